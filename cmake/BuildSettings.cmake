@@ -1,0 +1,17 @@
+# One target carries the compiler settings for everything we build.
+add_library(zentaro_build_settings INTERFACE)
+target_compile_features(zentaro_build_settings INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(zentaro_build_settings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
+  -Woverloaded-virtual -Wimplicit-fallthrough)
+target_compile_definitions(zentaro_build_settings INTERFACE
+  QT_NO_KEYWORDS _FILE_OFFSET_BITS=64)
+if("$ENV{CI}" STREQUAL "true")
+  target_compile_options(zentaro_build_settings INTERFACE -Werror)
+endif()
+if(ZENTARO_SANITIZE)
+  target_compile_options(zentaro_build_settings INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(zentaro_build_settings INTERFACE -fsanitize=address,undefined)
+endif()

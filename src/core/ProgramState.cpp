@@ -1,0 +1,35 @@
+#include "core/ProgramState.h"
+
+#include "core/PathText.h"
+#include "core/Version.h"
+
+namespace zentaro {
+
+ProgramState::ProgramState(QString programFolder) : m_programFolder(std::move(programFolder))
+{
+    SetVariables();
+}
+
+void ProgramState::SetVariables()
+{
+    ProgramVersion = Version::currentProgramVersion();
+    FullVersionText = Version::currentFullVersionText();
+    TemplatePath = PathText::join(m_programFolder, QStringLiteral("Struct10.qdb"));
+    CurrentLibraryPath = PathText::join(m_programFolder, QStringLiteral("Main Library.ZNT"));
+    PreviousLibraryPath.clear();
+    SettingsFilePath = PathText::join(m_programFolder, QStringLiteral("ZNT.CFG"));
+    ExtractFolder = PathText::join(m_programFolder, QStringLiteral("Extract"));
+    ChunkSize = 64000;
+    SuppressReposition = false;
+    LibraryReadOnly = false;
+    CancelRequested = false;
+    PanelGap = 100;
+    NewLine = QStringLiteral("\r\n");
+    QuerySelect = QStringLiteral("SELECT * FROM Main ");
+    QueryWhere.clear();
+    QueryOrder = QStringLiteral("ORDER BY Title");
+    DefaultQuery = QStringLiteral("SELECT * FROM Main ORDER BY Title");
+    CurrentQuery = DefaultQuery;
+}
+
+} // namespace zentaro
