@@ -25,8 +25,25 @@ QString Version::fullVersionText(int major, int minor, int revision)
 
 double Version::numericValue(const QString& versionText)
 {
+    // The number at the start of the text ("2.1abc" is 2.1); none counts as 0.
+    const QString text = versionText.trimmed();
+    qsizetype end = 0;
+    if (end < text.size() && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))
+        ++end;
+    bool point = false;
+    while (end < text.size()) {
+        const QChar c = text[end];
+        if (c.isDigit() && c.unicode() < 128) {
+            ++end;
+        } else if (c == QLatin1Char('.') && !point) {
+            point = true;
+            ++end;
+        } else {
+            break;
+        }
+    }
     bool ok = false;
-    const double value = versionText.trimmed().toDouble(&ok);
+    const double value = text.left(end).toDouble(&ok);
     return ok ? value : 0.0;
 }
 

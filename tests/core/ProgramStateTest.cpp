@@ -28,6 +28,8 @@ TEST(Version, NumericComparisonTreatsTrailingZeroAsEqual)
                      Version::numericValue(QStringLiteral("2.1")));
     EXPECT_DOUBLE_EQ(Version::numericValue(QStringLiteral("")), 0.0);
     EXPECT_DOUBLE_EQ(Version::numericValue(QStringLiteral("abc")), 0.0);
+    EXPECT_DOUBLE_EQ(Version::numericValue(QStringLiteral(" 2.1abc")), 2.1);
+    EXPECT_DOUBLE_EQ(Version::numericValue(QStringLiteral("2.")), 2.0);
     EXPECT_LT(Version::numericValue(QStringLiteral("1.0")), 1.1);
 }
 
