@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/Status.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace zentaro {
+
+enum class MessageIcon { Information, Exclamation, Critical, Question };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
+
+// What one message box asked, as the user would have seen it.
+struct MessageRecord
+{
+    MessageIcon icon = MessageIcon::Information;
+    QString title;
+    QString text;
+    MessageButtons buttons = MessageButtons::Ok;
+};
+
+// Every message box of the program goes through here, so that tests can
+// answer them without a window and check what they said.
+class MessageBoxes
+{
+public:
+    using Answerer = std::function<MessageAnswer(const MessageRecord&)>;
+
+    // Shows the box modally and returns the button pressed. Closing the box
+    // without a button gives the escape answer (Cancel, No, or Ok for Ok alone).
+    static MessageAnswer show(QWidget* parent, MessageIcon icon, const QString& title,
+                              const QString& text, MessageButtons buttons = MessageButtons::Ok);
+
+    static void information(QWidget* parent, const QString& title, const QString& text);
+    static void exclamation(QWidget* parent, const QString& title, const QString& text);
+    static void critical(QWidget* parent, const QString& title, const QString& text);
+    // A Yes/No box; true when the answer is Yes.
+    static bool askYesNo(QWidget* parent, const QString& title, const QString& text,
+                         MessageIcon icon = MessageIcon::Question);
+
+    // Shows status.message() when status is a failure; returns true when a box was shown.
+    static bool showFailure(QWidget* parent, const Status& status, const QString& title,
+                            MessageIcon icon = MessageIcon::Critical);
+
+    // Test seam: while an answerer is installed no box is shown; it is asked instead.
+    // Returns the answerer that was installed before.
+    static Answerer setAnswerer(Answerer answerer);
+    static bool hasAnswerer();
+
+    // The answer a box gives when it is closed without pressing a button.
+    static MessageAnswer escapeAnswer(MessageButtons buttons);
+};
+
+} // namespace zentaro
