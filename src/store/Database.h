@@ -1,0 +1,159 @@
+#pragma once
+
+#include "core/Result.h"
+#include "core/Status.h"
+#include "store/ConfigRow.h"
+#include "store/MainRecord.h"
+
+#include <QHash>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zentaro {
+
+class SqlConnection;
+class SqlStatement;
+struct TranslatedQuery;
+
+// How a library is opened (the binding parameters of the main window).
+struct OpenOptions
+{
+    // ExclusiveMode: the file is locked for this connection from open to
+    // close; any other program gets ErrorCode::InUse.
+    bool exclusive = true;
+    // LibraryReadOnly: nothing can be written through this connection.
+    bool readOnly = false;
+    // Shared mode: how long to wait for another user's lock before giving up
+    // with InUse, so users of a network library take turns.
+    int busyTimeoutMs = 5000;
+};
+
+// One open library file: the single connection that every binding on it
+// shares (the current list, the totals, the Config row, the add-files and
+// settings dialogs, the bulk delete). Hold it through std::shared_ptr.
+//
+// All work is on the thread that opened it. Every failure is a Status whose
+// message a user can read; nothing throws.
+class Database
+{
+public:
+    // Opens and checks a library. Errors, each naming the file:
+    // NotFound (no such file), InUse (locked by another program),
+    // NotALibrary (not a Zentaro library), Damaged (a library whose file is
+    // corrupt), Unreadable (permissions, I/O). Never returns a half-open
+    // library. The rollback journal is used (not WAL: network file systems).
+    static Result<std::shared_ptr<Database>> open(const QString& path,
+                                                  const OpenOptions& options = {});
+
+    // Writes a compacted copy of a library that is not open here (the
+    // template into a new library, a closed library into CMPCT.TMP).
+    // The target must not exist or be empty; it is durable on success.
+    static Status compactFile(const QString& sourcePath, const QString& targetPath);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Releases the file at once, also while recordsets still hold this
+    // object (they then report that the library is closed). An open
+    // transaction is rolled back.
+    void close();
+    bool isOpen() const;
+    const QString& path() const { return m_path; }
+    const OpenOptions& options() const { return m_options; }
+    // True when opened read-only or when the file itself cannot be written.
+    bool isReadOnly() const;
+
+    // --- The Config row -------------------------------------------------
+    Result<ConfigRow> loadConfig();
+    // Writes every field of the one row.
+    Status saveConfig(const ConfigRow& row);
+
+    // --- Transactions ---------------------------------------------------
+    // begin/commit/rollback nest: the outermost begin takes the write lock
+    // at once (so two users cannot deadlock), inner ones are savepoints.
+    // Commit is durable (synchronous FULL) when the outermost level ends.
+    Status begin();
+    Status commit();
+    Status rollback();
+    bool inTransaction() const { return m_depth > 0; }
+    int transactionDepth() const { return m_depth; }
+
+    // --- Records by MainID (no recordset needed) ------------------------
+    Result<MainRecord> loadRecord(qint64 mainId);
+    // Adds a row with the descriptive fields of record (its MainID is
+    // ignored); InsertionDate and LastUpdatedDate take the file's defaults
+    // (now) unless they are valid in record. Returns the new MainID.
+    Result<qint64> insertRecord(const MainRecord& record);
+    // Writes the named fields (names as MainRecord::fieldFromName takes
+    // them; MainID cannot be written). NotFound when the record is gone.
+    Status updateFields(qint64 mainId, const QVariantMap& values);
+    // Deletes the record and its bytes.
+    Status deleteRecord(qint64 mainId);
+    // Rows of Main.
+    Result<qint64> countMain();
+
+    // --- File bytes (field OLE) by MainID -------------------------------
+    // Adds length bytes (0 to LibraryFile::kPieceSize) at the end of the
+    // record's bytes; successive appends concatenate exactly. NotFound for a
+    // MainID that has no record.
+    Status appendChunk(qint64 mainId, const char* data, qint64 length);
+    // Copies up to length bytes from offset into buffer; returns how many,
+    // which is fewer only at the end of the value (0 at or past the end).
+    Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer);
+    // Bytes stored for the record (0 when none).
+    Result<qint64> storedSize(qint64 mainId);
+    // Empties the record's bytes.
+    Status removeChunks(qint64 mainId);
+
+    // --- Statements and upkeep ------------------------------------------
+    // A program-built statement in the query dialect that may change Main:
+    // "DELETE * FROM Main " + the current WHERE part (the bulk delete).
+    // Returns the number of records deleted. Reading or changing anything but
+    // Main and its bytes is refused.
+    Result<qint64> execute(const QString& statement);
+    // Writes a compacted copy of this library to targetPath (VACUUM INTO)
+    // and makes it durable (file and folder synced) before returning, so the
+    // caller's rename can never expose a half-written library.
+    Status compactTo(const QString& targetPath);
+    // Lets other users of a shared library see committed work: releases
+    // read locks and cache, and notices changes committed by others.
+    void idle();
+
+    // Grows whenever records of Main change through this connection or (as
+    // seen by idle) another one; recordsets drop cached rows when it moves.
+    quint64 changeCount() const { return m_changeCount; }
+
+private:
+    friend class Recordset;
+
+    Database(QString path, OpenOptions options);
+    Status openConnection();
+    Status checkLibrary();
+
+    // A cached prepared statement, reset and cleared; nullptr with status
+    // set when it cannot be prepared or the library is closed.
+    SqlStatement* statement(const char* sql, Status* status);
+    // Runs translated SELECT MainID ... under the read-only authorizer.
+    Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query);
+    Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids);
+    Status exec(const char* sql);
+    Status failure(const QString& doing) const;
+    Status closedFailure() const;
+    void touch() { ++m_changeCount; }
+
+    QString m_path;
+    OpenOptions m_options;
+    std::unique_ptr<SqlConnection> m_connection;
+    QHash<QByteArray, SqlStatement*> m_statements;
+    int m_depth = 0;
+    quint64 m_changeCount = 1;
+    qint64 m_dataVersion = 0;
+};
+
+} // namespace zentaro

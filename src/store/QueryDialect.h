@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/Result.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QVariantList>
+
+namespace zentaro {
+
+// A program query text turned into SQLite SQL. Every literal of the text is
+// one entry of parameters, bound in order to the "?" marks of where; nothing
+// the user typed ever becomes SQL text.
+struct TranslatedQuery
+{
+    enum class Kind { Select, Delete };
+    Kind kind = Kind::Select;
+    QString where;          // condition without the word WHERE; empty for none
+    QString orderBy;        // order terms without ORDER BY; empty for none
+    QVariantList parameters; // for where, in order
+
+    // "SELECT MainID FROM Main [WHERE ...] ORDER BY ..., MainID": the keyset.
+    QString keysetSql() const;
+    // "DELETE FROM Main [WHERE ...]".
+    QString deleteSql() const;
+};
+
+// The Jet-style query texts the program builds, read into SQLite SQL:
+//  - SELECT * FROM Main [WHERE ...][ORDER BY ...], a bare "Main", and
+//    DELETE [*] FROM Main [WHERE ...]; a WHERE part may run straight into
+//    ORDER BY (")ORDER BY Title");
+//  - "text" and 'text' are string literals ("" inside is one quote), never
+//    names; [Field] and Field are names of Main's fields, in any case;
+//  - #date# literals, month first (#12/31/98#, two-digit years 00-29 are
+//    20xx) or ISO (#1998-12-31#), with an optional time;
+//  - AND OR NOT, = <> < > <= >=, [NOT] LIKE (Jet patterns, no case),
+//    [NOT] BETWEEN a AND b (ends included), [NOT] IN (...), IS [NOT] NULL.
+// Only table Main can be named. Text fields compare and sort without case.
+class QueryDialect
+{
+public:
+    // InvalidQuery with a message a user can read for anything it cannot run.
+    static Result<TranslatedQuery> translate(const QString& text);
+    // A bare condition, as find first takes it: "MainID = 12".
+    static Result<TranslatedQuery> translateCondition(const QString& criteria);
+    // The text between the "#" marks of a date literal; invalid when it is no date.
+    static QDateTime parseDate(const QString& text);
+
+    // Name of the case-insensitive LIKE function the translated SQL calls:
+    // jet_like(pattern, value). Database registers it on every connection.
+    static constexpr const char* kLikeFunction = "jet_like";
+};
+
+} // namespace zentaro

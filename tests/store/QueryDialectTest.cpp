@@ -1,0 +1,271 @@
+#include "StoreTestSupport.h"
+
+#include "store/QueryDialect.h"
+
+using namespace zentaro;
+using zentaro::test::LibraryTest;
+
+namespace {
+
+const QString Q = QStringLiteral("\"");
+
+// The quick search of the search dialog, built exactly as the dialog builds it.
+QString quickSearch(const QString& text, const QStringList& types)
+{
+    QString tp;
+    for (const QString& e : types)
+        tp += (tp.isEmpty() ? QStringLiteral("FileType LIKE ") : QStringLiteral(" OR FileType LIKE ")) + Q + e + Q;
+    const QString l = QStringLiteral("LIKE ") + Q + QStringLiteral("*") + text + QStringLiteral("*") + Q;
+    const QString xp = QStringLiteral("Title ") + l + QStringLiteral(" OR Author ") + l + QStringLiteral(" OR Keywords ") + l +
+                       QStringLiteral(" OR Notes ") + l;
+    if (types.isEmpty())
+        return xp;
+    if (text.trimmed().isEmpty())
+        return tp;
+    return QStringLiteral("(") + tp + QStringLiteral(") AND (") + xp + QStringLiteral(")");
+}
+
+QString listQuery(const QString& where, const QString& order = QStringLiteral("ORDER BY Title"))
+{
+    return QStringLiteral("SELECT * FROM Main ") + where + order;
+}
+
+const QStringList kImages = {QStringLiteral("BMP"), QStringLiteral("GIF"), QStringLiteral("ICO"), QStringLiteral("JPG"),
+                             QStringLiteral("JPE"), QStringLiteral("JPEG"), QStringLiteral("WMF")};
+
+class DialectTest : public LibraryTest
+{
+protected:
+    void SetUp() override
+    {
+        LibraryTest::SetUp();
+        db = openLibrary();
+        ASSERT_TRUE(db);
+    }
+
+    // Titles the query lists, or the error text.
+    QStringList run(const QString& query)
+    {
+        Result<std::unique_ptr<Recordset>> rs = Recordset::open(db, query);
+        if (!rs)
+            return {QStringLiteral("error: ") + rs.message()};
+        return titles(**rs);
+    }
+
+    std::shared_ptr<Database> db;
+};
+
+} // namespace
+
+TEST_F(DialectTest, TheCompleteSearchExampleRunsAndListsTheRightRecords)
+{
+    addRecord(*db, QStringLiteral("Annual Report"), {}, QStringLiteral("JPG"));
+    addRecord(*db, QStringLiteral("report card"), {}, QStringLiteral("bmp"));
+    addRecord(*db, QStringLiteral("Report"), {}, QStringLiteral("DOC"));           // not an image
+    addRecord(*db, QStringLiteral("Holiday"), {}, QStringLiteral("GIF"), 0, {}, QStringLiteral("see REPORTS"));
+    addRecord(*db, QStringLiteral("Beach"), QStringLiteral("Reporter Lee"), QStringLiteral("JPEG"));
+    addRecord(*db, QStringLiteral("Sunset"), {}, QStringLiteral("JPG"));           // no "report"
+    addRecord(*db, QStringLiteral("Reports jpeg"), {}, QStringLiteral("PNG"));     // type does not match
+
+    const QString where = QStringLiteral("WHERE (") + quickSearch(QStringLiteral("report"), kImages) + QStringLiteral(")");
+    const QString query = listQuery(where);
+    ASSERT_TRUE(query.contains(QStringLiteral("))ORDER BY Title")));
+    EXPECT_EQ(query,
+              QStringLiteral("SELECT * FROM Main WHERE ((FileType LIKE \"BMP\" OR FileType LIKE \"GIF\" OR FileType LIKE \"ICO\" "
+                             "OR FileType LIKE \"JPG\" OR FileType LIKE \"JPE\" OR FileType LIKE \"JPEG\" OR FileType LIKE \"WMF\") "
+                             "AND (Title LIKE \"*report*\" OR Author LIKE \"*report*\" OR Keywords LIKE \"*report*\" OR Notes "
+                             "LIKE \"*report*\"))ORDER BY Title"));
+    EXPECT_EQ(run(query), (QStringList{QStringLiteral("Annual Report"), QStringLiteral("Beach"), QStringLiteral("Holiday"),
+                                       QStringLiteral("report card")}));
+
+    // Narrowing the current list by author.
+    const QString narrowed = listQuery(where + QStringLiteral(" AND (Author LIKE \"*Lee*\")"));
+    EXPECT_EQ(run(narrowed), QStringList{QStringLiteral("Beach")});
+}
+
+TEST_F(DialectTest, ALiteralEqualToAFieldNameIsOnlyEverText)
+{
+    addRecord(*db, QStringLiteral("Notes"), QStringLiteral("x"));
+    addRecord(*db, QStringLiteral("Other"), QStringLiteral("Title"), {}, 0, {}, QStringLiteral("Other"));
+    addRecord(*db, QStringLiteral("Third"), {}, {}, 0, {}, QStringLiteral("Third"));
+    // Were "Notes" read as the field, the third record (Title = Notes) would match too.
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (Title LIKE \"Notes\")"))), QStringList{QStringLiteral("Notes")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (Title = \"Notes\")"))), QStringList{QStringLiteral("Notes")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (Author = \"Title\")"))), QStringList{QStringLiteral("Other")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (Author = 'Title')"))), QStringList{QStringLiteral("Other")});
+
+    Result<TranslatedQuery> t = QueryDialect::translate(QStringLiteral("SELECT * FROM Main WHERE (Title = \"Notes\")"));
+    ASSERT_TRUE(t.ok());
+    EXPECT_FALSE(t->where.contains(QStringLiteral("Notes")));
+    EXPECT_EQ(t->parameters, QVariantList{QStringLiteral("Notes")});
+    // A field in brackets is the field.
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE ([Title] = [Notes])"))), (QStringList{QStringLiteral("Other"), QStringLiteral("Third")}));
+}
+
+TEST_F(DialectTest, TheFourLikePatternKindsIgnoreCase)
+{
+    for (const char* t : {"Smith", "smythe", "Smithson", "Jameson", "File7", "FileX", "Bat", "cat", "Hat", "ÉCOLE d'été"})
+        addRecord(*db, QString::fromUtf8(t));
+    auto titlesLike = [&](const char* pattern) {
+        return run(listQuery(QStringLiteral("WHERE (Title LIKE \"%1\")").arg(QString::fromUtf8(pattern))));
+    };
+    EXPECT_EQ(titlesLike("smi*"), (QStringList{QStringLiteral("Smith"), QStringLiteral("Smithson")}));
+    EXPECT_EQ(titlesLike("*SON"), (QStringList{QStringLiteral("Jameson"), QStringLiteral("Smithson")}));
+    EXPECT_EQ(titlesLike("sm?th*"), (QStringList{QStringLiteral("Smith"), QStringLiteral("Smithson"), QStringLiteral("smythe")}));
+    EXPECT_EQ(titlesLike("file#"), QStringList{QStringLiteral("File7")});
+    EXPECT_EQ(titlesLike("[bc]at"), (QStringList{QStringLiteral("Bat"), QStringLiteral("cat")}));
+    EXPECT_EQ(titlesLike("[a-c]at"), (QStringList{QStringLiteral("Bat"), QStringLiteral("cat")}));
+    EXPECT_EQ(titlesLike("[!b]at"), (QStringList{QStringLiteral("cat"), QStringLiteral("Hat")}));
+    EXPECT_EQ(titlesLike("*école*"), QStringList{QString::fromUtf8("ÉCOLE d'été")});
+    EXPECT_EQ(titlesLike("smith"), QStringList{QStringLiteral("Smith")}); // no wildcard: exact, any case
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (Title NOT LIKE \"*a*\" AND Title LIKE \"s*\")"))),
+              (QStringList{QStringLiteral("Smith"), QStringLiteral("Smithson"), QStringLiteral("smythe")}));
+}
+
+TEST_F(DialectTest, DateSearchesReadMonthFirstAndBetweenExcludesItsEnds)
+{
+    addRecord(*db, QStringLiteral("new year"), {}, {}, 0, QDateTime(QDate(1998, 1, 1), QTime(0, 0)));
+    addRecord(*db, QStringLiteral("summer"), {}, {}, 0, QDateTime(QDate(1998, 6, 15), QTime(12, 0)));
+    addRecord(*db, QStringLiteral("eve"), {}, {}, 0, QDateTime(QDate(1998, 12, 31), QTime(0, 0)));
+    addRecord(*db, QStringLiteral("before"), {}, {}, 0, QDateTime(QDate(1997, 12, 31), QTime(23, 0)));
+    addRecord(*db, QStringLiteral("undated"));
+
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileDate > #1/1/98# AND FileDate < #12/31/98#)"))),
+              QStringList{QStringLiteral("summer")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileDate > #1998-01-01# AND FileDate < #1998-12-31#)"))),
+              QStringList{QStringLiteral("summer")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileDate < #1/1/98#)"))), QStringList{QStringLiteral("before")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileDate > #6/15/1998 11:59 AM#)"), QStringLiteral("ORDER BY [FileDate]"))),
+              (QStringList{QStringLiteral("summer"), QStringLiteral("eve")}));
+    // The dialect's own Between includes its ends.
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileDate Between #1/1/98# And #12/31/98#)"), QStringLiteral("ORDER BY FileDate"))),
+              (QStringList{QStringLiteral("new year"), QStringLiteral("summer"), QStringLiteral("eve")}));
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileDate IS NULL)"))), QStringList{QStringLiteral("undated")});
+}
+
+TEST_F(DialectTest, DateLiteralsFollowTheJetRules)
+{
+    auto day = [](const char* text) { return QueryDialect::parseDate(QString::fromLatin1(text)); };
+    EXPECT_EQ(day("12/31/98"), QDateTime(QDate(1998, 12, 31), QTime(0, 0)));
+    EXPECT_EQ(day("1/2/2003"), QDateTime(QDate(2003, 1, 2), QTime(0, 0)));   // month first
+    EXPECT_EQ(day("2003-01-02"), QDateTime(QDate(2003, 1, 2), QTime(0, 0))); // ISO
+    EXPECT_EQ(day("2003-01-02 13:14:15"), QDateTime(QDate(2003, 1, 2), QTime(13, 14, 15)));
+    EXPECT_EQ(day("13/1/98"), QDateTime(QDate(1998, 1, 13), QTime(0, 0)));   // no month 13: day first
+    EXPECT_EQ(day("1/1/29"), QDateTime(QDate(2029, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(day("1/1/30"), QDateTime(QDate(1930, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(day(" 1/1/98 10:30 PM "), QDateTime(QDate(1998, 1, 1), QTime(22, 30)));
+    EXPECT_EQ(day("1/1/98 12:00 AM"), QDateTime(QDate(1998, 1, 1), QTime(0, 0)));
+    for (const char* bad : {"2/30/98", "13/13/98", "today", "", "1/1", "1/1/98 25:00", "1998-13-01"})
+        EXPECT_FALSE(day(bad).isValid()) << bad;
+}
+
+TEST_F(DialectTest, NumbersCompareAsNumbers)
+{
+    addRecord(*db, QStringLiteral("small"), {}, {}, 9);
+    addRecord(*db, QStringLiteral("exact"), {}, {}, 500);
+    addRecord(*db, QStringLiteral("large"), {}, {}, 10000);
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileSize > 500)"))), QStringList{QStringLiteral("large")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileSize = 500)"))), QStringList{QStringLiteral("exact")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileSize < 500)"))), QStringList{QStringLiteral("small")});
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileSize <> 500 AND FileSize >= -1)"), QStringLiteral("ORDER BY [FileSize] DESC"))),
+              (QStringList{QStringLiteral("large"), QStringLiteral("small")}));
+    EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileSize IN (9, 10000))"), QStringLiteral("ORDER BY FileSize"))),
+              (QStringList{QStringLiteral("small"), QStringLiteral("large")}));
+}
+
+TEST_F(DialectTest, QueriesTheEngineCannotRunAreErrorsAndLeaveTheListAlone)
+{
+    addRecord(*db, QStringLiteral("a"), {}, {}, 1);
+    addRecord(*db, QStringLiteral("b"), {}, {}, 2);
+    Result<std::unique_ptr<Recordset>> opened = Recordset::open(db, listQuery(QString()));
+    ASSERT_TRUE(opened.ok());
+    Recordset& rs = **opened;
+    rs.moveLast();
+
+    const QString strayQuote = QStringLiteral("WHERE (") + quickSearch(QStringLiteral("ab\"c"), {}) + QStringLiteral(")");
+    const QString oddQuote = QStringLiteral("WHERE (Title LIKE \"*ab*)");
+    for (const QString& where :
+         {QStringLiteral("WHERE (FileDate > #13/45/98#)"), QStringLiteral("WHERE (FileDate > #1/1/98# AND FileDate < #soon#)"),
+          QStringLiteral("WHERE (FileSize > abc)"), QStringLiteral("WHERE (FileSize > 5x)"), QStringLiteral("WHERE (FileSize > )"),
+          QStringLiteral("WHERE (FileSize = \"many\")"), QStringLiteral("WHERE (FileDate > 5)"), strayQuote, oddQuote,
+          QStringLiteral("WHERE (Title LIKE \"[abc\")"), QStringLiteral("WHERE (Colour = 1)"), QStringLiteral("WHERE (")}) {
+        SCOPED_TRACE(where.toStdString());
+        Status s = rs.setSource(listQuery(where));
+        EXPECT_EQ(s.code(), ErrorCode::InvalidQuery);
+        EXPECT_GT(s.message().size(), 20);
+        EXPECT_EQ(rs.source(), listQuery(QString()));
+        EXPECT_EQ(rs.recordCount(), 2);
+        EXPECT_EQ(rs.absolutePosition(), 1);
+    }
+    EXPECT_TRUE(rs.setSource(listQuery(QStringLiteral("WHERE (FileSize > 1)"))).ok());
+    EXPECT_EQ(rs.recordCount(), 1);
+}
+
+TEST_F(DialectTest, SearchTextCannotReachConfigOrChangeAnything)
+{
+    addRecord(*db, QStringLiteral("only"), {}, {}, 0, {}, QStringLiteral("secret? no"));
+    ConfigRow config;
+    config.UseSecurity = true;
+    config.AdminPassword = QStringLiteral("hunter2");
+    ASSERT_TRUE(db->saveConfig(config).ok());
+
+    const QStringList attacks = {
+        QStringLiteral("x\" OR (SELECT AdminPassword FROM Config) LIKE \"*"),
+        QStringLiteral("x*\") OR EXISTS (SELECT 1 FROM Config WHERE AdminPassword LIKE \"h*"),
+        QStringLiteral("\") OR 1=1 UNION SELECT AdminPassword FROM Config --"),
+        QStringLiteral("\"); DELETE FROM Main; --"),
+        QStringLiteral("x\" OR Config.AdminPassword LIKE \"*"),
+        QStringLiteral("x\" OR AdminPassword LIKE \"*"),
+        QStringLiteral("x\" OR sqlite_version() LIKE \"*"),
+    };
+    for (const QString& text : attacks) {
+        SCOPED_TRACE(text.toStdString());
+        const QString query = listQuery(QStringLiteral("WHERE (") + quickSearch(text, {}) + QStringLiteral(")"));
+        Result<std::unique_ptr<Recordset>> rs = Recordset::open(db, query);
+        if (rs.ok())
+            EXPECT_EQ((*rs)->recordCount(), 0); // a search for that text, nothing more
+        else
+            EXPECT_EQ(rs.code(), ErrorCode::InvalidQuery);
+    }
+    for (const char* direct : {"SELECT * FROM Config", "SELECT AdminPassword FROM Config", "SELECT * FROM Main, Config",
+                               "Config", "SELECT * FROM sqlite_master", "SELECT * FROM OLE",
+                               "DELETE * FROM Main", "SELECT * FROM Main; DROP TABLE Main"}) {
+        Result<std::unique_ptr<Recordset>> rs = Recordset::open(db, QString::fromLatin1(direct));
+        EXPECT_FALSE(rs.ok()) << direct;
+        EXPECT_EQ(rs.code(), ErrorCode::InvalidQuery) << direct;
+    }
+    EXPECT_EQ(*db->countMain(), 1);
+    EXPECT_EQ(db->loadConfig()->AdminPassword, QStringLiteral("hunter2"));
+}
+
+TEST_F(DialectTest, TheProgramsQueryShapesTranslate)
+{
+    auto ok = [](const char* text) {
+        Result<TranslatedQuery> t = QueryDialect::translate(QString::fromLatin1(text));
+        EXPECT_TRUE(t.ok()) << text << ": " << t.message().toStdString();
+        return t.ok() ? *t : TranslatedQuery();
+    };
+    TranslatedQuery t = ok("SELECT * FROM Main ORDER BY Title");
+    EXPECT_TRUE(t.where.isEmpty());
+    EXPECT_EQ(t.keysetSql(), QStringLiteral("SELECT MainID FROM Main ORDER BY Title COLLATE NOCASE, MainID"));
+    t = ok("select * from main order by [FileSize] desc");
+    EXPECT_EQ(t.orderBy, QStringLiteral("FileSize DESC"));
+    t = ok("Main");
+    EXPECT_EQ(t.keysetSql(), QStringLiteral("SELECT MainID FROM Main ORDER BY MainID"));
+    t = ok("DELETE * FROM Main ");
+    EXPECT_EQ(t.kind, TranslatedQuery::Kind::Delete);
+    EXPECT_EQ(t.deleteSql(), QStringLiteral("DELETE FROM Main"));
+    t = ok("DELETE * FROM Main WHERE (Title LIKE \"a\"\"b\")");
+    EXPECT_EQ(t.parameters, QVariantList{QStringLiteral("a\"b")});
+    ok("SELECT * FROM Main WHERE (FileSize > 500)ORDER BY Title");
+    ok("SELECT Title, Main.Author FROM [Main] WHERE (Main.FileType LIKE \"JPG\")ORDER BY Main.Title ASC, FileDate DESC");
+    ok("SELECT * FROM Main WHERE ((Title LIKE \"a\") AND (NOT (Author LIKE \"b\")))ORDER BY Title;");
+}
+
+TEST_F(DialectTest, TextSortsWithoutRegardToCase)
+{
+    for (const char* t : {"beta", "Alpha", "alpha2", "Gamma", "delta"})
+        addRecord(*db, QString::fromLatin1(t));
+    EXPECT_EQ(run(listQuery(QString())), (QStringList{QStringLiteral("Alpha"), QStringLiteral("alpha2"), QStringLiteral("beta"),
+                                                      QStringLiteral("delta"), QStringLiteral("Gamma")}));
+}
