@@ -1,0 +1,377 @@
+#include "store/LibrarySession.h"
+
+#include "core/PathText.h"
+#include "security/AccessRights.h"
+#include "store/LibraryFile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+namespace zentaro {
+
+LibrarySession::LibrarySession(ProgramState& state, LibraryHost& host)
+    : m_state(state), m_host(host), m_login(state, host)
+{
+}
+
+LibrarySession::~LibrarySession()
+{
+    release();
+}
+
+bool LibrarySession::isOpen() const
+{
+    return m_db && m_db->isOpen() && m_main;
+}
+
+QString LibrarySession::CaptionFor(const QString& programVersion, const QString& libraryPath,
+                                   bool readOnly)
+{
+    QString caption = QStringLiteral("Zentaro ") + programVersion +
+                      QStringLiteral("       Current Library:  ") +
+                      LibraryFile::DisplayName(libraryPath);
+    if (readOnly)
+        caption += QStringLiteral(" (READ ONLY)");
+    return caption;
+}
+
+QString LibrarySession::CountsText(qint64 selected, qint64 listed, qint64 total)
+{
+    return QStringLiteral("Selected: %1    Listed: %2    Total: %3")
+        .arg(selected)
+        .arg(listed)
+        .arg(total);
+}
+
+void LibrarySession::release()
+{
+    m_main.reset();
+    if (m_db)
+        m_db->close();
+    m_db.reset();
+    m_total = 0;
+}
+
+Status LibrarySession::bind(bool readOnly)
+{
+    OpenOptions options;
+    options.exclusive = m_state.Settings.ExclusiveMode;
+    options.readOnly = readOnly;
+    Result<std::shared_ptr<Database>> db = Database::open(m_state.CurrentLibraryPath, options);
+    if (!db)
+        return db.status();
+    Result<ConfigRow> config = (*db)->loadConfig();
+    if (!config) {
+        (*db)->close();
+        return config.status();
+    }
+    m_db = *db;
+    m_config = *config;
+    return Status::success();
+}
+
+void LibrarySession::OpenLibrary()
+{
+    ResetQuery();
+    m_host.ClearPreviewer();
+
+    for (;;) {
+        release();
+        m_host.ListReset();
+
+        // A file without write permission is opened read-only after a notice;
+        // the owner's write bit is the read-only attribute, which also holds for root.
+        const QFileInfo info(m_state.CurrentLibraryPath);
+        m_state.LibraryReadOnly =
+            info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner));
+        if (m_state.LibraryReadOnly)
+            m_host.ShowNotice({NoticeIcon::Exclamation, kReadOnlyTitle, kReadOnlyText});
+
+        Status bound = bind(m_state.LibraryReadOnly);
+        bool failed = !bound.ok();
+        if (failed) {
+            m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, bound.message()});
+        } else {
+            const LoginController::OpeningResult access = m_login.SettleOpeningLevel(m_config);
+            if (access.access == LoginController::OpeningAccess::LoginFailed) {
+                if (!access.error.ok())
+                    m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle,
+                                       access.error.message()});
+                failed = true;
+            } else if (Result<ConfigRow> fresh = m_db->loadConfig(); fresh) {
+                // The login loop re-read the row; keep what it saw.
+                m_config = *fresh;
+            }
+        }
+
+        if (failed) {
+            release();
+            m_host.ListReset();
+            m_state.AccessLevel.clear();
+            if (m_state.PreviousLibraryPath.isEmpty()) {
+                m_state.OpenAborted = true;
+                return;
+            }
+            m_state.CurrentLibraryPath = m_state.PreviousLibraryPath;
+            m_state.OpenAborted = false;
+            m_state.PreviousLibraryPath.clear();
+            if (bound.ok())
+                m_host.ShowNotice({NoticeIcon::Plain, LoginController::kFailureTitle,
+                                   LoginController::kReopenText});
+            continue;
+        }
+        break;
+    }
+
+    m_state.OpenAborted = false;
+    Result<std::unique_ptr<Recordset>> list = Recordset::open(m_db, m_state.CurrentQuery);
+    if (!list) {
+        // The reset query always runs; anything else is a damaged file.
+        m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, list.message()});
+        release();
+        m_state.OpenAborted = m_state.PreviousLibraryPath.isEmpty();
+        m_host.ListReset();
+        return;
+    }
+    m_main = std::move(*list);
+    if (Result<qint64> total = m_db->countMain(); total)
+        m_total = *total;
+    m_host.ListReset();
+    m_host.SetCaption(
+        CaptionFor(m_state.ProgramVersion, m_state.CurrentLibraryPath, m_state.LibraryReadOnly));
+    m_host.ApplyAccessRights(m_config);
+    notifyCurrent();
+}
+
+void LibrarySession::CloseLibrary()
+{
+    m_host.StopEditDetection();
+    release();
+    m_host.ListReset();
+    m_state.PreviousLibraryPath = m_state.CurrentLibraryPath;
+}
+
+Status LibrarySession::RebindLibrary()
+{
+    m_main.reset();
+    if (m_db)
+        m_db->close();
+    m_db.reset();
+    if (Status bound = bind(m_state.LibraryReadOnly); !bound) {
+        m_host.ListReset();
+        return bound;
+    }
+    Result<std::unique_ptr<Recordset>> list = Recordset::open(m_db, m_state.CurrentQuery);
+    if (!list) {
+        release();
+        m_host.ListReset();
+        return list.status();
+    }
+    m_main = std::move(*list);
+    if (Result<qint64> total = m_db->countMain(); total)
+        m_total = *total;
+    m_host.ListReset();
+    notifyCurrent();
+    return Status::success();
+}
+
+bool LibrarySession::OpenOtherLibrary(const QString& path)
+{
+    if (!LibraryFile::IsLibraryPath(path)) {
+        m_host.ShowNotice({NoticeIcon::Plain, QString(), kInvalidNameText});
+        return false;
+    }
+    CloseLibrary();
+    m_state.CurrentLibraryPath = path;
+    OpenLibrary();
+    if (isOpen())
+        RequeryList();
+
+    QString folder = path;
+    const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
+    folder = slash >= 0 ? folder.left(slash).trimmed() : QString();
+    if (folder.isEmpty())
+        folder = QStringLiteral("/");
+    m_state.Settings.LibraryFolder = folder;
+    return true;
+}
+
+bool LibrarySession::CheckDataFile(ProgramState& state, LibraryHost& host)
+{
+    const QString path = state.CurrentLibraryPath;
+    QFile file(path);
+    // An existing library is only read here, so a read-only one still starts.
+    const bool existed = file.exists();
+    const bool opened = existed ? file.open(QIODevice::ReadOnly)
+                                : file.open(QIODevice::ReadWrite | QIODevice::NewOnly);
+    if (!opened) {
+        const QString nl = state.NewLine;
+        host.ShowNotice(
+            {NoticeIcon::Exclamation, kStartupFailureTitle,
+             QStringLiteral("There was a problem opening the Default Startup Library:") + nl + nl +
+                 path + nl + nl +
+                 QStringLiteral("Please correct the problem and restart ZNT.  If the problem "
+                                "persists, delete the file ZNT.CFG in the ZNT program folder; "
+                                "this clears all local settings but lets ZNT start again.")});
+        return false;
+    }
+    const qint64 size = file.size();
+    file.close();
+    if (size < 2) {
+        file.remove();
+        state.CurrentFilePath = path;
+        CreateLibraryFromTemplate(state, host);
+    }
+    return true;
+}
+
+Status LibrarySession::CreateLibraryFromTemplate(ProgramState& state, LibraryHost& host)
+{
+    Status made = Database::compactFile(state.TemplatePath, state.CurrentFilePath);
+    if (!made)
+        host.ShowNotice({NoticeIcon::Plain, QString(), made.message()});
+    return made;
+}
+
+void LibrarySession::ResetQuery()
+{
+    m_state.QuerySelect = QStringLiteral("SELECT * FROM Main ");
+    m_state.QueryWhere.clear();
+    m_state.QueryOrder = QStringLiteral("ORDER BY Title");
+    m_state.CurrentQuery = m_state.DefaultQuery;
+}
+
+Status LibrarySession::RequeryList()
+{
+    if (!isOpen())
+        return Status::failure(ErrorCode::NotFound, QStringLiteral("No library is open."));
+    const std::optional<qint64> remembered = m_main->bookmark();
+    const QString query = m_state.QuerySelect + m_state.QueryWhere + m_state.QueryOrder;
+    Status run = m_main->setSource(query);
+    if (!run)
+        return run;
+    m_state.CurrentQuery = query;
+    if (remembered) {
+        if (m_main->setBookmark(*remembered).ok()) {
+            // still listed: stays current
+        } else if (m_main->recordCount() > 0) {
+            m_main->moveFirst();
+        }
+    }
+    m_host.ListReset();
+    RefreshCounts();
+    notifyCurrent();
+    return Status::success();
+}
+
+void LibrarySession::RefreshCounts()
+{
+    m_state.SuppressReposition = true;
+    if (m_db) {
+        m_db->idle();
+        if (Result<qint64> total = m_db->countMain(); total)
+            m_total = *total;
+    }
+    ShowCounts();
+    m_state.SuppressReposition = false;
+}
+
+void LibrarySession::ShowCounts()
+{
+    m_host.SetCountsText(CountsText(m_host.SelectedCount(), ListedCount(), m_total));
+}
+
+void LibrarySession::notifyCurrent()
+{
+    m_host.CurrentChanged(m_main ? m_main->absolutePosition() : -1);
+}
+
+void LibrarySession::MoveFirst()
+{
+    if (!m_main || m_main->recordCount() == 0)
+        return;
+    m_main->moveFirst();
+    notifyCurrent();
+}
+
+void LibrarySession::MoveLast()
+{
+    if (!m_main || m_main->recordCount() == 0)
+        return;
+    m_main->moveLast();
+    notifyCurrent();
+}
+
+void LibrarySession::MoveNext()
+{
+    if (!m_main || m_main->recordCount() == 0)
+        return;
+    m_main->moveNext();
+    if (m_main->eof())
+        m_main->moveLast();
+    notifyCurrent();
+}
+
+void LibrarySession::MovePrevious()
+{
+    if (!m_main || m_main->recordCount() == 0)
+        return;
+    m_main->movePrevious();
+    if (m_main->bof())
+        m_main->moveFirst();
+    notifyCurrent();
+}
+
+void LibrarySession::MoveTo(int position)
+{
+    if (!m_main || position < 0 || position >= m_main->recordCount())
+        return;
+    if (m_main->absolutePosition() == position)
+        return;
+    if (m_main->setAbsolutePosition(position))
+        notifyCurrent();
+}
+
+Result<ConfigRow> LibrarySession::ReadConfig()
+{
+    if (!m_db || !m_db->isOpen())
+        return Result<ConfigRow>::failure(ErrorCode::NotFound, QStringLiteral("No library is open."));
+    Result<ConfigRow> row = m_db->loadConfig();
+    if (row)
+        m_config = *row;
+    return row;
+}
+
+Status LibrarySession::SaveConfig(const ConfigRow& row)
+{
+    if (!m_db || !m_db->isOpen())
+        return Status::failure(ErrorCode::NotFound, QStringLiteral("No library is open."));
+    Status saved = m_db->saveConfig(row);
+    if (saved) {
+        m_config = row;
+        m_db->idle();
+    }
+    return saved;
+}
+
+Status LibrarySession::StampCreatedIfEmpty()
+{
+    if (!m_db || !m_db->isOpen())
+        return Status::failure(ErrorCode::NotFound, QStringLiteral("No library is open."));
+    Result<qint64> count = m_db->countMain();
+    if (!count)
+        return count.status();
+    if (*count != 0 || m_db->isReadOnly())
+        return Status::success();
+    ConfigRow row = m_config;
+    row.Created = QDateTime::currentDateTime();
+    return SaveConfig(row);
+}
+
+LoginController::LoginResult LibrarySession::CheckLogin()
+{
+    return m_login.CheckLogin();
+}
+
+} // namespace zentaro

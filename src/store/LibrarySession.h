@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/ProgramState.h"
+#include "core/Status.h"
+#include "security/LoginController.h"
+#include "store/ConfigRow.h"
+#include "store/Database.h"
+#include "store/LibraryHost.h"
+#include "store/Recordset.h"
+
+#include <memory>
+
+namespace zentaro {
+
+// The open library and its three bindings: DCMain (the current list, record
+// source CurrentQuery), DCall (all of Main, for the total) and DCconfig (the
+// Config row). Only OpenLibrary, CloseLibrary and RebindLibrary bind or
+// release them. One connection is shared by all of them.
+class LibrarySession
+{
+public:
+    LibrarySession(ProgramState& state, LibraryHost& host);
+    ~LibrarySession();
+
+    // --- Opening and closing --------------------------------------------
+    // Opens CurrentLibraryPath. On return the library is open with
+    // AccessLevel set, or OpenAborted is true. A refusal of the file (not a
+    // library, damaged, in use, unreadable) is shown, and the previous
+    // library is opened again when there was one.
+    void OpenLibrary();
+    // Releases the bindings; PreviousLibraryPath := CurrentLibraryPath.
+    void CloseLibrary();
+    // Binds again to CurrentLibraryPath without the read-only test and
+    // without login (after a copy or compaction closed the file).
+    Status RebindLibrary();
+    // The open-library command after the file dialog: validates the name,
+    // closes, opens, re-queries and remembers LibraryFolder. False when the
+    // name was refused (the message was shown).
+    bool OpenOtherLibrary(const QString& path);
+
+    // Start-up check of CurrentLibraryPath before any window exists: false
+    // when the program must end (the message was shown); a missing or empty
+    // file is created from the template.
+    static bool CheckDataFile(ProgramState& state, LibraryHost& host);
+    // Writes a new library at CurrentFilePath from the template. A failure is
+    // shown plainly and returned.
+    static Status CreateLibraryFromTemplate(ProgramState& state, LibraryHost& host);
+
+    bool isOpen() const;
+    const std::shared_ptr<Database>& database() const { return m_db; }
+
+    // --- The current list -----------------------------------------------
+    void ResetQuery();
+    // Re-runs the list, keeping the current record when it is still listed.
+    // On an InvalidQuery the previous list stays and the error is returned
+    // (the caller shows it).
+    Status RequeryList();
+    void RefreshCounts();
+    void ShowCounts();
+    static QString CountsText(qint64 selected, qint64 listed, qint64 total);
+
+    Recordset* DCMain() const { return m_main.get(); }
+    qint64 TotalCount() const { return m_total; }
+    int ListedCount() const { return m_main ? m_main->recordCount() : 0; }
+
+    // Record walking; nothing happens on an empty list.
+    void MoveFirst();
+    void MovePrevious();
+    void MoveNext();
+    void MoveLast();
+    // Makes a list position current (the grid's current row).
+    void MoveTo(int position);
+
+    // --- Config row and login -------------------------------------------
+    // The Config row as last bound or re-read.
+    const ConfigRow& Config() const { return m_config; }
+    Result<ConfigRow> ReadConfig();
+    Status SaveConfig(const ConfigRow& row);
+    // Stamps Created with the current date and time when Main is empty.
+    Status StampCreatedIfEmpty();
+    // The login loop on the open library (Re-Login buttons).
+    LoginController::LoginResult CheckLogin();
+
+    static QString CaptionFor(const QString& programVersion, const QString& libraryPath,
+                              bool readOnly);
+
+    static inline const QString kReadOnlyTitle = QStringLiteral("ZNT Notice");
+    static inline const QString kReadOnlyText =
+        QStringLiteral("This Library is READ-ONLY.  Changes will not be saved.");
+    static inline const QString kInvalidNameText =
+        QStringLiteral("That is not a valid ZNT file name (*.ZNT)");
+    static inline const QString kStartupFailureTitle = QStringLiteral("ZNT Open Library Failure");
+    static inline const QString kOpenFailureTitle = QStringLiteral("ZNT Open Library Failure");
+
+private:
+    Status bind(bool readOnly);
+    void release();
+    void notifyCurrent();
+
+    ProgramState& m_state;
+    LibraryHost& m_host;
+    LoginController m_login;
+    std::shared_ptr<Database> m_db;
+    std::unique_ptr<Recordset> m_main;
+    ConfigRow m_config;
+    qint64 m_total = 0;
+};
+
+} // namespace zentaro
