@@ -1,14 +1,27 @@
 #include "core/PathText.h"
 #include "core/ProgramState.h"
+#include "ui/StartupSequence.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 int main(int argc, char** argv)
 {
+    // Previews play through FFmpeg unless the user chose another backend.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zentaro"));
+    // The start-up sequence decides when the program ends, not the last window.
+    QApplication::setQuitOnLastWindowClosed(false);
+
     zentaro::ProgramState state(zentaro::PathText::programFolder());
-    QMessageBox::information(nullptr, QStringLiteral("Zentaro"),
-                             QStringLiteral("Zentaro %1").arg(state.FullVersionText));
-    return 0;
+    // Qt has taken its own options out; the rest, joined, is a library path.
+    zentaro::StartupSequence startup(state,
+                                     zentaro::StartupSequence::CommandLineText(QApplication::arguments()));
+    QObject::connect(&startup, &zentaro::StartupSequence::ended, &app,
+                     [](int exitCode) { QCoreApplication::exit(exitCode); });
+    if (!startup.Start())
+        return 1;
+    return QApplication::exec();
 }

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/ProgramState.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+namespace zentaro {
+
+class MainForm;
+class SplashForm;
+
+// Start-up and hand-over: the splash window's load step, its two timers and
+// the end of the program. main() creates one, calls Start() and runs the
+// event loop until ended().
+class StartupSequence : public QObject
+{
+    Q_OBJECT
+
+public:
+    // commandLine: the whole argument text, a library path when not empty.
+    StartupSequence(ProgramState& state, QString commandLine, QObject* parent = nullptr);
+    ~StartupSequence() override;
+
+    // The program's arguments after its own name, joined with single blanks
+    // and otherwise unchanged.
+    static QString CommandLineText(const QStringList& arguments);
+
+    // The splash load step: shows the splash window, reads the settings,
+    // settles the library to open and makes sure its file exists, then turns
+    // MainFormTimer on. False when the program must end at once (the file
+    // could not be opened; the message was shown).
+    bool Start();
+
+    // MainFormTimer tick (500 ms after Start): loads the main window, which
+    // opens the library. When the opening was aborted the program ends
+    // without showing it; otherwise the window is shown, disabled, under the
+    // splash, and Timer1 starts.
+    void MainFormTimer_Timer();
+    // Timer1 tick (2000 ms later): enables the main window, closes the splash.
+    void Timer1_Timer();
+
+    SplashForm* splash() const;
+    MainForm* mainForm() const;
+    // Whether the main window was ever shown.
+    bool mainWindowShown() const { return m_mainShown; }
+    bool hasEnded() const { return m_phase == Phase::Ended; }
+
+Q_SIGNALS:
+    // The program ends with this exit code.
+    void ended(int exitCode);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Phase { Created, Splash, Handover, Running, Ended };
+
+    void mainUnloaded();
+    void closeSplash();
+    void end(int exitCode);
+
+    ProgramState& m_state;
+    QString m_commandLine;
+    Phase m_phase = Phase::Created;
+    QPointer<SplashForm> m_splash;
+    QPointer<MainForm> m_main;
+    bool m_mainShown = false;
+    bool m_closingSplash = false;
+};
+
+} // namespace zentaro

@@ -1,0 +1,564 @@
+#include "MainWindowHarness.h"
+
+#include "search/ListModel.h"
+#include "store/LibrarySession.h"
+#include "store/Recordset.h"
+#include "ui/AboutForm.h"
+#include "ui/MainForm.h"
+#include "ui/MessageRecorder.h"
+#include "ui/ScreenMetrics.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTest>
+#include <QTextCursor>
+#include <QToolButton>
+
+using namespace zentaro;
+using namespace zentaro::test;
+
+namespace {
+
+const QStringList kTitles = {QStringLiteral("Beta"), QStringLiteral("Alpha"), QStringLiteral("Gamma")};
+
+class MainFormTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.valid());
+        SettingsFile settings(state);
+        ASSERT_TRUE(settings.LoadConfig().ok());
+        state.Settings.StartMaximized = false;
+    }
+
+    QString library(const QString& name) const { return folder.path(name + QStringLiteral(".ZNT")); }
+
+    std::unique_ptr<MainForm> load(const QString& path)
+    {
+        state.CurrentLibraryPath = path;
+        auto form = std::make_unique<MainForm>(state);
+        form->Form_Load();
+        return form;
+    }
+
+    QString caption(const QString& name, bool readOnly = false) const
+    {
+        return LibrarySession::CaptionFor(state.ProgramVersion, library(name), readOnly);
+    }
+
+    ProgramFolder folder;
+    ProgramState state{folder.folder()};
+    MessageRecorder boxes;
+    LoginScript logins;
+    DialogScript dialogs;
+};
+
+TEST_F(MainFormTest, UnprotectedLibraryOpensAsAdministratorWithReLoginHidden)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    auto form = load(library(QStringLiteral("Books")));
+
+    EXPECT_FALSE(state.OpenAborted);
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
+    EXPECT_EQ(logins.asked(), 0);
+    EXPECT_TRUE(form->reLoginButton()->isHidden());
+    EXPECT_EQ(form->windowTitle(),
+              QStringLiteral("Zentaro ") + state.ProgramVersion + QStringLiteral("       Current Library:  Books"));
+    EXPECT_FALSE(form->titleBox()->isReadOnly());
+    EXPECT_FALSE(form->notesBox()->isReadOnly());
+    EXPECT_EQ(boxes.count(), 0);
+
+    // The list is in title order and the first record is current and shown.
+    ASSERT_EQ(form->listModel()->rowCount(), 3);
+    EXPECT_EQ(form->listModel()->index(0, 0).data().toString(), QStringLiteral("Alpha"));
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(form->notesBox()->toPlainText(), QStringLiteral("Notes on Alpha"));
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("FileNameBox"))->text(), QStringLiteral("file1"));
+    EXPECT_EQ(form->gridMain()->selectionModel()->currentIndex().row(), 0);
+
+    // Re-Login on an unprotected library changes nothing and asks nothing.
+    form->ReLoginButton_Click();
+    EXPECT_EQ(logins.asked(), 0);
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
+    EXPECT_TRUE(form->reLoginButton()->isHidden());
+}
+
+TEST_F(MainFormTest, BlankBrowserPasswordOpensAsBrowserWithReLoginVisibleAndLockedFields)
+{
+    makeLibrary(library(QStringLiteral("Shared")), kTitles);
+    protectLibrary(library(QStringLiteral("Shared")), QStringLiteral(" "), QStringLiteral("edit"),
+                   QStringLiteral("admin"));
+    auto form = load(library(QStringLiteral("Shared")));
+
+    EXPECT_EQ(logins.asked(), 0);
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
+    EXPECT_FALSE(form->reLoginButton()->isHidden());
+    EXPECT_TRUE(form->titleBox()->isReadOnly());
+    EXPECT_TRUE(form->authorBox()->isReadOnly());
+    EXPECT_TRUE(form->keywordsBox()->isReadOnly());
+    EXPECT_TRUE(form->notesBox()->isReadOnly());
+    EXPECT_TRUE(form->controlStates().DetailFieldsLocked);
+    EXPECT_FALSE(form->controlStates().DeleteMenuEnabled);
+
+    // Re-Login raises the level; the password's case does not matter.
+    logins.queue(QStringLiteral("Editor"), QStringLiteral("EDIT"));
+    form->ReLoginButton_Click();
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
+    EXPECT_FALSE(form->titleBox()->isReadOnly());
+    EXPECT_FALSE(form->reLoginButton()->isHidden());
+
+    // A cancelled Re-Login keeps the level in force.
+    logins.queueCancel();
+    form->ReLoginButton_Click();
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
+    EXPECT_FALSE(form->titleBox()->isReadOnly());
+}
+
+TEST_F(MainFormTest, WrongPasswordSaysInvalidPasswordAndAsksAgain)
+{
+    makeLibrary(library(QStringLiteral("Locked")), kTitles);
+    protectLibrary(library(QStringLiteral("Locked")), QStringLiteral("peek"), QStringLiteral("edit"),
+                   QStringLiteral("admin"));
+    // The Administrator password does not open the Editor level.
+    logins.queue(QStringLiteral("Editor"), QStringLiteral("admin"));
+    logins.queue(QStringLiteral("Editor"), QStringLiteral(" Edit "));
+    auto form = load(library(QStringLiteral("Locked")));
+
+    EXPECT_EQ(logins.asked(), 2);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.records()[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Login Failure"));
+    EXPECT_EQ(boxes.records()[0].text, QStringLiteral("Invalid Password - Try Again"));
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
+    EXPECT_FALSE(form->reLoginButton()->isHidden());
+    EXPECT_EQ(form->listModel()->rowCount(), 3);
+    EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("Locked")));
+}
+
+TEST_F(MainFormTest, CancelledLoginOnAnotherLibraryReopensThePreviousOne)
+{
+    makeLibrary(library(QStringLiteral("A")), kTitles);
+    makeLibrary(library(QStringLiteral("B")), {QStringLiteral("Only in B")});
+    protectLibrary(library(QStringLiteral("B")), QStringLiteral("peek"), QStringLiteral("edit"),
+                   QStringLiteral("admin"));
+    auto form = load(library(QStringLiteral("A")));
+    ASSERT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
+
+    dialogs.files = {library(QStringLiteral("B"))};
+    logins.queueCancel();
+    form->fobar_Click();
+
+    ASSERT_EQ(dialogs.fileTitles.size(), 1);
+    EXPECT_EQ(dialogs.fileTitles[0], QStringLiteral("Open Library"));
+    EXPECT_EQ(logins.asked(), 1);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Login Failure"));
+    EXPECT_EQ(boxes.records()[0].text,
+              QStringLiteral("Login failed, so ZNT will now Re-Open the last opened Library File"));
+    EXPECT_FALSE(state.OpenAborted);
+    EXPECT_TRUE(state.PreviousLibraryPath.isEmpty());
+    EXPECT_EQ(state.CurrentLibraryPath, library(QStringLiteral("A")));
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
+    EXPECT_TRUE(form->reLoginButton()->isHidden());
+    EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("A")));
+    ASSERT_EQ(form->listModel()->rowCount(), 3);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 3    Total: 3"));
+}
+
+TEST_F(MainFormTest, OpenCommandRefusesWrongNamesAndFilesThatAreNoLibrary)
+{
+    makeLibrary(library(QStringLiteral("A")), kTitles);
+    auto form = load(library(QStringLiteral("A")));
+
+    // Cancel in the dialog: nothing happens.
+    form->OpenLibraryButton_Click();
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(dialogs.fileFolders.value(0), state.Settings.LibraryFolder);
+
+    dialogs.files = {folder.path(QStringLiteral("report.doc"))};
+    form->OpenLibraryButton_Click();
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().text, QStringLiteral("That is not a valid ZNT file name (*.ZNT)"));
+    EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("A")));
+    EXPECT_EQ(form->listModel()->rowCount(), 3);
+
+    const QString junk = folder.path(QStringLiteral("Junk.ZNT"));
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is a letter, not a library\n");
+    file.close();
+    boxes.clear();
+    dialogs.files = {junk};
+    form->OpenLibraryButton_Click();
+    ASSERT_GE(boxes.count(), 1);
+    EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Open Library Failure"));
+    EXPECT_TRUE(boxes.records()[0].text.contains(junk)) << boxes.records()[0].text.toStdString();
+    // The library open before is open again, with its list.
+    EXPECT_FALSE(state.OpenAborted);
+    EXPECT_EQ(state.CurrentLibraryPath, library(QStringLiteral("A")));
+    EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("A")));
+    EXPECT_EQ(form->listModel()->rowCount(), 3);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+}
+
+TEST_F(MainFormTest, OpenCommandSwitchesLibraryAndRemembersItsFolder)
+{
+    makeLibrary(library(QStringLiteral("A")), kTitles);
+    QDir(folder.folder()).mkdir(QStringLiteral("more"));
+    const QString other = folder.path(QStringLiteral("more/Other.ZNT"));
+    makeLibrary(other, {QStringLiteral("One"), QStringLiteral("Two")});
+    auto form = load(library(QStringLiteral("A")));
+    QAbstractItemModelTester tester(form->listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    dialogs.files = {other};
+    form->fobar_Click();
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(form->windowTitle(), LibrarySession::CaptionFor(state.ProgramVersion, other, false));
+    EXPECT_EQ(form->listModel()->rowCount(), 2);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("One"));
+    EXPECT_EQ(state.Settings.LibraryFolder, folder.path(QStringLiteral("more")));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 2    Total: 2"));
+
+    // The model keeps its contract through walking and re-running the list.
+    form->elbar_Click();
+    form->erbar_Click();
+    form->gridMain()->selectAll();
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 2    Listed: 2    Total: 2"));
+}
+
+TEST_F(MainFormTest, ReadOnlyFileShowsTheNoticeAndSaysSoInTheCaption)
+{
+    makeLibrary(library(QStringLiteral("Archive")), kTitles);
+    ASSERT_TRUE(QFile::setPermissions(library(QStringLiteral("Archive")),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    auto form = load(library(QStringLiteral("Archive")));
+
+    ASSERT_GE(boxes.count(), 1);
+    EXPECT_EQ(boxes.records()[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Notice"));
+    EXPECT_EQ(boxes.records()[0].text, QStringLiteral("This Library is READ-ONLY.  Changes will not be saved."));
+    EXPECT_TRUE(state.LibraryReadOnly);
+    EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral(" (READ ONLY)")));
+    EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("Archive"), true));
+    EXPECT_EQ(form->listModel()->rowCount(), 3);
+    // Typed changes could not be kept, so the fields take none, even for an Administrator.
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
+    EXPECT_TRUE(form->titleBox()->isReadOnly());
+    EXPECT_TRUE(form->notesBox()->isReadOnly());
+    QFile::setPermissions(library(QStringLiteral("Archive")), QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TEST_F(MainFormTest, StatusTextFollowsRequeriesAndSelection)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    auto form = load(library(QStringLiteral("Books")));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 3    Total: 3"));
+
+    // The current record stays current when the list is run again.
+    form->elbar_Click();
+    ASSERT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
+    form->erbar_Click();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
+    EXPECT_EQ(form->gridMain()->selectionModel()->currentIndex().row(), 2);
+
+    // A narrower list that no longer holds it starts at its first record.
+    state.QueryWhere = QStringLiteral("WHERE (Title = 'Beta') ");
+    form->erbar_Click();
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 1    Total: 3"));
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
+
+    state.QueryWhere = QStringLiteral("WHERE (Title = 'nothing') ");
+    form->erbar_Click();
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 0    Total: 3"));
+    EXPECT_EQ(form->titleBox()->text(), QString());
+
+    // Selecting rows changes only the selected number.
+    state.QueryWhere.clear();
+    form->erbar_Click();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    form->gridMain()->selectAll();
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 3    Listed: 3    Total: 3"));
+
+    // A query the engine cannot run leaves the list as it was.
+    state.QueryWhere = QStringLiteral("WHERE (Title = ");
+    form->erbar_Click();
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT ERROR"));
+    EXPECT_EQ(form->listModel()->rowCount(), 3);
+}
+
+TEST_F(MainFormTest, WalkingStopsAtBothEndsAndMovesTheGrid)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    auto form = load(library(QStringLiteral("Books")));
+    const auto current = [&] { return form->gridMain()->selectionModel()->currentIndex().row(); };
+
+    form->elbar_Click();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
+    form->enbar_Click();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(form->session().DCMain()->absolutePosition(), 2);
+    form->epbar_Click();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
+    EXPECT_EQ(current(), 1);
+    form->efbar_Click();
+    form->epbar_Click();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(current(), 0);
+
+    // Choosing a row in the grid makes its record current.
+    form->gridMain()->setCurrentIndex(form->listModel()->index(2, 1));
+    EXPECT_EQ(form->session().DCMain()->absolutePosition(), 2);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
+    EXPECT_EQ(form->cellPanel()->text(), QStringLiteral("Author of Gamma"));
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(MainFormTest, FunctionKeysWorkWhileATextFieldHasTheFocus)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    auto form = load(library(QStringLiteral("Books")));
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->RestorePaneSizes();
+
+    form->titleBox()->setFocus();
+    QTest::keyClick(form->titleBox(), Qt::Key_F8);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
+    QTest::keyClick(form->titleBox(), Qt::Key_F6);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
+    QTest::keyClick(form->notesBox(), Qt::Key_F5);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    QTest::keyClick(form->gridMain(), Qt::Key_F7);
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
+
+    QSplitter* splitter = form->mainSplitter();
+    const int margin = ScreenMetrics::toPixelsX(100, form.get());
+    QTest::keyClick(form->titleBox(), Qt::Key_F2);
+    EXPECT_LE(splitter->sizes()[1], margin);
+    EXPECT_GT(splitter->sizes()[0], splitter->width() - 2 * margin - splitter->handleWidth());
+    EXPECT_TRUE(form->gridMain()->hasFocus());
+    QTest::keyClick(form->gridMain(), Qt::Key_F4);
+    EXPECT_LE(splitter->sizes()[0], margin);
+    EXPECT_TRUE(form->titleBox()->hasFocus());
+    QTest::keyClick(form->titleBox(), Qt::Key_F3);
+    EXPECT_LE(std::abs(splitter->sizes()[0] - splitter->sizes()[1]), splitter->handleWidth() + 2);
+}
+
+TEST_F(MainFormTest, WalkingAnEmptyListDoesNothing)
+{
+    makeLibrary(library(QStringLiteral("Empty")));
+    auto form = load(library(QStringLiteral("Empty")));
+    for (auto walk : {&MainForm::efbar_Click, &MainForm::epbar_Click, &MainForm::enbar_Click,
+                      &MainForm::elbar_Click})
+        ((*form).*walk)();
+    EXPECT_EQ(form->listModel()->rowCount(), 0);
+    EXPECT_EQ(form->session().DCMain()->absolutePosition(), -1);
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 0    Total: 0"));
+    EXPECT_EQ(form->titleBox()->text(), QString());
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(MainFormTest, TypedChangesAreSavedWhenTheRecordIsLeft)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    auto form = load(library(QStringLiteral("Books")));
+    ASSERT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    const qint64 alphaId = form->listModel()->mainIdAt(0);
+
+    form->titleBox()->selectAll();
+    QTest::keyClicks(form->titleBox(), QStringLiteral("Aardvark"));
+    form->notesBox()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(form->notesBox(), QStringLiteral(" (edited)"));
+    form->enbar_Click();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
+
+    auto stored = form->session().database()->loadRecord(alphaId);
+    ASSERT_TRUE(stored.ok());
+    EXPECT_EQ(stored->Title, QStringLiteral("Aardvark"));
+    EXPECT_TRUE(stored->Notes.endsWith(QStringLiteral(" (edited)")));
+    EXPECT_EQ(stored->Author, QStringLiteral("Author of Alpha"));
+    EXPECT_EQ(form->listModel()->index(0, 0).data().toString(), QStringLiteral("Aardvark"));
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(MainFormTest, GridColumnsComeFromTheSettings)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    state.Settings.ColumnFields[0] = QStringLiteral("Notes");
+    state.Settings.ColumnFields[9] = QStringLiteral("Title");
+    state.Settings.ColumnWidths[0] = 1440;
+    state.Settings.ColumnWidths[1] = 2880;
+    state.Settings.GridForeColor = 0x0000FF; // red, as 0x00BBGGRR
+    state.Settings.GridBackColor = 0xFFFFFF;
+    state.Settings.ListFontBold = true;
+    auto form = load(library(QStringLiteral("Books")));
+
+    QTableView* grid = form->gridMain();
+    EXPECT_EQ(grid->objectName(), QStringLiteral("GridMain"));
+    EXPECT_EQ(grid->model()->columnCount(), 10);
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Notes"));
+    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Author"));
+    EXPECT_EQ(grid->model()->index(0, 0).data().toString(), QStringLiteral("Notes on Alpha"));
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), ScreenMetrics::toPixelsX(1440, form.get()));
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), ScreenMetrics::toPixelsX(2880, form.get()));
+    EXPECT_EQ(grid->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    EXPECT_TRUE(grid->horizontalHeader()->sectionsMovable());
+    EXPECT_EQ(grid->palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_EQ(grid->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_TRUE(grid->font().bold());
+    EXPECT_EQ(grid->font().pointSize(), state.Settings.ListFontSize);
+    // The record fields take the field colours (white on blue by default).
+    EXPECT_EQ(form->titleBox()->palette().color(QPalette::Base), QColor(0, 0, 255));
+}
+
+TEST_F(MainFormTest, ExitSavesTheSettingsAndEmptiesTheExtractionFolder)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    ASSERT_TRUE(QDir().mkpath(state.ExtractFolder + QStringLiteral("/keep")));
+    for (const char* name : {"a.txt", ".hidden", "b.doc"}) {
+        QFile file(state.ExtractFolder + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QFile::link(QStringLiteral("/etc/hostname"), state.ExtractFolder + QStringLiteral("/link"));
+    auto form = load(library(QStringLiteral("Books")));
+    form->show();
+    form->RestorePaneSizes();
+    state.Settings.LibraryFolder = QStringLiteral("/srv/remembered");
+
+    bool unloaded = false;
+    QObject::connect(form.get(), &MainForm::Unloaded, [&] { unloaded = true; });
+    form->fxbar_Click();
+    EXPECT_TRUE(unloaded);
+    EXPECT_TRUE(form->isUnloaded());
+    EXPECT_FALSE(form->session().isOpen());
+    EXPECT_TRUE(QFile::exists(QStringLiteral("/etc/hostname")));
+
+    const QStringList left = QDir(state.ExtractFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                                 QDir::NoDotAndDotDot);
+    EXPECT_EQ(left, QStringList{QStringLiteral("keep")});
+    EXPECT_EQ(settingsOnDisk(state.SettingsFilePath).LibraryFolder, QStringLiteral("/srv/remembered"));
+    EXPECT_FALSE(settingsOnDisk(state.SettingsFilePath).StartMaximized);
+}
+
+TEST_F(MainFormTest, GuardedCommandsAnswerWithAccessDeniedAndItsReLogin)
+{
+    makeLibrary(library(QStringLiteral("Shared")), kTitles);
+    protectLibrary(library(QStringLiteral("Shared")), QStringLiteral(" "), QStringLiteral("edit"),
+                   QStringLiteral("admin"));
+    auto form = load(library(QStringLiteral("Shared")));
+    ASSERT_EQ(state.AccessLevel, QStringLiteral("Browser"));
+
+    EXPECT_FALSE(form->CheckAccess(AccessRights::Command::AddFiles));
+    EXPECT_EQ(dialogs.deniedLevels, QStringList{QStringLiteral("Browser")});
+    EXPECT_EQ(logins.asked(), 0);
+
+    dialogs.reLoginWhenDenied = true;
+    logins.queue(QStringLiteral("Editor"), QStringLiteral("edit"));
+    EXPECT_FALSE(form->CheckAccess(AccessRights::Command::AddFiles)); // not resumed
+    EXPECT_EQ(logins.asked(), 1);
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
+    EXPECT_TRUE(form->CheckAccess(AccessRights::Command::AddFiles));
+    EXPECT_EQ(dialogs.deniedLevels.size(), 2);
+    EXPECT_FALSE(form->CheckAccess(AccessRights::Command::ProgramSettings));
+    EXPECT_EQ(dialogs.deniedLevels.last(), QStringLiteral("Editor"));
+}
+
+TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAndKeys)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    auto form = load(library(QStringLiteral("Books")));
+
+    QStringList menus;
+    for (QAction* action : form->menuBar()->actions())
+        menus << action->text();
+    EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&View"),
+                                  QStringLiteral("&Help")}));
+
+    const struct
+    {
+        const char* name;
+        const char* caption;
+        QKeySequence key;
+    } entries[] = {
+        {"fobar", "&Open Library", {}},
+        {"fxbar", "E&xit ZNT", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"efbar", "&First Record", QKeySequence(Qt::Key_F5)},
+        {"epbar", "&Previous Record", QKeySequence(Qt::Key_F6)},
+        {"enbar", "&Next Record", QKeySequence(Qt::Key_F7)},
+        {"elbar", "&Last record", QKeySequence(Qt::Key_F8)},
+        {"erbar", "&Refresh Data", {}},
+        {"vlbar", "&List Only", QKeySequence(Qt::Key_F2)},
+        {"vsbar", "List/File &Split", QKeySequence(Qt::Key_F3)},
+        {"vrbar", "&File Only", QKeySequence(Qt::Key_F4)},
+        {"habar", "&About ZNT", {}},
+    };
+    QStringList named;
+    for (QAction* action : form->findChildren<QAction*>()) {
+        if (!action->isSeparator() && !action->menu() && action->objectName().endsWith(QLatin1String("bar")))
+            named << action->objectName();
+    }
+    EXPECT_EQ(named.size(), std::size(entries)) << named.join(QLatin1Char(' ')).toStdString();
+    for (const auto& entry : entries) {
+        QAction* action = form->menuEntry(QLatin1String(entry.name));
+        ASSERT_NE(action, nullptr) << entry.name;
+        EXPECT_EQ(action->text(), QLatin1String(entry.caption));
+        EXPECT_EQ(action->shortcut(), entry.key) << entry.name;
+    }
+
+    const struct
+    {
+        const char* name;
+        const char* tooltip;
+    } buttons[] = {
+        {"OpenLibraryButton", "Open Library"},
+        {"ReLoginButton", "Re-Login (Change Access Level)"},
+        {"ListOnlyButton", "View List Only [F2]"},
+        {"CenterSplitButton", "View 50/50 Split [F3]"},
+        {"RecordOnlyButton", "View File Only [F4]"},
+    };
+    auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
+    ASSERT_NE(toolBar, nullptr);
+    EXPECT_EQ(toolBar->findChildren<QToolButton*>().size(), std::size(buttons));
+    for (const auto& button : buttons) {
+        auto* b = form->findChild<QToolButton*>(QLatin1String(button.name));
+        ASSERT_NE(b, nullptr) << button.name;
+        EXPECT_EQ(b->toolTip(), QLatin1String(button.tooltip));
+        EXPECT_TRUE(b->text().isEmpty() || b->toolButtonStyle() == Qt::ToolButtonIconOnly);
+        EXPECT_FALSE(b->icon().isNull());
+    }
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("LibraryGroupLabel"))->text(), QStringLiteral("Library"));
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("ViewGroupLabel"))->text(), QStringLiteral("View"));
+
+    form->habar_Click();
+    EXPECT_EQ(dialogs.aboutShown, 1);
+}
+
+TEST(AboutForm, ShowsTheFullVersionAndClosesWithEscape)
+{
+    AboutForm about(QStringLiteral("2.10.0019"));
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About ZNT"));
+    EXPECT_EQ(about.versionText(), QStringLiteral("Version: 2.10.0019"));
+    EXPECT_EQ(about.closeButton()->text(), QStringLiteral("&Close"));
+    EXPECT_EQ(about.closeButton()->toolTip(), QStringLiteral("Cancel (Esc)"));
+    about.show();
+    ASSERT_TRUE(about.isVisible());
+    QTest::keyClick(&about, Qt::Key_Escape);
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(about.result(), QDialog::Rejected);
+}
+
+} // namespace
