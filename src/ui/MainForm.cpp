@@ -922,21 +922,9 @@ QWidget* MainForm::dialogParent()
     return m_dialogOwner && m_dialogOwner->isVisible() ? m_dialogOwner.data() : nullptr;
 }
 
-MessageIcon MainForm::messageIconFor(NoticeIcon icon)
-{
-    switch (icon) {
-    case NoticeIcon::Plain:
-    case NoticeIcon::Information: return MessageIcon::Information;
-    case NoticeIcon::Exclamation: return MessageIcon::Exclamation;
-    case NoticeIcon::Critical: return MessageIcon::Critical;
-    case NoticeIcon::Question: return MessageIcon::Question;
-    }
-    return MessageIcon::Information;
-}
-
 void MainForm::ShowNotice(const Notice& notice)
 {
-    MessageBoxes::show(dialogParent(), messageIconFor(notice.icon), notice.title, notice.text);
+    MessageBoxes::show(dialogParent(), notice);
 }
 
 void MainForm::ClearPreviewer()

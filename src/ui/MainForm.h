@@ -89,7 +89,6 @@ public:
     // The control states last set by ApplyAccessRights.
     const AccessRights::ControlStates& controlStates() const { return m_controlStates; }
 
-    static MessageIcon messageIconFor(NoticeIcon icon);
 
     // --- LibraryHost -----------------------------------------------------
     void ShowNotice(const Notice& notice) override;

@@ -21,6 +21,7 @@ MessageBoxes::Answerer& installedAnswerer()
 QMessageBox::Icon toQtIcon(MessageIcon icon)
 {
     switch (icon) {
+    case MessageIcon::Plain: return QMessageBox::NoIcon;
     case MessageIcon::Information: return QMessageBox::Information;
     case MessageIcon::Exclamation: return QMessageBox::Warning;
     case MessageIcon::Critical: return QMessageBox::Critical;
@@ -153,6 +154,23 @@ MessageBoxes::Answerer MessageBoxes::setAnswerer(Answerer answerer)
 bool MessageBoxes::hasAnswerer()
 {
     return static_cast<bool>(installedAnswerer());
+}
+
+MessageAnswer MessageBoxes::show(QWidget* parent, const Notice& notice, MessageButtons buttons)
+{
+    return show(parent, iconFor(notice.icon), notice.title, notice.text, buttons);
+}
+
+MessageIcon MessageBoxes::iconFor(NoticeIcon icon)
+{
+    switch (icon) {
+    case NoticeIcon::Plain: return MessageIcon::Plain;
+    case NoticeIcon::Information: return MessageIcon::Information;
+    case NoticeIcon::Exclamation: return MessageIcon::Exclamation;
+    case NoticeIcon::Critical: return MessageIcon::Critical;
+    case NoticeIcon::Question: return MessageIcon::Question;
+    }
+    return MessageIcon::Plain;
 }
 
 } // namespace zentaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Notice.h"
 #include "core/Status.h"
 
 #include <QString>
@@ -10,7 +11,8 @@ class QWidget;
 
 namespace zentaro {
 
-enum class MessageIcon { Information, Exclamation, Critical, Question };
+// Plain is a box without an icon.
+enum class MessageIcon { Plain, Information, Exclamation, Critical, Question };
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
 
@@ -34,6 +36,11 @@ public:
     // without a button gives the escape answer (Cancel, No, or Ok for Ok alone).
     static MessageAnswer show(QWidget* parent, MessageIcon icon, const QString& title,
                               const QString& text, MessageButtons buttons = MessageButtons::Ok);
+
+    // A message handed up by the logic.
+    static MessageAnswer show(QWidget* parent, const Notice& notice,
+                              MessageButtons buttons = MessageButtons::Ok);
+    static MessageIcon iconFor(NoticeIcon icon);
 
     static void information(QWidget* parent, const QString& title, const QString& text);
     static void exclamation(QWidget* parent, const QString& title, const QString& text);

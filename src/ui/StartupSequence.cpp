@@ -27,7 +27,7 @@ public:
 
     void ShowNotice(const Notice& notice) override
     {
-        MessageBoxes::show(m_owner, MainForm::messageIconFor(notice.icon), notice.title, notice.text);
+        MessageBoxes::show(m_owner, notice);
     }
     void ClearPreviewer() override {}
     void SetCaption(const QString&) override {}

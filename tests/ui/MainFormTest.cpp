@@ -191,6 +191,7 @@ TEST_F(MainFormTest, OpenCommandRefusesWrongNamesAndFilesThatAreNoLibrary)
     form->OpenLibraryButton_Click();
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.last().text, QStringLiteral("That is not a valid ZNT file name (*.ZNT)"));
+    EXPECT_EQ(boxes.last().icon, MessageIcon::Plain);
     EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("A")));
     EXPECT_EQ(form->listModel()->rowCount(), 3);
 
