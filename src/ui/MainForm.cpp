@@ -339,15 +339,15 @@ QWidget* MainForm::buildRecordPane()
     m_detailTab->addTab(m_detailsPage, QStringLiteral("&Details"));
 
     for (std::size_t i = 0; i < m_facts.size(); ++i) {
-        const FactSpec& spec = kFactSpecs[i];
+        const FactSpec& item = kFactSpecs[i];
         FactPanel& fact = m_facts[i];
-        fact.field = QString::fromLatin1(spec.field);
-        fact.caption = new QLabel(QString::fromLatin1(spec.caption), m_detailsPage);
-        fact.caption->setObjectName(QString::fromLatin1(spec.name).replace(QLatin1String("Box"),
+        fact.field = QString::fromLatin1(item.field);
+        fact.caption = new QLabel(QString::fromLatin1(item.caption), m_detailsPage);
+        fact.caption->setObjectName(QString::fromLatin1(item.name).replace(QLatin1String("Box"),
                                                                             QLatin1String("Label")));
         fact.value = new QLabel(m_detailsPage);
-        fact.value->setObjectName(QString::fromLatin1(spec.name));
-        fact.value->setToolTip(QString::fromLatin1(spec.tooltip));
+        fact.value->setObjectName(QString::fromLatin1(item.name));
+        fact.value->setToolTip(QString::fromLatin1(item.tooltip));
         fact.value->setFrameShape(QFrame::StyledPanel);
         fact.value->setFrameShadow(QFrame::Sunken);
         fact.value->setTextFormat(Qt::PlainText);

@@ -91,13 +91,13 @@ MessageAnswer MessageBoxes::show(QWidget* parent, MessageIcon icon, const QStrin
 
     QMessageBox box(toQtIcon(icon), title, forDisplay(text), QMessageBox::NoButton, parent);
     const QList<ButtonSpec> specs = buttonsOf(buttons);
-    for (const ButtonSpec& spec : specs)
-        box.addButton(spec.button);
+    for (const ButtonSpec& entry : specs)
+        box.addButton(entry.button);
     box.setDefaultButton(specs.first().button);
     const MessageAnswer escape = escapeAnswer(buttons);
-    for (const ButtonSpec& spec : specs) {
-        if (spec.answer == escape)
-            box.setEscapeButton(spec.button);
+    for (const ButtonSpec& entry : specs) {
+        if (entry.answer == escape)
+            box.setEscapeButton(entry.button);
     }
 
     // A wait pointer left on by long work would hide that the box wants an answer.
@@ -109,9 +109,9 @@ MessageAnswer MessageBoxes::show(QWidget* parent, MessageIcon icon, const QStrin
         QApplication::restoreOverrideCursor();
 
     const auto clicked = box.standardButton(box.clickedButton());
-    for (const ButtonSpec& spec : specs) {
-        if (spec.button == clicked)
-            return spec.answer;
+    for (const ButtonSpec& entry : specs) {
+        if (entry.button == clicked)
+            return entry.answer;
     }
     return escape;
 }
