@@ -1,0 +1,199 @@
+#include "transfer/AddFilesBatch.h"
+
+#include "core/PathText.h"
+#include "core/ProgramState.h"
+#include "core/Progress.h"
+#include "security/AccessRights.h"
+#include "store/ConfigRow.h"
+#include "store/Database.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace zentaro {
+
+AddFilesBatch::AddFilesBatch(ProgramState& state, std::shared_ptr<Database> database, FreeSpace::Probe freeSpace)
+    : m_state(state), m_db(database), m_freeSpace(std::move(freeSpace)), m_inserter(state, database)
+{
+}
+
+AddFilesBatch::~AddFilesBatch()
+{
+    // Run never returns with the shared transaction open; this is for safety only.
+    if (m_groupOpen && m_db->inTransaction())
+        m_db->rollback();
+}
+
+QString AddFilesBatch::newLine() const
+{
+    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+}
+
+QString AddFilesBatch::EntryPath(const QString& folder, const QString& name)
+{
+    return PathText::join(folder, name);
+}
+
+AddFilesBatch::Refusal AddFilesBatch::CheckCommand(const ProgramState& state, const ConfigRow& config)
+{
+    if (state.LibraryReadOnly)
+        return Refusal::ReadOnly;
+    if (!AccessRights::Allows(state.AccessLevel, AccessRights::Command::AddFiles, config))
+        return Refusal::AccessDenied;
+    return Refusal::None;
+}
+
+Notice AddFilesBatch::ReadOnlyNotice(const QString& newLine)
+{
+    return {NoticeIcon::Exclamation, QStringLiteral("ZNT Reminder"),
+            QStringLiteral("This Library File is READ ONLY") + newLine + newLine +
+                QStringLiteral("You can not make any changes to this library")};
+}
+
+Notice AddFilesBatch::HaltNotice(const QString& newLine)
+{
+    return {NoticeIcon::Critical, QStringLiteral("ZNT Stopped"),
+            QStringLiteral("Insertion Procedure Halted - USER REQUESTED") + newLine + newLine +
+                QStringLiteral("If you selected to delete the original files after insertion, only the "
+                               "files that made it into the library were deleted.")};
+}
+
+AddFilesBatch::Report AddFilesBatch::Run(const QString& folder, const QList<Entry>& entries,
+                                         const SharedFields& fields, bool removeOriginals, Host& host)
+{
+    m_fields = fields;
+    m_removeOriginals = removeOriginals;
+    m_state.InsertionRunning = true;
+    Report report;
+    auto finish = [&](Ending ending) {
+        commitGroup(host, report);
+        m_state.InsertionRunning = false;
+        report.ending = ending;
+        return report;
+    };
+
+    const qsizetype count = entries.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        // The batch bar counts listed entries, selected or not.
+        host.SetBatchPercent(static_cast<int>((i + 1) * 100 / count));
+        const Entry& entry = entries[i];
+        if (entry.Selected) {
+            const QString path = EntryPath(folder, entry.Name);
+            m_state.CurrentFilePath = path;
+            host.SetCurrentFile(entry.Name);
+            host.Yield();
+
+            const qint64 size = QFileInfo(path).size();
+            if (!FreeSpace::Fits(size, m_freeSpace(m_state.CurrentLibraryPath))) {
+                commitGroup(host, report);
+                host.ShowNotice(FreeSpace::InsertRefusal());
+                return finish(Ending::NoSpace);
+            }
+            // A large file is stored in a transaction of its own, after the
+            // shared one is committed; small ones join the shared one.
+            const bool large = size >= kOwnTransactionBytes;
+            if (large) {
+                commitGroup(host, report);
+            } else if (!m_groupOpen && m_db->begin()) {
+                m_groupOpen = true;
+                m_groupAge.start();
+            }
+            insertOne(path, fields, host.FileBar(), host, report);
+            host.Deselect(static_cast<int>(i));
+            if (m_groupOpen && m_groupAge.elapsed() >= kGroupMilliseconds)
+                commitGroup(host, report);
+        }
+        if (m_state.CancelRequested) {
+            commitGroup(host, report);
+            host.Yield();
+            m_db->idle();
+            host.ShowNotice(HaltNotice(newLine()));
+            m_state.CancelRequested = false;
+            return finish(Ending::Cancelled);
+        }
+        host.Yield();
+        if (!m_groupOpen)
+            m_db->idle();
+    }
+    return finish(Ending::Finished);
+}
+
+void AddFilesBatch::insertOne(const QString& path, const SharedFields& fields, Progress& bar, Host& host,
+                              Report& report)
+{
+    FileInserter::Inserted inserted = m_inserter.InsertData(fields, bar);
+    if (inserted.outcome.ok()) {
+        if (m_groupOpen) {
+            m_group.push_back({path, inserted.mainId});
+        } else {
+            // Stored in its own transaction: durable already.
+            report.added.push_back(inserted.mainId);
+            if (m_removeOriginals)
+                removeOriginal(path, report);
+        }
+        return;
+    }
+    // An engine error may have undone the whole shared transaction, taking
+    // the files before this one with it.
+    if (m_groupOpen && !m_db->inTransaction()) {
+        m_groupOpen = false;
+        redoGroup(host, report);
+    }
+    // Nobody waits on our write lock while the message is up.
+    commitGroup(host, report);
+    report.failed.push_back(path);
+    if (inserted.outcome.notice)
+        host.ShowNotice(*inserted.outcome.notice);
+}
+
+void AddFilesBatch::commitGroup(Host& host, Report& report)
+{
+    if (!m_groupOpen)
+        return;
+    m_groupOpen = false;
+    if (Status s = m_db->commit(); !s) {
+        if (m_db->inTransaction())
+            m_db->rollback();
+        redoGroup(host, report);
+        return;
+    }
+    // Only now are these records safe: their originals may go.
+    const QList<Pending> done = std::exchange(m_group, {});
+    for (const Pending& p : done) {
+        report.added.push_back(p.mainId);
+        if (m_removeOriginals)
+            removeOriginal(p.path, report);
+    }
+    m_db->idle();
+}
+
+void AddFilesBatch::redoGroup(Host& host, Report& report)
+{
+    const QList<Pending> lost = std::exchange(m_group, {});
+    const QString current = m_state.CurrentFilePath;
+    for (const Pending& p : lost) {
+        m_state.CurrentFilePath = p.path;
+        NullProgress quiet;
+        FileInserter::Inserted again = m_inserter.InsertData(m_fields, quiet);
+        if (again.outcome.ok()) {
+            report.added.push_back(again.mainId);
+            if (m_removeOriginals)
+                removeOriginal(p.path, report);
+        } else {
+            report.failed.push_back(p.path);
+            if (again.outcome.notice)
+                host.ShowNotice(*again.outcome.notice);
+        }
+    }
+    m_state.CurrentFilePath = current;
+}
+
+void AddFilesBatch::removeOriginal(const QString& path, Report& report)
+{
+    if (!QFile::remove(path))
+        report.notRemoved.push_back(path);
+}
+
+} // namespace zentaro

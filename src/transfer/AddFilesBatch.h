@@ -1,0 +1,126 @@
+#pragma once
+
+#include "core/Notice.h"
+#include "transfer/FileInserter.h"
+#include "transfer/FreeSpace.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace zentaro {
+
+class Database;
+class ProgramState;
+class Progress;
+struct ConfigRow;
+
+// The add-files loop of the "Add File(s)" dialog, apart from its window:
+// inserts the selected entries of one folder's listing one after another,
+// checks the free space before each, removes originals once their records
+// are durable, and stops between files when CancelRequested is set.
+//
+// Small files share a transaction for speed; it is committed at least every
+// half second (so other users of a shared library see new records soon),
+// before any message is shown, and before any original is removed. A large
+// file gets a transaction of its own.
+class AddFilesBatch
+{
+public:
+    struct Entry
+    {
+        QString Name;
+        bool Selected = false;
+    };
+
+    // The dialog's side of the loop.
+    class Host
+    {
+    public:
+        virtual ~Host() = default;
+        // The batch bar (AllFilesGauge).
+        virtual void SetBatchPercent(int percent) = 0;
+        // The name after "Current File".
+        virtual void SetCurrentFile(const QString& name) = 0;
+        // The per-file bar (FileGauge); its cancelRequested() lets window events run.
+        virtual Progress& FileBar() = 0;
+        // Entry index is done: it no longer shows as selected.
+        virtual void Deselect(int index) = 0;
+        // Shows a message and waits until the user has seen it.
+        virtual void ShowNotice(const Notice& notice) = 0;
+        // Lets pending window events run (a click on Cancel).
+        virtual void Yield() = 0;
+    };
+
+    enum class Ending {
+        Finished,  // every listed entry was looked at
+        Cancelled, // halted after a Cancel ("ZNT Stopped" was shown)
+        NoSpace,   // halted before a file that did not fit ("Cannot Insert" was shown)
+    };
+
+    struct Report
+    {
+        Ending ending = Ending::Finished;
+        QList<qint64> added;    // MainIDs, in insertion order
+        QStringList failed;     // paths that were reported and not stored
+        QStringList notRemoved; // stored, but the original could not be removed
+    };
+
+    // freeSpace tells the free bytes on the library's drive; tests inject it.
+    AddFilesBatch(ProgramState& state, std::shared_ptr<Database> database,
+                  FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
+    ~AddFilesBatch();
+    AddFilesBatch(const AddFilesBatch&) = delete;
+    AddFilesBatch& operator=(const AddFilesBatch&) = delete;
+
+    // The loop after "Begin". entries: the file list of folder, in order,
+    // taken once. CurrentFilePath names each file as it is inserted.
+    Report Run(const QString& folder, const QList<Entry>& entries, const SharedFields& fields,
+               bool removeOriginals, Host& host);
+
+    // The command "Add File(s) to Library" refuses a read-only library (with
+    // ReadOnlyNotice) and a Browser (with the access-denied dialog).
+    enum class Refusal { None, ReadOnly, AccessDenied };
+    static Refusal CheckCommand(const ProgramState& state, const ConfigRow& config);
+    static Notice ReadOnlyNotice(const QString& newLine);
+    static Notice HaltNotice(const QString& newLine);
+
+    // The file path of an entry of folder.
+    static QString EntryPath(const QString& folder, const QString& name);
+
+    // Files at least this large get a transaction of their own.
+    static constexpr qint64 kOwnTransactionBytes = 1000000;
+    // Longest time a shared transaction stays open between files.
+    static constexpr qint64 kGroupMilliseconds = 500;
+
+private:
+    struct Pending
+    {
+        QString path;
+        qint64 mainId = 0;
+    };
+
+    void insertOne(const QString& path, const SharedFields& fields, Progress& bar, Host& host, Report& report);
+    // Commits the shared transaction and then removes the originals it holds.
+    void commitGroup(Host& host, Report& report);
+    // The shared transaction was lost (the engine undid it after an error):
+    // its files go in again, each on its own.
+    void redoGroup(Host& host, Report& report);
+    void removeOriginal(const QString& path, Report& report);
+    QString newLine() const;
+
+    ProgramState& m_state;
+    std::shared_ptr<Database> m_db;
+    FreeSpace::Probe m_freeSpace;
+    FileInserter m_inserter;
+    SharedFields m_fields;
+    bool m_removeOriginals = false;
+    bool m_groupOpen = false;
+    QElapsedTimer m_groupAge;
+    QList<Pending> m_group;
+};
+
+} // namespace zentaro

@@ -1,0 +1,194 @@
+#include "transfer/FileExtractor.h"
+
+#include "core/ProgramState.h"
+#include "core/Progress.h"
+#include "security/AccessRights.h"
+#include "store/ConfigRow.h"
+#include "store/Database.h"
+#include "store/LibraryFile.h"
+#include "store/MainRecord.h"
+#include "transfer/FileNameRules.h"
+#include "transfer/FileOpener.h"
+#include "transfer/ProgressHost.h"
+#include "transfer/SameFile.h"
+#include "transfer/WritebackPacer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace zentaro {
+
+FileExtractor::FileExtractor(ProgramState& state, std::shared_ptr<Database> database, FreeSpace::Probe freeSpace)
+    : m_state(state), m_db(std::move(database)), m_freeSpace(std::move(freeSpace))
+{
+    m_buffer.resize(static_cast<size_t>(chunkSize()));
+}
+
+FileExtractor::~FileExtractor() = default;
+
+qint64 FileExtractor::chunkSize() const
+{
+    return std::clamp<qint64>(m_state.ChunkSize, 1, LibraryFile::kPieceSize);
+}
+
+QString FileExtractor::newLine() const
+{
+    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+}
+
+Notice FileExtractor::WriteFailure(const QString& path, const QString& systemText, const QString& newLine)
+{
+    return {NoticeIcon::Critical, kErrorTitle, systemText + newLine + newLine + path};
+}
+
+TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHost& host)
+{
+    const QString target = m_state.CurrentFilePath;
+    const qint64 size = record.FileSize;
+    auto fail = [&](ErrorCode code, const QString& systemText) {
+        m_state.CancelRequested = true;
+        return TransferOutcome::failed(Status::failure(code, systemText),
+                                       WriteFailure(target, systemText, newLine()));
+    };
+    auto recordDate = [&] {
+        if (!m_state.LibraryReadOnly)
+            m_state.ExtractedFileDate = QFileInfo(target).lastModified();
+    };
+
+    // A record named like the library, extracted beside it, must not replace it.
+    if (SameFile::Is(target, m_db->path()))
+        return fail(ErrorCode::InvalidArgument, QStringLiteral("That is the open library file itself."));
+
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink()) {
+        if (existing.isFile() && existing.size() == size) {
+            // Opening the same file again is immediate.
+            recordDate();
+            return TransferOutcome::success();
+        }
+        if (existing.isDir())
+            return fail(ErrorCode::InvalidArgument, QStringLiteral("A folder of that name is in the way."));
+        QFile old(target);
+        if (!old.remove())
+            return fail(ErrorCode::Io, old.errorString());
+    }
+
+    if (!FreeSpace::Fits(size, m_freeSpace(target))) {
+        m_state.CancelRequested = true;
+        return TransferOutcome::failed(
+            Status::failure(ErrorCode::DiskFull, FreeSpace::kExtractText), FreeSpace::ExtractRefusal());
+    }
+
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(ErrorCode::Io, out.errorString());
+    WritebackPacer pacer(out.handle());
+
+    Progress* bar = nullptr;
+    if (size > kProgressThreshold) {
+        m_state.CancelRequested = false;
+        bar = &host.OpenProgress(kExtractingText, true);
+    }
+    auto closeBar = [&] {
+        if (bar)
+            host.CloseProgress();
+        bar = nullptr;
+    };
+    // Whatever stops the loop, the temporary file goes and nothing has the target's name.
+    auto abandon = [&](ErrorCode code, const QString& systemText) {
+        out.cancelWriting();
+        closeBar();
+        return fail(code, systemText);
+    };
+
+    const qint64 piece = chunkSize();
+    const qint64 pieces = size / piece + 1;
+    char* buffer = m_buffer.data();
+    int shown = 0;
+    qint64 offset = 0;
+    for (qint64 i = 1; offset < size; ++i) {
+        const qint64 want = std::min(piece, size - offset);
+        Result<qint64> got = m_db->readChunk(record.MainID, offset, want, buffer);
+        if (!got)
+            return abandon(got.code(), got.message());
+        if (*got < want) {
+            return abandon(ErrorCode::Damaged,
+                           QStringLiteral("The library holds fewer bytes of this file than its size of %1 bytes.")
+                               .arg(size));
+        }
+        bool cancelled = false;
+        if (bar)
+            cancelled = bar->cancelRequested();
+        else
+            host.Yield();
+        if (out.write(buffer, want) != want)
+            return abandon(ErrorCode::Io, out.errorString());
+        pacer.wrote(want);
+        offset += want;
+        if (bar) {
+            const int percent = static_cast<int>(i * 100 / pieces);
+            if (percent != shown) {
+                shown = percent;
+                bar->setPercent(percent);
+            }
+        }
+        if (cancelled || m_state.CancelRequested) {
+            out.cancelWriting();
+            closeBar();
+            m_state.CancelRequested = true;
+            host.Yield();
+            return TransferOutcome::userCancelled();
+        }
+    }
+    if (!out.commit()) {
+        const QString why = out.errorString();
+        closeBar();
+        return fail(ErrorCode::Io, why.isEmpty() ? QStringLiteral("The file could not be written.") : why);
+    }
+    if (!m_state.BulkExtraction)
+        closeBar();
+    recordDate();
+    return TransferOutcome::success();
+}
+
+bool FileExtractor::MayExtract(const ProgramState& state, const ConfigRow& config)
+{
+    return AccessRights::Allows(state.AccessLevel, AccessRights::Command::Extract, config);
+}
+
+FileExtractor::OpenResult FileExtractor::ExtractAndOpen(const MainRecord& record, const ConfigRow& config,
+                                                        ProgressHost& host, FileOpener& opener)
+{
+    OpenResult result;
+    if (!MayExtract(m_state, config)) {
+        result.accessDenied = true;
+        // The caller shows the access-denied dialog, not a message box.
+        result.outcome = {Status::failure(ErrorCode::AccessDenied, AccessRights::kDeniedText), std::nullopt};
+        return result;
+    }
+    m_state.CancelRequested = false;
+    QDir().mkpath(m_state.ExtractFolder);
+    m_state.CurrentFilePath = FileNameRules::TargetPath(m_state.ExtractFolder, record.FileName, record.FileType);
+    result.outcome = ExtractFile(record, host);
+    if (!result.outcome.ok() || m_state.CancelRequested)
+        return result;
+    result.opened = opener.OpenFile(m_state.CurrentFilePath);
+    result.startEditDetection = m_state.AccessLevel != AccessRights::kBrowser && !m_state.LibraryReadOnly;
+    return result;
+}
+
+TransferOutcome FileExtractor::ExtractToFolder(const MainRecord& record, const QString& folder, ProgressHost& host)
+{
+    m_state.CancelRequested = false;
+    m_state.BulkExtraction = false;
+    m_state.CurrentFilePath = FileNameRules::TargetPath(folder, record.FileName, record.FileType);
+    TransferOutcome outcome = ExtractFile(record, host);
+    m_state.CancelRequested = false;
+    return outcome;
+}
+
+} // namespace zentaro

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "core/Notice.h"
+#include "transfer/FreeSpace.h"
+#include "transfer/TransferOutcome.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace zentaro {
+
+class Database;
+class FileOpener;
+class ProgramState;
+class ProgressHost;
+struct ConfigRow;
+struct MainRecord;
+
+// Writes a stored file back to disk, through one fixed buffer of ChunkSize
+// bytes. A target is complete or absent: the bytes go to a temporary file
+// beside it that takes the target's name only once it is whole and on disk,
+// so neither a failure, a Cancel nor a crash leaves a partial target.
+class FileExtractor
+{
+public:
+    FileExtractor(ProgramState& state, std::shared_ptr<Database> database,
+                  FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
+    ~FileExtractor();
+    FileExtractor(const FileExtractor&) = delete;
+    FileExtractor& operator=(const FileExtractor&) = delete;
+
+    // Writes the bytes of record to CurrentFilePath. An existing file there
+    // of the record's FileSize is used as it is; one of another size is
+    // replaced. A file over 1,000,000 bytes shows "Extracting File..." with
+    // Cancel. Afterwards CancelRequested is true exactly when no file was
+    // written (refused, failed or cancelled). In a writable library
+    // ExtractedFileDate takes the target's last-modified date. While
+    // BulkExtraction is set the progress window is left open on success
+    // for the bulk loop that owns it.
+    TransferOutcome ExtractFile(const MainRecord& record, ProgressHost& host);
+
+    // Whether the access level may extract (a Browser only when the library
+    // allows it through BrowseExtract).
+    static bool MayExtract(const ProgramState& state, const ConfigRow& config);
+
+    struct OpenResult
+    {
+        TransferOutcome outcome;
+        bool accessDenied = false;   // show the access-denied dialog
+        bool opened = false;         // handed to the opener
+        bool startEditDetection = false;
+    };
+    // "Extract and Open File [F9]" without its window steps: checks the
+    // level, extracts into ExtractFolder (made when missing) and opens the
+    // file unless it was cancelled or failed. Edit detection is to start when
+    // the user may change records and the library is writable.
+    OpenResult ExtractAndOpen(const MainRecord& record, const ConfigRow& config, ProgressHost& host,
+                              FileOpener& opener);
+
+    // "Extract File to Disk" after the folder was picked: extracts into
+    // folder; CancelRequested is false again afterwards. The access check is
+    // the caller's (it comes before the picker).
+    TransferOutcome ExtractToFolder(const MainRecord& record, const QString& folder, ProgressHost& host);
+
+    // A progress window only for files larger than this.
+    static constexpr qint64 kProgressThreshold = 1000000;
+    static inline const QString kExtractingText = QStringLiteral("Extracting File...");
+    static inline const QString kErrorTitle = QStringLiteral("ZNT ERROR");
+    // The system's description of an error while writing path.
+    static Notice WriteFailure(const QString& path, const QString& systemText, const QString& newLine);
+
+private:
+    qint64 chunkSize() const;
+    QString newLine() const;
+
+    ProgramState& m_state;
+    std::shared_ptr<Database> m_db;
+    FreeSpace::Probe m_freeSpace;
+    std::vector<char> m_buffer;
+};
+
+} // namespace zentaro

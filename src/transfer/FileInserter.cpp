@@ -1,0 +1,322 @@
+#include "transfer/FileInserter.h"
+
+#include "core/ProgramState.h"
+#include "core/Progress.h"
+#include "store/Database.h"
+#include "store/LibraryFile.h"
+#include "store/MainRecord.h"
+#include "store/Recordset.h"
+#include "transfer/FileNameRules.h"
+#include "transfer/ProgressHost.h"
+#include "transfer/SameFile.h"
+#include "transfer/WritebackPacer.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace zentaro {
+
+namespace {
+
+// Reads until length bytes are in or the file ends; -1 on a read error.
+qint64 readFully(QFile& file, char* buffer, qint64 length)
+{
+    qint64 got = 0;
+    while (got < length) {
+        const qint64 n = file.read(buffer + got, length - got);
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return got;
+}
+
+QString causeOf(const QFile& file)
+{
+    const QString text = file.errorString();
+    return text.isEmpty() ? QStringLiteral("The file could not be read.") : text;
+}
+
+// Opens a regular file for raw reading; a folder, device or pipe is refused
+// (a pipe would block the window until someone wrote to it).
+bool openForReading(QFile& file, const QFileInfo& info)
+{
+    if (!info.isFile())
+        return false;
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+bool openForReading(QFile& file)
+{
+    return openForReading(file, QFileInfo(file.fileName()));
+}
+
+} // namespace
+
+FileInserter::FileInserter(ProgramState& state, std::shared_ptr<Database> database)
+    : m_state(state), m_db(std::move(database)), m_library(m_db->path())
+{
+    m_buffer.resize(static_cast<size_t>(chunkSize()));
+}
+
+FileInserter::~FileInserter() = default;
+
+qint64 FileInserter::chunkSize() const
+{
+    // The engine takes at most one stored piece per append.
+    return std::clamp<qint64>(m_state.ChunkSize, 1, LibraryFile::kPieceSize);
+}
+
+QString FileInserter::newLine() const
+{
+    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+}
+
+Notice FileInserter::OpenFailure(const QString& path, const QString& newLine)
+{
+    const QString gap = newLine + newLine;
+    return {NoticeIcon::Exclamation, kInsertErrorTitle,
+            QStringLiteral("There is a problem opening the file:") + gap + path + gap +
+                QStringLiteral("It will NOT be inserted into the library.  Click OK to continue.")};
+}
+
+Notice FileInserter::InsertFailure(const QString& path, const QString& cause, const QString& newLine)
+{
+    const QString gap = newLine + newLine;
+    return {NoticeIcon::Exclamation, kInsertErrorTitle,
+            QStringLiteral("There is a problem inserting the file:") + gap + path + gap + cause + gap +
+                QStringLiteral("It was NOT inserted into the library.  Click OK to continue.")};
+}
+
+Notice FileInserter::ReInsertFailure(const QString& path, const QString& cause, const QString& newLine)
+{
+    const QString gap = newLine + newLine;
+    return {NoticeIcon::Exclamation, kInsertErrorTitle,
+            QStringLiteral("There is a problem re-inserting the file:") + gap + path + gap + cause + gap +
+                QStringLiteral("The record in the library was NOT changed.  Click OK to continue.")};
+}
+
+Status FileInserter::copyPieces(QFile& file, qint64 size, const Sink& sink,
+                                const std::function<void(qint64, qint64)>& wholePieceDone)
+{
+    const qint64 piece = chunkSize();
+    const qint64 whole = size / piece;
+    const qint64 rest = size % piece;
+    char* buffer = m_buffer.data();
+    auto readPiece = [&](qint64 length) -> Status {
+        const qint64 got = readFully(file, buffer, length);
+        if (got < 0)
+            return Status::failure(ErrorCode::Io, causeOf(file));
+        if (got < length) {
+            return Status::failure(ErrorCode::Io,
+                                   QStringLiteral("The file became shorter while it was being read."));
+        }
+        return sink(buffer, length);
+    };
+    for (qint64 i = 1; i <= whole; ++i) {
+        if (Status s = readPiece(piece); !s)
+            return s;
+        if (wholePieceDone)
+            wholePieceDone(i, whole);
+    }
+    // The final piece is always appended, also when it is empty.
+    return readPiece(rest);
+}
+
+FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Progress& fileBar)
+{
+    Inserted result;
+    const QString path = m_state.CurrentFilePath;
+    if (m_library.is(path)) {
+        // Reading it would drop the engine's locks, and removing the
+        // original afterwards would delete the library.
+        const QString cause = kOwnLibraryText;
+        result.opened = true;
+        result.outcome = TransferOutcome::failed(Status::failure(ErrorCode::InvalidArgument, cause),
+                                                 InsertFailure(path, cause, newLine()));
+        return result;
+    }
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!openForReading(file, info)) {
+        result.outcome = TransferOutcome::failed(
+            Status::failure(ErrorCode::Unreadable, QStringLiteral("The file %1 cannot be opened.").arg(path)),
+            OpenFailure(path, newLine()));
+        return result;
+    }
+    result.opened = true;
+    auto fail = [&](const Status& s) {
+        result.outcome = TransferOutcome::failed(s, InsertFailure(path, s.message(), newLine()));
+        return result;
+    };
+
+    fileBar.setPercent(0);
+    fileBar.cancelRequested();
+
+    const FileNameParts parts = FileNameRules::Split(path);
+    const qint64 size = file.size();
+    MainRecord record;
+    record.Title = FileNameRules::TitleFor(parts.BaseName, fields.AutoCapitalize);
+    record.Author = fields.Author;
+    record.Keywords = fields.Keywords;
+    record.Notes = fields.Notes;
+    record.FileName = parts.BaseName;
+    record.FileType = parts.FileType;
+    record.FileSize = size;
+    // Not every file system records a creation date; the last change stands in.
+    const QDateTime born = info.birthTime();
+    record.FileDate = born.isValid() ? born : info.lastModified();
+    fileBar.cancelRequested();
+
+    // Inside the caller's transaction the record joins it, and a failure
+    // takes the record out again; when even that fails, the caller's whole
+    // transaction is undone (it then finds inTransaction() false). On its
+    // own the record has a transaction of its own.
+    const bool joined = m_db->inTransaction();
+    if (!joined) {
+        if (Status s = m_db->begin(); !s)
+            return fail(s);
+    }
+    auto undo = [&](qint64 added) {
+        if (joined && added > 0 && m_db->deleteRecord(added))
+            return;
+        if (m_db->inTransaction())
+            m_db->rollback();
+    };
+    Result<qint64> id = m_db->insertRecord(record);
+    if (!id) {
+        undo(0);
+        return fail(id.status());
+    }
+    // The library's pages go to disk while the file is still being read, so
+    // the commit does not wait for all of them at the end.
+    WritebackPacer pacer = size >= WritebackPacer::kStepBytes ? WritebackPacer::forOpenFile(m_db->path())
+                                                              : WritebackPacer(-1);
+    int shown = 0;
+    const Status stored = copyPieces(
+        file, size,
+        [&](const char* data, qint64 length) {
+            pacer.wrote(length);
+            return m_db->appendChunk(*id, data, length);
+        },
+        [&](qint64 i, qint64 n) {
+            const int percent = static_cast<int>(i * 100 / n);
+            if (percent != shown) {
+                shown = percent;
+                fileBar.setPercent(percent);
+            }
+            fileBar.cancelRequested();
+        });
+    file.close();
+    if (!stored) {
+        undo(*id);
+        return fail(stored);
+    }
+    fileBar.setPercent(100);
+    fileBar.cancelRequested();
+    if (!joined) {
+        if (Status s = m_db->commit(); !s) {
+            if (m_db->inTransaction())
+                m_db->rollback();
+            return fail(s);
+        }
+    }
+    m_db->idle();
+    result.mainId = *id;
+    return result;
+}
+
+Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size, ProgressHost& host)
+{
+    // The old contents go first.
+    if (Status s = list.setValue(QStringLiteral("OLE"), QByteArray()); !s)
+        return Result<qint64>(s);
+    Progress* bar = nullptr;
+    if (size >= chunkSize()) {
+        bar = &host.OpenProgress(kInsertingText, false);
+        bar->setPercent(0);
+    }
+    WritebackPacer pacer = size >= WritebackPacer::kStepBytes ? WritebackPacer::forOpenFile(m_db->path())
+                                                              : WritebackPacer(-1);
+    int shown = 0;
+    const Status stored = copyPieces(
+        file, size,
+        [&](const char* data, qint64 length) {
+            pacer.wrote(length);
+            return list.appendChunk(data, length);
+        },
+        [&](qint64 i, qint64 n) {
+            host.Yield();
+            const int percent = static_cast<int>(i * 100 / n);
+            if (bar && percent != shown) {
+                shown = percent;
+                bar->setPercent(percent);
+            }
+        });
+    if (bar)
+        host.CloseProgress();
+    if (!stored)
+        return Result<qint64>(stored);
+    return size;
+}
+
+Result<qint64> FileInserter::StoreFileContents(Recordset& list, ProgressHost& host)
+{
+    if (m_library.is(m_state.CurrentFilePath))
+        return Result<qint64>::failure(ErrorCode::InvalidArgument, kOwnLibraryText);
+    QFile file(m_state.CurrentFilePath);
+    if (!openForReading(file)) {
+        return Result<qint64>::failure(ErrorCode::Unreadable,
+                                       QStringLiteral("The file %1 cannot be opened: %2")
+                                           .arg(m_state.CurrentFilePath, causeOf(file)));
+    }
+    return storeInto(list, file, file.size(), host);
+}
+
+TransferOutcome FileInserter::ReInsertCurrentFile(Recordset& list, ProgressHost& host)
+{
+    const QString path = m_state.CurrentFilePath;
+    auto fail = [&](const Status& s, const QString& cause) {
+        return TransferOutcome::failed(s, ReInsertFailure(path, cause, newLine()));
+    };
+    // Everything that can refuse the file is asked before the record is touched.
+    if (m_library.is(path))
+        return fail(Status::failure(ErrorCode::InvalidArgument, kOwnLibraryText), kOwnLibraryText);
+    QFile file(path);
+    if (!QFileInfo::exists(path)) {
+        const QString cause = QStringLiteral("The file is no longer there.");
+        return fail(Status::failure(ErrorCode::NotFound, cause), cause);
+    }
+    if (!openForReading(file)) {
+        const QString cause = QFileInfo(path).isFile() ? causeOf(file) : QStringLiteral("It is not a file.");
+        return fail(Status::failure(ErrorCode::Unreadable, cause), cause);
+    }
+    const qint64 size = file.size();
+
+    if (Status s = list.edit(); !s)
+        return fail(s, s.message());
+    auto undo = [&](const Status& s) {
+        list.cancelUpdate();
+        return fail(s, s.message());
+    };
+    if (Status s = list.setValue(QStringLiteral("FileSize"), size); !s)
+        return undo(s);
+    if (Status s = list.setValue(QStringLiteral("LastUpdatedDate"), QDateTime::currentDateTime()); !s)
+        return undo(s);
+    Result<qint64> stored = storeInto(list, file, size, host);
+    file.close();
+    if (!stored)
+        return undo(stored.status());
+    host.Yield();
+    if (Status s = list.update(); !s)
+        return undo(s);
+    m_db->idle();
+    return TransferOutcome::success();
+}
+
+} // namespace zentaro

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/Notice.h"
+#include "core/Result.h"
+#include "transfer/SameFile.h"
+#include "transfer/TransferOutcome.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QFile;
+
+namespace zentaro {
+
+class Database;
+class ProgramState;
+class Progress;
+class ProgressHost;
+class Recordset;
+
+// What the add-files dialog applies to every file of a batch.
+struct SharedFields
+{
+    QString Author;
+    QString Keywords;
+    QString Notes;
+    bool AutoCapitalize = false; // "Auto Capitalize Title"
+};
+
+// Moves a disk file's bytes into the library, through one fixed buffer of
+// ChunkSize bytes whatever the file's size. A file is stored whole or not at
+// all: its record and its pieces are written in one transaction.
+class FileInserter
+{
+public:
+    FileInserter(ProgramState& state, std::shared_ptr<Database> database);
+    ~FileInserter();
+    FileInserter(const FileInserter&) = delete;
+    FileInserter& operator=(const FileInserter&) = delete;
+
+    struct Inserted
+    {
+        TransferOutcome outcome;
+        qint64 mainId = 0;   // the new record, when stored
+        bool opened = false; // the file could be opened (a later failure is a different message)
+    };
+
+    // Adds the file at CurrentFilePath as a new record: Title, FileName and
+    // FileType from its name, FileSize and FileDate (its creation date) from
+    // the file system, the shared fields as given, and its bytes.
+    // fileBar is the per-file bar; its cancelRequested() serves only to let
+    // window events run, since a file that has begun is stored to the end.
+    // When the caller holds a transaction the record becomes part of it (and
+    // durable only when the caller commits); a failure then takes the record
+    // out again, or, when even that fails, undoes the caller's transaction
+    // (inTransaction() is false afterwards). Otherwise the record is durable
+    // on return. The original is never touched here.
+    Inserted InsertData(const SharedFields& fields, Progress& fileBar);
+
+    // The current record of list must be in edit mode: empties its bytes and
+    // appends the file at CurrentFilePath, with "Inserting File..." in a
+    // progress window for a file of ChunkSize bytes or more. Returns the
+    // number of bytes stored. Kept only when list.update() follows.
+    Result<qint64> StoreFileContents(Recordset& list, ProgressHost& host);
+
+    // Replaces the bytes of list's current record with the file at
+    // CurrentFilePath (the extracted copy after an edit) and renews FileSize
+    // and LastUpdatedDate; every other field stays. When the file cannot be
+    // read, or anything fails on the way, the record stays exactly as it was
+    // and the outcome carries the message to show.
+    TransferOutcome ReInsertCurrentFile(Recordset& list, ProgressHost& host);
+
+    // Messages.
+    static inline const QString kInsertErrorTitle = QStringLiteral("ZNT Insertion Error");
+    static inline const QString kInsertingText = QStringLiteral("Inserting File...");
+    static inline const QString kOwnLibraryText =
+        QStringLiteral("This is the library file itself, which cannot be stored inside itself.");
+    // "There is a problem opening the file:" ... "It will NOT be inserted ..."
+    static Notice OpenFailure(const QString& path, const QString& newLine);
+    // A failure after the file was opened: the path and the cause.
+    static Notice InsertFailure(const QString& path, const QString& cause, const QString& newLine);
+    // Re-insertion that could not be done; the record was left unchanged.
+    static Notice ReInsertFailure(const QString& path, const QString& cause, const QString& newLine);
+
+private:
+    using Sink = std::function<Status(const char* data, qint64 length)>;
+
+    // Reads exactly size bytes of file and hands them to sink in pieces of
+    // ChunkSize, the whole ones first, then the final (possibly empty) piece.
+    // wholePieceDone(i, n) runs after whole piece i of n.
+    Status copyPieces(QFile& file, qint64 size, const Sink& sink,
+                      const std::function<void(qint64, qint64)>& wholePieceDone);
+    Result<qint64> storeInto(Recordset& list, QFile& file, qint64 size, ProgressHost& host);
+    qint64 chunkSize() const;
+    QString newLine() const;
+
+    ProgramState& m_state;
+    std::shared_ptr<Database> m_db;
+    SameFile m_library;
+    std::vector<char> m_buffer;
+};
+
+} // namespace zentaro

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/Notice.h"
+#include "store/FreeBytes.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace zentaro {
+
+// Whether a file fits on the drive (file system) that is to hold it, and the
+// messages of the two refusals.
+class FreeSpace
+{
+public:
+    // Free bytes this user may fill on the file system holding path; for a
+    // path that does not exist yet, the nearest existing folder above it.
+    // Nothing when the figure cannot be had. Tests inject their own figure.
+    using Probe = FreeBytes::Probe;
+
+    // The real figure: QStorageInfo's, read straight from the file system.
+    static std::optional<qint64> SystemProbe(const QString& path);
+
+    // True when size bytes fit into free bytes (exactly as many fit). An
+    // unknown figure refuses nothing: the write itself reports a full disk.
+    static bool Fits(qint64 size, const std::optional<qint64>& free);
+
+    static inline const QString kInsertTitle = QStringLiteral("Cannot Insert");
+    static inline const QString kInsertText = QStringLiteral("Insufficient Drive Space to Insert");
+    static inline const QString kExtractTitle = QStringLiteral("Cannot Extract");
+    static inline const QString kExtractText = QStringLiteral("Insufficient Drive Space to Extract");
+
+    static Notice InsertRefusal();
+    static Notice ExtractRefusal();
+};
+
+} // namespace zentaro

@@ -1,0 +1,56 @@
+#include "ui/TransferProgressHost.h"
+
+#include "ui/MGCForm.h"
+#include "ui/MGForm.h"
+
+#include <QCoreApplication>
+
+namespace zentaro {
+
+TransferProgressHost::TransferProgressHost(ProgramState& state, QWidget* mainWindow)
+    : m_state(state), m_mainWindow(mainWindow)
+{
+}
+
+TransferProgressHost::~TransferProgressHost()
+{
+    CloseProgress();
+}
+
+Progress& TransferProgressHost::OpenProgress(const QString& text, bool cancellable)
+{
+    CloseProgress();
+    ProgressWindow* window = nullptr;
+    if (cancellable)
+        window = new MGCForm(m_mainWindow, &m_state);
+    else
+        window = new MGForm(m_mainWindow);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->setText(text);
+    // Known before it paints: events run while it is being shown.
+    m_window = window;
+    window->showNow();
+    return *window;
+}
+
+void TransferProgressHost::CloseProgress()
+{
+    if (!m_window)
+        return;
+    ProgressWindow* window = m_window;
+    m_window = nullptr;
+    window->hide();
+    window->deleteLater();
+    if (m_mainWindow) {
+        m_mainWindow->raise();
+        m_mainWindow->activateWindow();
+    }
+}
+
+void TransferProgressHost::Yield()
+{
+    QCoreApplication::processEvents();
+}
+
+} // namespace zentaro

@@ -1,0 +1,295 @@
+#include "TransferTestSupport.h"
+
+#include "store/Recordset.h"
+#include "transfer/FileInserter.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace zentaro;
+using namespace zentaro::test;
+
+namespace {
+
+class FileInserterTest : public ::testing::Test
+{
+protected:
+    TempLibrary lib;
+
+    FileInserter::Inserted insert(const QString& name, const QByteArray& bytes, const SharedFields& fields = {})
+    {
+        const QString path = lib.file(name);
+        EXPECT_TRUE(writeBytes(path, bytes));
+        lib.state.CurrentFilePath = path;
+        FileInserter inserter(lib.state, lib.db);
+        return inserter.InsertData(fields, bar);
+    }
+
+    FakeProgress bar;
+};
+
+} // namespace
+
+TEST_F(FileInserterTest, RoundTripsSizesAroundThePieceSize)
+{
+    for (const qint64 size : {qint64(0), qint64(1), qint64(63999), qint64(64000), qint64(64001), qint64(128000),
+                              qint64(200000)}) {
+        const QByteArray bytes = patternBytes(size, static_cast<quint32>(size + 7));
+        FileInserter::Inserted r = insert(QStringLiteral("f%1.bin").arg(size), bytes);
+        ASSERT_TRUE(r.outcome.ok()) << size << r.outcome.status.message().toStdString();
+        Result<MainRecord> record = lib.db->loadRecord(r.mainId);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->FileSize, size);
+        EXPECT_EQ(storedBytes(*lib.db, r.mainId), bytes) << size;
+        EXPECT_EQ(*lib.db->storedSize(r.mainId), size);
+    }
+    EXPECT_EQ(*lib.db->countMain(), 7);
+}
+
+TEST_F(FileInserterTest, ExactlyOnePieceFillsTheBarAndZeroBytesStoreNothing)
+{
+    FileInserter::Inserted one = insert(QStringLiteral("exact.bin"), patternBytes(64000));
+    ASSERT_TRUE(one.outcome.ok());
+    // One whole piece: the bar goes from 0 straight to 100.
+    EXPECT_EQ(bar.percents, (std::vector<int>{0, 100, 100}));
+
+    bar.percents.clear();
+    FileInserter::Inserted empty = insert(QStringLiteral("empty.txt"), QByteArray());
+    ASSERT_TRUE(empty.outcome.ok());
+    EXPECT_EQ(bar.percents, (std::vector<int>{0, 100}));
+    Result<MainRecord> record = lib.db->loadRecord(empty.mainId);
+    EXPECT_EQ(record->FileSize, 0);
+    EXPECT_EQ(*lib.db->storedSize(empty.mainId), 0);
+}
+
+TEST_F(FileInserterTest, WritesTheFieldsFromTheNameAndTheSharedBoxes)
+{
+    SharedFields fields;
+    fields.Author = QStringLiteral("Ann");
+    fields.Keywords = QStringLiteral("trip, sea");
+    fields.Notes = QStringLiteral("line 1\r\nline 2");
+    fields.AutoCapitalize = true;
+    FileInserter::Inserted r = insert(QStringLiteral("MY holiday-photos.txt"), "abc", fields);
+    ASSERT_TRUE(r.outcome.ok());
+    MainRecord rec = *lib.db->loadRecord(r.mainId);
+    EXPECT_EQ(rec.Title, QStringLiteral("My Holiday-photos"));
+    EXPECT_EQ(rec.FileName, QStringLiteral("MY holiday-photos"));
+    EXPECT_EQ(rec.FileType, QStringLiteral("TXT"));
+    EXPECT_EQ(rec.Author, fields.Author);
+    EXPECT_EQ(rec.Keywords, fields.Keywords);
+    EXPECT_EQ(rec.Notes, fields.Notes);
+    EXPECT_EQ(rec.FileSize, 3);
+    // The creation date where the file system keeps one, else the last change.
+    const QFileInfo info(lib.file(QStringLiteral("MY holiday-photos.txt")));
+    const QDateTime expected = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+    EXPECT_LE(qAbs(rec.FileDate.secsTo(expected)), 1);
+    EXPECT_TRUE(rec.InsertionDate.isValid());
+
+    FileInserter::Inserted plain = insert(QStringLiteral("photo.backup.JPG"), "x");
+    MainRecord second = *lib.db->loadRecord(plain.mainId);
+    EXPECT_EQ(second.Title, QStringLiteral("photo.backup"));
+    EXPECT_EQ(second.FileName, QStringLiteral("photo.backup"));
+    EXPECT_EQ(second.FileType, QStringLiteral("JPG"));
+    EXPECT_TRUE(second.Author.isEmpty());
+}
+
+TEST_F(FileInserterTest, AFileThatCannotBeOpenedIsReportedAndNothingIsAdded)
+{
+    lib.state.CurrentFilePath = lib.file(QStringLiteral("missing.doc"));
+    FileInserter inserter(lib.state, lib.db);
+    FileInserter::Inserted r = inserter.InsertData({}, bar);
+    EXPECT_FALSE(r.outcome.ok());
+    EXPECT_FALSE(r.opened);
+    ASSERT_TRUE(r.outcome.notice);
+    EXPECT_EQ(r.outcome.notice->icon, NoticeIcon::Exclamation);
+    EXPECT_EQ(r.outcome.notice->title, QStringLiteral("ZNT Insertion Error"));
+    EXPECT_EQ(r.outcome.notice->text, QStringLiteral("There is a problem opening the file:\r\n\r\n") +
+                                          lib.state.CurrentFilePath +
+                                          QStringLiteral("\r\n\r\nIt will NOT be inserted into the library.  "
+                                                         "Click OK to continue."));
+    // A folder is no file either.
+    lib.state.CurrentFilePath = lib.filesFolder();
+    EXPECT_FALSE(inserter.InsertData({}, bar).opened);
+    EXPECT_EQ(*lib.db->countMain(), 0);
+}
+
+TEST_F(FileInserterTest, UnreadableFileIsRefusedWhole)
+{
+    const QString path = lib.file(QStringLiteral("secret.bin"));
+    ASSERT_TRUE(writeBytes(path, patternBytes(1000)));
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    if (QFile(path).open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that ignore file permissions";
+    lib.state.CurrentFilePath = path;
+    FileInserter inserter(lib.state, lib.db);
+    EXPECT_FALSE(inserter.InsertData({}, bar).outcome.ok());
+    EXPECT_EQ(*lib.db->countMain(), 0);
+}
+
+TEST_F(FileInserterTest, InsideACallersTransactionTheRecordWaitsForItsCommit)
+{
+    ASSERT_TRUE(lib.db->begin());
+    FileInserter::Inserted r = insert(QStringLiteral("a.txt"), "abc");
+    ASSERT_TRUE(r.outcome.ok());
+    EXPECT_TRUE(lib.db->inTransaction());
+    ASSERT_TRUE(lib.db->rollback());
+    EXPECT_EQ(*lib.db->countMain(), 0);
+}
+
+// --- Re-insertion -----------------------------------------------------------
+
+namespace {
+
+class ReInsertTest : public FileInserterTest
+{
+protected:
+    void SetUp() override
+    {
+        FileInserter::Inserted r = insert(QStringLiteral("grow.dat"), QByteArray("0123456789"));
+        ASSERT_TRUE(r.outcome.ok());
+        id = r.mainId;
+        ASSERT_TRUE(lib.db->updateFields(id, {{QStringLiteral("Title"), QStringLiteral("Kept title")},
+                                              {QStringLiteral("LastUpdatedDate"),
+                                               QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6))}}));
+        Result<std::unique_ptr<Recordset>> rs = Recordset::open(lib.db, QStringLiteral("Main"));
+        ASSERT_TRUE(rs);
+        list = std::move(*rs);
+        ASSERT_TRUE(list->hasCurrent());
+        before = *lib.db->loadRecord(id);
+    }
+
+    qint64 id = 0;
+    std::unique_ptr<Recordset> list;
+    MainRecord before;
+    FakeProgressHost host;
+};
+
+} // namespace
+
+TEST_F(ReInsertTest, AGrownFileReplacesTheOldBytesEntirely)
+{
+    const QByteArray grown = patternBytes(200000, 99);
+    ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, grown));
+    FileInserter inserter(lib.state, lib.db);
+    TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
+    ASSERT_TRUE(outcome.ok()) << outcome.status.message().toStdString();
+
+    EXPECT_EQ(storedBytes(*lib.db, id), grown);
+    const MainRecord after = *lib.db->loadRecord(id);
+    EXPECT_EQ(after.FileSize, 200000);
+    EXPECT_GT(after.LastUpdatedDate, before.LastUpdatedDate);
+    EXPECT_EQ(after.Title, QStringLiteral("Kept title"));
+    EXPECT_EQ(after.FileName, before.FileName);
+    EXPECT_EQ(after.FileType, before.FileType);
+    EXPECT_EQ(after.FileDate, before.FileDate);
+    EXPECT_EQ(after.InsertionDate, before.InsertionDate);
+    // Three whole pieces and 8,000 bytes: "Inserting File..." without Cancel.
+    EXPECT_EQ(host.openedTexts, std::vector<QString>{QStringLiteral("Inserting File...")});
+    EXPECT_EQ(host.openedCancellable, std::vector<bool>{false});
+    EXPECT_EQ(host.closes, 1);
+    EXPECT_EQ(host.progress.percents, (std::vector<int>{0, 33, 66, 100}));
+}
+
+TEST_F(ReInsertTest, ASmallFileShowsNoProgressWindow)
+{
+    ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, "short"));
+    FileInserter inserter(lib.state, lib.db);
+    ASSERT_TRUE(inserter.ReInsertCurrentFile(*list, host).ok());
+    EXPECT_EQ(storedBytes(*lib.db, id), QByteArray("short"));
+    EXPECT_EQ(host.opens, 0);
+}
+
+TEST_F(ReInsertTest, AMissingCopyLeavesTheRecordAsItWas)
+{
+    ASSERT_TRUE(QFile::remove(lib.state.CurrentFilePath));
+    FileInserter inserter(lib.state, lib.db);
+    TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
+    EXPECT_FALSE(outcome.ok());
+    ASSERT_TRUE(outcome.notice);
+    EXPECT_EQ(outcome.notice->title, QStringLiteral("ZNT Insertion Error"));
+    EXPECT_TRUE(outcome.notice->text.contains(lib.state.CurrentFilePath));
+    EXPECT_TRUE(outcome.notice->text.contains(QStringLiteral("NOT changed")));
+
+    const MainRecord after = *lib.db->loadRecord(id);
+    EXPECT_EQ(after.FileSize, 10);
+    EXPECT_EQ(after.LastUpdatedDate, before.LastUpdatedDate);
+    EXPECT_EQ(storedBytes(*lib.db, id), QByteArray("0123456789"));
+    EXPECT_EQ(list->editMode(), Recordset::EditMode::None);
+}
+
+TEST_F(ReInsertTest, AnUnreadableCopyLeavesTheRecordAsItWas)
+{
+    ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, patternBytes(300000)));
+    QFile::setPermissions(lib.state.CurrentFilePath, QFileDevice::WriteOwner);
+    if (QFile(lib.state.CurrentFilePath).open(QIODevice::ReadOnly))
+        GTEST_SKIP() << "running with rights that ignore file permissions";
+    FileInserter inserter(lib.state, lib.db);
+    EXPECT_FALSE(inserter.ReInsertCurrentFile(*list, host).ok());
+    EXPECT_EQ(storedBytes(*lib.db, id), QByteArray("0123456789"));
+    EXPECT_EQ(lib.db->loadRecord(id)->FileSize, 10);
+}
+
+TEST_F(ReInsertTest, StoreFileContentsIsUndoneWithoutTheSave)
+{
+    ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, patternBytes(70000)));
+    FileInserter inserter(lib.state, lib.db);
+    ASSERT_TRUE(list->edit());
+    Result<qint64> stored = inserter.StoreFileContents(*list, host);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(*stored, 70000);
+    list->cancelUpdate();
+    EXPECT_EQ(storedBytes(*lib.db, id), QByteArray("0123456789"));
+}
+
+TEST_F(FileInserterTest, AFileThatFailsHalfWayLeavesNoRecordAndSaysWhy)
+{
+    const QString path = lib.file(QStringLiteral("shrinking.bin"));
+    ASSERT_TRUE(writeBytes(path, patternBytes(640000)));
+    // Another program cuts the file short while it is being read.
+    bar.onPercent = [&](int percent) {
+        if (percent >= 20 && percent < 100)
+            QFile(path).resize(100);
+    };
+    lib.state.CurrentFilePath = path;
+    FileInserter inserter(lib.state, lib.db);
+    FileInserter::Inserted r = inserter.InsertData({}, bar);
+    EXPECT_FALSE(r.outcome.ok());
+    EXPECT_TRUE(r.opened);
+    ASSERT_TRUE(r.outcome.notice);
+    EXPECT_EQ(r.outcome.notice->title, QStringLiteral("ZNT Insertion Error"));
+    EXPECT_TRUE(r.outcome.notice->text.contains(path));
+    EXPECT_TRUE(r.outcome.notice->text.contains(QStringLiteral("became shorter")));
+    EXPECT_EQ(*lib.db->countMain(), 0);
+    EXPECT_FALSE(lib.db->inTransaction());
+    // Nothing was left behind for the record that never was.
+    Result<qint64> next = lib.db->insertRecord(MainRecord());
+    ASSERT_TRUE(next);
+    EXPECT_EQ(*lib.db->storedSize(*next), 0);
+}
+
+TEST_F(FileInserterTest, AFailureInsideACallersTransactionTakesOnlyItsOwnRecordOut)
+{
+    ASSERT_TRUE(lib.db->begin());
+    FileInserter::Inserted first = insert(QStringLiteral("first.txt"), "one");
+    ASSERT_TRUE(first.outcome.ok());
+
+    const QString path = lib.file(QStringLiteral("cut.bin"));
+    ASSERT_TRUE(writeBytes(path, patternBytes(640000)));
+    bar.onPercent = [&](int percent) {
+        if (percent >= 20 && percent < 100)
+            QFile(path).resize(10);
+    };
+    lib.state.CurrentFilePath = path;
+    FileInserter inserter(lib.state, lib.db);
+    EXPECT_FALSE(inserter.InsertData({}, bar).outcome.ok());
+
+    // The caller's transaction lives on with the first record only.
+    ASSERT_TRUE(lib.db->inTransaction());
+    ASSERT_TRUE(lib.db->commit());
+    EXPECT_EQ(*lib.db->countMain(), 1);
+    EXPECT_EQ(storedBytes(*lib.db, first.mainId), QByteArray("one"));
+    EXPECT_EQ(*lib.db->storedSize(first.mainId + 1), 0);
+}
