@@ -1,0 +1,27 @@
+#pragma once
+
+#include "cli/CliLibrary.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+namespace zentaro {
+
+class CliOutput;
+class CliTerminal;
+class ProgramState;
+
+// What a command of znt works with: the program state of this run, where to
+// write, the terminal, and its parsed arguments.
+struct CliContext
+{
+    ProgramState& state;
+    CliOutput& output;
+    CliTerminal& terminal;
+    const QCommandLineParser& parser;
+    QStringList positional;  // the command's arguments after its name
+    CliLibrary::Access access;
+    bool json = false;
+};
+
+} // namespace zentaro

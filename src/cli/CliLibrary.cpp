@@ -1,0 +1,129 @@
+#include "cli/CliLibrary.h"
+
+#include "cli/CliOutput.h"
+#include "core/ProgramState.h"
+#include "security/AccessRights.h"
+#include "store/Database.h"
+#include "store/LibraryFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace zentaro {
+
+CliLibrary::CliLibrary(ProgramState& state, CliOutput& output, const CliTerminal& terminal)
+    : m_state(state), m_output(output), m_host(output, terminal), m_session(state, m_host)
+{
+    m_host.setSession(&m_session);
+}
+
+CliLibrary::~CliLibrary()
+{
+    close();
+}
+
+void CliLibrary::close()
+{
+    if (m_session.isOpen() || m_session.database())
+        m_session.CloseLibrary();
+}
+
+Notice CliLibrary::ReadOnlyNotice(const QString& newLine)
+{
+    return {NoticeIcon::Exclamation, QStringLiteral("ZNT Reminder"),
+            QStringLiteral("This Library File is READ ONLY") + newLine + newLine +
+                QStringLiteral("You can not make any changes to this library")};
+}
+
+Notice CliLibrary::AccessDeniedNotice(const QString& level, const QString& newLine)
+{
+    return {NoticeIcon::Exclamation, AccessRights::kDeniedCaption,
+            AccessRights::kDeniedHeading + newLine + AccessRights::kDeniedText + newLine +
+                AccessRights::DeniedLevelText(level)};
+}
+
+CliExitCode CliLibrary::refuseReadOnly()
+{
+    m_output.notice(ReadOnlyNotice(m_state.NewLine));
+    return CliExitCode::Refused;
+}
+
+CliExitCode CliLibrary::denyAccess()
+{
+    m_output.notice(AccessDeniedNotice(m_state.AccessLevel, m_state.NewLine));
+    return CliExitCode::Refused;
+}
+
+CliExitCode CliLibrary::open(const QString& path, const Access& access)
+{
+    if (!LibraryFile::IsLibraryPath(path)) {
+        m_output.notice({NoticeIcon::Plain, QString(), LibrarySession::kInvalidNameText});
+        return CliExitCode::Usage;
+    }
+    if (access.Level && !AccessRights::IsLevel(*access.Level)) {
+        m_output.error(QStringLiteral("--level must be Browser, Editor or Administrator, not \"%1\".")
+                           .arg(*access.Level));
+        return CliExitCode::Usage;
+    }
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+
+    // The session reports a refused file only as a message; look first, so
+    // that the exit status can tell "in use" from "damaged".
+    {
+        const QFileInfo info(absolute);
+        OpenOptions options;
+        options.exclusive = m_state.Settings.ExclusiveMode;
+        options.readOnly = info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner));
+        Result<std::shared_ptr<Database>> probe = Database::open(absolute, options);
+        if (!probe) {
+            m_output.notice({NoticeIcon::Critical, LibrarySession::kOpenFailureTitle, probe.message()});
+            return exitCodeFor(probe.code());
+        }
+        (*probe)->close();
+    }
+
+    m_state.CurrentLibraryPath = absolute;
+    m_state.PreviousLibraryPath.clear();
+    m_host.setCredentials(access.Level, access.Password);
+    m_host.resetLogin();
+    m_session.OpenLibrary();
+
+    auto loginRefused = [&]() {
+        if (m_host.loginUnanswerable()) {
+            m_output.notice({NoticeIcon::Exclamation, LoginController::kFailureTitle,
+                             QStringLiteral("This Library File is SECURITY PROTECTED.  Give the level with "
+                                            "--level and its password with --password (or in ZNT_PASSWORD), "
+                                            "or run znt on a terminal to be asked for it.")});
+        }
+        return CliExitCode::Refused;
+    };
+
+    if (m_state.OpenAborted || !m_session.isOpen()) {
+        close();
+        if (m_host.loginUnanswerable() || m_host.loginFailures() > 0 || m_host.loginAsked())
+            return loginRefused();
+        return CliExitCode::Failure;
+    }
+
+    // Asked for a level the library did not open at (its Browser level needs
+    // no password): log in again, as the Re-Login button does.
+    if (access.Level && m_state.AccessLevel != *access.Level && m_session.Config().UseSecurity) {
+        m_host.resetLogin();
+        const LoginController::LoginResult login = m_session.CheckLogin();
+        switch (login.outcome) {
+        case LoginController::Outcome::LoggedIn:
+        case LoginController::Outcome::SecurityOff:
+            break;
+        case LoginController::Outcome::Cancelled:
+            close();
+            return loginRefused();
+        case LoginController::Outcome::ConfigUnreadable:
+            m_output.notice({NoticeIcon::Critical, LibrarySession::kOpenFailureTitle, login.error.message()});
+            close();
+            return exitCodeFor(login.error.code());
+        }
+    }
+    return CliExitCode::Success;
+}
+
+} // namespace zentaro

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "cli/CliExitCode.h"
+#include "cli/CliLibraryHost.h"
+#include "store/LibrarySession.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace zentaro {
+
+class CliOutput;
+class CliTerminal;
+class ProgramState;
+
+// A library opened for one znt command the way the main window opens one:
+// the name rule, the read-only notice, ExclusiveMode, the login of a
+// protected library, and the level the command then runs at.
+class CliLibrary
+{
+public:
+    struct Access
+    {
+        std::optional<QString> Level;    // --level
+        std::optional<QString> Password; // --password or ZNT_PASSWORD
+    };
+
+    CliLibrary(ProgramState& state, CliOutput& output, const CliTerminal& terminal);
+    ~CliLibrary();
+    CliLibrary(const CliLibrary&) = delete;
+    CliLibrary& operator=(const CliLibrary&) = delete;
+
+    // Opens path and settles the access level: at the level asked for with
+    // --level when the library is protected (a Re-Login when it opened at
+    // another one). Anything but Success was reported on standard error.
+    CliExitCode open(const QString& path, const Access& access);
+    void close();
+
+    LibrarySession& session() { return m_session; }
+    const std::shared_ptr<Database>& database() const { return m_session.database(); }
+    const ConfigRow& config() const { return m_session.Config(); }
+
+    // The refusals the commands share; each prints the program's text and
+    // gives the exit status.
+    CliExitCode refuseReadOnly();
+    CliExitCode denyAccess();
+
+    // "This Library File is READ ONLY" ... (title "ZNT Reminder").
+    static Notice ReadOnlyNotice(const QString& newLine);
+    // The Access Denied dialog as text.
+    static Notice AccessDeniedNotice(const QString& level, const QString& newLine);
+
+private:
+    ProgramState& m_state;
+    CliOutput& m_output;
+    CliLibraryHost m_host;
+    LibrarySession m_session;
+};
+
+} // namespace zentaro

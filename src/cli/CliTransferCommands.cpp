@@ -1,0 +1,258 @@
+#include "cli/CliTransferCommands.h"
+
+#include "cli/CliContext.h"
+#include "cli/CliExitCode.h"
+#include "cli/CliLibrary.h"
+#include "cli/CliOutput.h"
+#include "cli/CliProgress.h"
+#include "cli/CliProgressHost.h"
+#include "cli/CliStoreCommands.h"
+#include "cli/CliTerminal.h"
+#include "core/ProgramState.h"
+#include "security/AccessRights.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+#include "transfer/AddFilesBatch.h"
+#include "transfer/FileExtractor.h"
+#include "transfer/FileInserter.h"
+#include "transfer/FileNameRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace zentaro {
+
+namespace {
+
+int usage(CliContext& context, const QString& message)
+{
+    context.output.error(message);
+    return toInt(CliExitCode::Usage);
+}
+
+int failed(CliContext& context, const Status& status)
+{
+    context.output.error(status.message());
+    return toInt(exitCodeFor(status.code()));
+}
+
+// The add-files dialog's side of the batch, on a terminal.
+class BatchHost final : public AddFilesBatch::Host
+{
+public:
+    BatchHost(ProgramState& state, CliOutput& output, CliProgress& bar)
+        : m_state(state), m_output(output), m_bar(bar)
+    {
+    }
+
+    void SetBatchPercent(int) override {}
+    void SetCurrentFile(const QString& name) override { m_bar.setText(QStringLiteral("Current File ") + name); }
+    Progress& FileBar() override { return m_bar; }
+    void Deselect(int) override {}
+    void ShowNotice(const Notice& notice) override
+    {
+        m_bar.finish();
+        m_output.notice(notice);
+    }
+    void Yield() override
+    {
+        // Ctrl-C is the dialog's Cancel: the file being stored is finished first.
+        if (CliTerminal::interrupted())
+            m_state.CancelRequested = true;
+    }
+
+private:
+    ProgramState& m_state;
+    CliOutput& m_output;
+    CliProgress& m_bar;
+};
+
+} // namespace
+
+int CliTransferCommands::add(CliContext& context)
+{
+    const QStringList files = context.positional.mid(1);
+    if (files.isEmpty())
+        return usage(context, QStringLiteral("Name at least one file to add."));
+
+    CliLibrary library(context.state, context.output, context.terminal);
+    if (CliExitCode opened = library.open(context.positional.value(0), context.access);
+        opened != CliExitCode::Success)
+        return toInt(opened);
+    switch (AddFilesBatch::CheckCommand(context.state, library.config())) {
+    case AddFilesBatch::Refusal::None: break;
+    case AddFilesBatch::Refusal::ReadOnly: return toInt(library.refuseReadOnly());
+    case AddFilesBatch::Refusal::AccessDenied: return toInt(library.denyAccess());
+    }
+
+    const QCommandLineParser& p = context.parser;
+    SharedFields fields;
+    fields.Author = p.value(QStringLiteral("author"));
+    fields.Keywords = p.value(QStringLiteral("keywords"));
+    fields.Notes = p.value(QStringLiteral("notes"));
+    fields.AutoCapitalize = p.isSet(QStringLiteral("auto-capitalize"));
+    const bool removeOriginals = p.isSet(QStringLiteral("remove-originals"));
+
+    // The dialog inserts the files of one folder at a time; files named
+    // together go in the order given, a batch per run of one folder.
+    struct Group
+    {
+        QString folder;
+        QList<AddFilesBatch::Entry> entries;
+    };
+    QList<Group> groups;
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        const QString folder = info.absolutePath();
+        if (groups.isEmpty() || groups.last().folder != folder)
+            groups.push_back({folder, {}});
+        groups.last().entries.push_back({info.fileName(), true});
+    }
+
+    context.state.CancelRequested = false;
+    CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
+    BatchHost host(context.state, context.output, bar);
+    AddFilesBatch batch(context.state, library.database());
+    bool trouble = false;
+    for (const Group& group : groups) {
+        const AddFilesBatch::Report report = batch.Run(group.folder, group.entries, fields, removeOriginals, host);
+        bar.finish();
+        for (const qint64 id : report.added)
+            context.output.line(QString::number(id));
+        for (const QString& path : report.notRemoved)
+            context.output.error(QStringLiteral("\"%1\" was stored but could not be removed.").arg(path));
+        trouble = trouble || !report.failed.isEmpty() || !report.notRemoved.isEmpty();
+        if (report.ending != AddFilesBatch::Ending::Finished)
+            return toInt(CliExitCode::Failure);
+    }
+    return toInt(trouble ? CliExitCode::Failure : CliExitCode::Success);
+}
+
+int CliTransferCommands::extract(CliContext& context)
+{
+    const QCommandLineParser& p = context.parser;
+    const int modes = int(p.isSet(QStringLiteral("id"))) + int(p.isSet(QStringLiteral("where"))) +
+                      int(p.isSet(QStringLiteral("all")));
+    if (modes != 1)
+        return usage(context, QStringLiteral("Give exactly one of --id, --where and --all."));
+    if (!p.isSet(QStringLiteral("to")))
+        return usage(context, QStringLiteral("Name the folder to extract to with --to."));
+    const QFileInfo folderInfo(p.value(QStringLiteral("to")));
+    if (!folderInfo.isDir())
+        return usage(context, QStringLiteral("The folder \"%1\" does not exist.").arg(p.value(QStringLiteral("to"))));
+    const QString folder = folderInfo.absoluteFilePath();
+
+    QList<qint64> ids;
+    for (const QString& value : p.values(QStringLiteral("id"))) {
+        for (const QString& part : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const qint64 id = part.trimmed().toLongLong(&ok);
+            if (!ok || id <= 0)
+                return usage(context, QStringLiteral("--id takes a MainID, a whole number above 0, not \"%1\".").arg(part));
+            ids << id;
+        }
+    }
+
+    CliLibrary library(context.state, context.output, context.terminal);
+    if (CliExitCode opened = library.open(context.positional.value(0), context.access);
+        opened != CliExitCode::Success)
+        return toInt(opened);
+    if (!FileExtractor::MayExtract(context.state, library.config()))
+        return toInt(library.denyAccess());
+
+    const std::shared_ptr<Database>& db = library.database();
+    QList<MainRecord> records;
+    if (!ids.isEmpty()) {
+        for (const qint64 id : ids) {
+            Result<MainRecord> record = db->loadRecord(id);
+            if (!record) {
+                if (record.code() == ErrorCode::NotFound)
+                    return usage(context, QStringLiteral("The library has no record with MainID %1.").arg(id));
+                return failed(context, record.status());
+            }
+            records << *record;
+        }
+    } else {
+        context.state.QueryWhere = CliStoreCommands::wherePart(p.value(QStringLiteral("where")));
+        if (Status run = library.session().RequeryList(); !run)
+            return failed(context, run);
+        Recordset* list = library.session().DCMain();
+        for (int i = 0; i < list->recordCount(); ++i) {
+            Result<MainRecord> record = list->recordAt(i);
+            if (record)
+                records << *record;
+        }
+    }
+
+    CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
+    CliProgressHost host(bar);
+    FileExtractor extractor(context.state, db);
+    context.state.BulkExtraction = true;
+    context.state.CancelRequested = false;
+    int exitCode = toInt(CliExitCode::Success);
+    for (const MainRecord& record : records) {
+        context.state.CurrentFilePath = FileNameRules::TargetPath(folder, record.FileName, record.FileType);
+        const TransferOutcome outcome = extractor.ExtractFile(record, host);
+        bar.finish();
+        if (!outcome.ok()) {
+            if (outcome.notice)
+                context.output.notice(*outcome.notice);
+            else if (!outcome.cancelled())
+                context.output.error(outcome.status.message());
+            exitCode = toInt(outcome.cancelled() ? CliExitCode::Failure : exitCodeFor(outcome.status.code()));
+            break;
+        }
+        context.output.line(context.state.CurrentFilePath);
+        if (context.state.CancelRequested || CliTerminal::interrupted()) {
+            exitCode = toInt(CliExitCode::Failure);
+            break;
+        }
+    }
+    context.state.BulkExtraction = false;
+    context.state.CancelRequested = false;
+    return exitCode;
+}
+
+int CliTransferCommands::reinsert(CliContext& context)
+{
+    const QCommandLineParser& p = context.parser;
+    bool ok = false;
+    const qint64 id = p.value(QStringLiteral("id")).toLongLong(&ok);
+    if (!p.isSet(QStringLiteral("id")) || !ok || id <= 0 || p.values(QStringLiteral("id")).size() != 1)
+        return usage(context, QStringLiteral("reinsert takes one --id N, the MainID of the record to replace."));
+    const QString file = QFileInfo(context.positional.value(1)).absoluteFilePath();
+
+    CliLibrary library(context.state, context.output, context.terminal);
+    if (CliExitCode opened = library.open(context.positional.value(0), context.access);
+        opened != CliExitCode::Success)
+        return toInt(opened);
+    if (context.state.LibraryReadOnly)
+        return toInt(library.refuseReadOnly());
+    // Re-insertion follows an edit, which a Browser cannot make.
+    if (!AccessRights::IsLevel(context.state.AccessLevel) || context.state.AccessLevel == AccessRights::kBrowser)
+        return toInt(library.denyAccess());
+
+    Recordset* list = library.session().DCMain();
+    if (list->positionOf(id) < 0)
+        return usage(context, QStringLiteral("The library has no record with MainID %1.").arg(id));
+    if (Status found = list->setBookmark(id); !found)
+        return failed(context, found);
+
+    context.state.CurrentFilePath = file;
+    CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
+    CliProgressHost host(bar);
+    FileInserter inserter(context.state, library.database());
+    const TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
+    bar.finish();
+    if (!outcome.ok()) {
+        if (outcome.notice)
+            context.output.notice(*outcome.notice);
+        else
+            context.output.error(outcome.status.message());
+        return toInt(exitCodeFor(outcome.status.code()));
+    }
+    context.output.line(QString::number(id));
+    return toInt(CliExitCode::Success);
+}
+
+} // namespace zentaro

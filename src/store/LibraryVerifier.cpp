@@ -1,0 +1,174 @@
+#include "store/LibraryVerifier.h"
+
+#include "core/Progress.h"
+#include "store/Database.h"
+#include "store/LibraryFile.h"
+#include "store/SqlConnection.h"
+#include "store/SqlStatement.h"
+
+#include <sqlite3.h>
+
+namespace zentaro {
+
+namespace {
+
+constexpr qint64 kPiece = LibraryFile::kPieceSize;
+
+QString engineText(const SqlConnection& connection)
+{
+    return connection.errorMessage();
+}
+
+// The pieces of one record, read in order: sizes only, never the bytes.
+QString checkPieces(SqlStatement& pieces, qint64 mainId, qint64 fileSize, qint64* stored, bool* readFailed)
+{
+    QStringList problems;
+    pieces.bindInt64(1, mainId);
+    qint64 expected = 0;
+    qint64 sum = 0;
+    qint64 shortPiece = -1;
+    qint64 shortLength = 0;
+    int rc;
+    while ((rc = pieces.step()) == SQLITE_ROW) {
+        const qint64 piece = pieces.columnInt64(0);
+        const qint64 length = pieces.columnInt64(1);
+        if (piece != expected) {
+            problems << (piece > expected
+                             ? QStringLiteral("piece %1 is missing").arg(expected)
+                             : QStringLiteral("piece %1 is out of place").arg(piece));
+            expected = piece;
+        }
+        // Only the last piece may hold less than a full piece.
+        if (shortPiece >= 0 && problems.size() < 8)
+            problems << QStringLiteral("piece %1 holds only %2 bytes but more follow").arg(shortPiece).arg(shortLength);
+        shortPiece = -1;
+        if (length > kPiece) {
+            problems << QStringLiteral("piece %1 holds %2 bytes, more than %3").arg(piece).arg(length).arg(kPiece);
+        } else if (length < kPiece) {
+            shortPiece = piece;
+            shortLength = length;
+        }
+        sum += length;
+        ++expected;
+    }
+    *readFailed = rc != SQLITE_DONE;
+    pieces.reset();
+    *stored = sum;
+    if (sum != fileSize)
+        problems.prepend(QStringLiteral("FileSize is %1 but %2 bytes are stored").arg(fileSize).arg(sum));
+    return problems.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Progress& progress)
+{
+    using R = Result<Report>;
+    {
+        // Tells a library from anything else, with the engine's messages.
+        OpenOptions options;
+        options.exclusive = false;
+        options.readOnly = true;
+        Result<std::shared_ptr<Database>> db = Database::open(path, options);
+        if (!db)
+            return R(db.status());
+        (*db)->close();
+    }
+
+    SqlConnection connection;
+    if (connection.open(path, SQLITE_OPEN_READONLY) != SQLITE_OK) {
+        return R::failure(ErrorCode::Unreadable,
+                          QStringLiteral("The library \"%1\" cannot be opened: %2.").arg(path, engineText(connection)));
+    }
+    sqlite3* handle = connection.get();
+    sqlite3_busy_timeout(handle, 5000);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+
+    auto busy = [&](int rc) {
+        const int primary = rc & 0xff;
+        return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+    };
+    auto inUse = [&]() {
+        return R::failure(ErrorCode::InUse, QStringLiteral("The library \"%1\" is in use by another program. "
+                                                           "Try again when it has been closed there.")
+                                                .arg(path));
+    };
+
+    Report report;
+    progress.setPercent(0);
+
+    // One read transaction for the whole check, so that it sees one state.
+    if (int rc = sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr); rc != SQLITE_OK)
+        return busy(rc) ? inUse() : R::failure(ErrorCode::Damaged, engineText(connection));
+
+    {
+        SqlStatement check;
+        int rc = check.prepare(handle, "PRAGMA integrity_check");
+        if (rc == SQLITE_OK) {
+            while ((rc = check.step()) == SQLITE_ROW)
+                report.Integrity << check.columnText(0);
+        }
+        if (busy(rc))
+            return inUse();
+        if (rc != SQLITE_DONE)
+            report.Integrity << engineText(connection);
+        if (report.Integrity.isEmpty())
+            report.Integrity << QStringLiteral("the integrity check gave no answer");
+    }
+
+    qint64 total = 0;
+    {
+        SqlStatement count;
+        if (count.prepare(handle, "SELECT COUNT(*) FROM Main") == SQLITE_OK && count.step() == SQLITE_ROW)
+            total = count.columnInt64(0);
+    }
+
+    SqlStatement records;
+    SqlStatement pieces;
+    if (records.prepare(handle, "SELECT MainID, Title, FileSize FROM Main ORDER BY MainID") != SQLITE_OK ||
+        pieces.prepare(handle, "SELECT Piece, length(Data) FROM OLE WHERE MainID = ? ORDER BY Piece") != SQLITE_OK) {
+        report.Integrity << engineText(connection);
+        sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        return report;
+    }
+    int rc;
+    int shown = 0;
+    while ((rc = records.step()) == SQLITE_ROW) {
+        const qint64 mainId = records.columnInt64(0);
+        const qint64 fileSize = records.columnInt64(2);
+        qint64 stored = 0;
+        bool readFailed = false;
+        QString problem = checkPieces(pieces, mainId, fileSize, &stored, &readFailed);
+        if (readFailed)
+            problem = QStringLiteral("its pieces cannot be read: %1").arg(engineText(connection));
+        if (!problem.isEmpty())
+            report.BadRecords.push_back({mainId, records.columnText(1), fileSize, stored, problem});
+        ++report.RecordsChecked;
+        if (total > 0) {
+            const int percent = static_cast<int>(std::min<qint64>(100, report.RecordsChecked * 100 / total));
+            if (percent != shown) {
+                shown = percent;
+                progress.setPercent(percent);
+            }
+        }
+    }
+    if (rc != SQLITE_DONE)
+        report.Integrity << QStringLiteral("the records cannot all be read: %1").arg(engineText(connection));
+    records.finalize();
+    pieces.finalize();
+
+    {
+        SqlStatement orphans;
+        if (orphans.prepare(handle, "SELECT COUNT(*) FROM OLE WHERE MainID NOT IN (SELECT MainID FROM Main)") ==
+                SQLITE_OK &&
+            orphans.step() == SQLITE_ROW)
+            report.OrphanPieces = orphans.columnInt64(0);
+    }
+    sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+    progress.setPercent(100);
+    return report;
+}
+
+} // namespace zentaro

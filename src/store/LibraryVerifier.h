@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/Result.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace zentaro {
+
+class Progress;
+
+// A check of a whole library: the engine's own integrity check of the file,
+// then, for every record, that its pieces of OLE run without a gap (every
+// piece but the last one full) and add up to its FileSize. Only reads.
+class LibraryVerifier
+{
+public:
+    struct BadRecord
+    {
+        qint64 MainID = 0;
+        QString Title;
+        qint64 FileSize = 0;
+        qint64 StoredBytes = 0;
+        QString Problem; // what is wrong, for the user
+    };
+
+    struct Report
+    {
+        QStringList Integrity;     // the engine's findings; {"ok"} when it found nothing
+        qint64 RecordsChecked = 0;
+        QList<BadRecord> BadRecords;
+        qint64 OrphanPieces = 0;   // pieces of records that no longer exist
+        bool IntegrityOk() const { return Integrity == QStringList{QStringLiteral("ok")}; }
+        bool ok() const { return IntegrityOk() && BadRecords.isEmpty() && OrphanPieces == 0; }
+    };
+
+    // Checks the library at path, which must not be held exclusively by
+    // another program (InUse then). A file that is no library, or that the
+    // engine cannot read at all, fails as Database::open does; damage found
+    // in a readable library is in the report.
+    static Result<Report> Verify(const QString& path, Progress& progress);
+};
+
+} // namespace zentaro
