@@ -1,5 +1,7 @@
 #include "core/SettingsFile.h"
 
+#include "core/DiskSync.h"
+
 #include "core/ProgramState.h"
 #include "core/RecordReader.h"
 #include "core/RecordWriter.h"
@@ -21,16 +23,6 @@
 namespace zentaro {
 
 namespace {
-
-// Makes a completed rename survive a power loss.
-void syncFolder(const QString& folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
 
 Status ioFailure(const QString& path, int error)
 {
@@ -217,7 +209,7 @@ Status SettingsFile::SaveSettings()
     if (::rename(temp.encodedPath.constData(), QFile::encodeName(target).constData()) != 0)
         return ioFailure(target, errno);
     temp.encodedPath.clear();
-    syncFolder(QFileInfo(target).absolutePath());
+    DiskSync::syncFolder(QFileInfo(target).absolutePath());
     return Status::success();
 }
 

@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "core/DiskSync.h"
+
 #include "store/DateText.h"
 #include "store/LibraryFile.h"
 #include "store/LikePattern.h"
@@ -148,17 +150,6 @@ private:
     sqlite3* m_db;
     Guard m_guard;
 };
-
-bool syncPath(const QString& path, bool directory)
-{
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), directory ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 ErrorCode codeFor(int rc)
 {
@@ -1070,7 +1061,7 @@ Status Database::compactTo(const QString& targetPath)
     }
     // VACUUM INTO does not sync what it wrote; the caller renames the copy
     // over the library next, so it must be on disk first.
-    if (!syncPath(targetPath, false) || !syncPath(target.absolutePath(), true)) {
+    if (!DiskSync::syncFile(targetPath) || !DiskSync::syncFolder(target.absolutePath())) {
         QFile::remove(targetPath);
         return Status::failure(ErrorCode::Io, QStringLiteral("Could not write the compacted library %1 to disk.").arg(quoted(targetPath)));
     }

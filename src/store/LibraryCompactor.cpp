@@ -1,5 +1,7 @@
 #include "store/LibraryCompactor.h"
 
+#include "core/DiskSync.h"
+
 #include "core/PathText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
@@ -17,19 +19,6 @@
 #include <cstring>
 
 namespace zentaro {
-
-namespace {
-
-void syncFolder(const QString& folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-} // namespace
 
 LibraryCompactor::LibraryCompactor(ProgramState& state, Drive::Lookup lookup, FreeBytes::Probe freeBytes)
     : m_state(state), m_lookup(std::move(lookup)), m_freeBytes(std::move(freeBytes))
@@ -138,7 +127,7 @@ LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
             ErrorCode::Io, QStringLiteral("Could not replace \"%1\" with its compacted copy: %2")
                                .arg(library, QString::fromLocal8Bit(std::strerror(error)))));
     }
-    syncFolder(QFileInfo(library).absolutePath());
+    DiskSync::syncFolder(QFileInfo(library).absolutePath());
     outcome.NewSize = QFileInfo(library).size();
     progress.setPercent(100);
     outcome.notice = {NoticeIcon::Information, QString(), CompletionText(outcome.OldSize, outcome.NewSize, nl)};

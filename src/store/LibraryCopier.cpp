@@ -1,5 +1,7 @@
 #include "store/LibraryCopier.h"
 
+#include "core/DiskSync.h"
+
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
@@ -23,16 +25,6 @@ constexpr qint64 kCopyBuffer = 1 << 20;
 QString quoted(const QString& path)
 {
     return QStringLiteral("\"%1\"").arg(path);
-}
-
-bool syncFolder(const QString& folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 Status takenFailure()
@@ -107,7 +99,7 @@ Status LibraryCopier::CopyFileBytes(const QString& source, const QString& target
     if (!out.flush() || ::fsync(out.handle()) != 0)
         return fail(ErrorCode::Io, QStringLiteral("Could not write %1 to disk: %2").arg(quoted(target), out.errorString()));
     out.close();
-    syncFolder(QFileInfo(target).absolutePath());
+    DiskSync::syncFolder(QFileInfo(target).absolutePath());
     progress.setPercent(100);
     return Status::success();
 }
