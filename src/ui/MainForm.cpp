@@ -2,6 +2,10 @@
 
 #include "core/PathText.h"
 #include "core/SettingsFile.h"
+#include "transfer/AddFilesBatch.h"
+#include "transfer/FileExtractor.h"
+#include "ui/ProgressWindow.h"
+#include "ui/TransferProgressHost.h"
 #include "core/Twips.h"
 #include "search/ListModel.h"
 #include "store/LibrarySession.h"
@@ -27,6 +31,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -162,6 +167,15 @@ void MainForm::buildMenus()
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("ebar"));
+    addEntry(edit, QStringLiteral("embar"), QStringLiteral("&Add File(s) to Library"),
+             &MainForm::embar_Click, QKeySequence(Qt::CTRL | Qt::Key_A));
+    QMenu* extract = edit->addMenu(QStringLiteral("&Extract File from Library"));
+    extract->setObjectName(QStringLiteral("eebar"));
+    addEntry(extract, QStringLiteral("eevbar"), QStringLiteral("To &View/Edit"), &MainForm::eevbar_Click,
+             QKeySequence(Qt::Key_F9));
+    addEntry(extract, QStringLiteral("eedbar"), QStringLiteral("To &Disk or other location"),
+             &MainForm::eedbar_Click);
+    edit->addSeparator()->setObjectName(QStringLiteral("esep2"));
     addEntry(edit, QStringLiteral("efbar"), QStringLiteral("&First Record"), &MainForm::efbar_Click,
              QKeySequence(Qt::Key_F5));
     addEntry(edit, QStringLiteral("epbar"), QStringLiteral("&Previous Record"), &MainForm::epbar_Click,
@@ -251,6 +265,14 @@ QWidget* MainForm::buildToolBar(QWidget* parent)
               ToolIcons::centerSplit(), &MainForm::CenterSplitButton_Click);
     addButton(QStringLiteral("RecordOnlyButton"), QStringLiteral("View File Only [F4]"), ToolIcons::recordOnly(),
               &MainForm::RecordOnlyButton_Click);
+    addSeparator();
+    addGroupLabel(QStringLiteral("FileGroupLabel"), QStringLiteral("File"));
+    addButton(QStringLiteral("AddMultipleRecordsButton"), QStringLiteral("Add File(s) to Library"),
+              style()->standardIcon(QStyle::SP_FileDialogNewFolder), &MainForm::AddMultipleRecordsButton_Click);
+    addButton(QStringLiteral("ExtractToDiskButton"), QStringLiteral("Extract File to Disk"),
+              style()->standardIcon(QStyle::SP_DriveHDIcon), &MainForm::ExtractToDiskButton_Click);
+    addButton(QStringLiteral("ViewButton"), QStringLiteral("Extract and Open File [F9]"),
+              style()->standardIcon(QStyle::SP_DialogOpenButton), &MainForm::ViewButton_Click);
     row->addStretch(1);
     return panel;
 }
@@ -280,6 +302,7 @@ QWidget* MainForm::buildListPane()
     m_grid->horizontalHeader()->setStretchLastSection(false);
     m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, [this] { GridMain_DblClick(); });
     QItemSelectionModel* selection = m_grid->selectionModel();
     connect(selection, &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { GridMain_CurrentRowChanged(current.row()); });
@@ -884,6 +907,105 @@ bool MainForm::CheckAccess(AccessRights::Command command)
 void MainForm::fobar_Click()
 {
     OpenLibraryButton_Click();
+}
+
+void MainForm::embar_Click()
+{
+    AddMultipleRecordsButton_Click();
+}
+
+void MainForm::eevbar_Click()
+{
+    ViewButton_Click();
+}
+
+void MainForm::eedbar_Click()
+{
+    ExtractToDiskButton_Click();
+}
+
+// --- Putting files in and getting them out -------------------------------------------
+
+void MainForm::AddMultipleRecordsButton_Click()
+{
+    if (!m_session->isOpen())
+        return;
+    switch (AddFilesBatch::CheckCommand(m_state, m_session->Config())) {
+    case AddFilesBatch::Refusal::ReadOnly:
+        MessageBoxes::show(this, AddFilesBatch::ReadOnlyNotice(m_state.NewLine));
+        return;
+    case AddFilesBatch::Refusal::AccessDenied:
+        CheckAccess(AccessRights::Command::AddFiles);
+        return;
+    case AddFilesBatch::Refusal::None:
+        break;
+    }
+    SaveRecordEdits();
+    m_detailTab->setCurrentIndex(0);
+    ProgramState& state = m_state;
+    Prompts::runAddFiles(this, m_state, m_session->database(),
+                         [&state] { return SettingsFile(state).SaveSettings(); });
+    MessageBoxes::showFailure(this, m_session->RequeryList(), QStringLiteral("ZNT ERROR"));
+    m_grid->setFocus();
+}
+
+void MainForm::ViewButton_Click()
+{
+    if (!m_session->isOpen() || !m_session->DCMain()->hasCurrent())
+        return;
+    SaveRecordEdits();
+    Result<MainRecord> record = m_session->DCMain()->currentRecord();
+    if (!record) {
+        MessageBoxes::showFailure(this, record.status(), FileExtractor::kErrorTitle);
+        return;
+    }
+    m_detailTab->setCurrentIndex(0);
+    StopEditDetection();
+    TransferProgressHost host(m_state, this);
+    FileExtractor extractor(m_state, m_session->database());
+    const FileExtractor::OpenResult result =
+        extractor.ExtractAndOpen(*record, m_session->Config(), host, Prompts::fileOpener());
+    if (result.accessDenied) {
+        if (Prompts::askAccessDenied(this, m_state.AccessLevel))
+            ReLoginButton_Click();
+    } else if (result.outcome.notice) {
+        MessageBoxes::show(this, *result.outcome.notice);
+    }
+    m_grid->setFocus();
+}
+
+void MainForm::ExtractToDiskButton_Click()
+{
+    if (!m_session->isOpen() || !m_session->DCMain()->hasCurrent())
+        return;
+    if (!FileExtractor::MayExtract(m_state, m_session->Config())) {
+        if (Prompts::askAccessDenied(this, m_state.AccessLevel))
+            ReLoginButton_Click();
+        return;
+    }
+    SaveRecordEdits();
+    Result<MainRecord> record = m_session->DCMain()->currentRecord();
+    if (!record) {
+        MessageBoxes::showFailure(this, record.status(), FileExtractor::kErrorTitle);
+        return;
+    }
+    const std::optional<QString> folder =
+        Prompts::pickFolder(this, m_state.Settings.PickFolder, m_state.ProgramFolder());
+    if (!folder)
+        return;
+    m_state.Settings.PickFolder = *folder;
+    m_detailTab->setCurrentIndex(0);
+    TransferProgressHost host(m_state, this);
+    FileExtractor extractor(m_state, m_session->database());
+    const TransferOutcome outcome = extractor.ExtractToFolder(*record, *folder, host);
+    if (outcome.notice)
+        MessageBoxes::show(this, *outcome.notice);
+    m_grid->setFocus();
+}
+
+void MainForm::GridMain_DblClick()
+{
+    ViewButton_Click();
 }
 
 void MainForm::fxbar_Click()

@@ -112,8 +112,15 @@ public Q_SLOTS:
     void ListOnlyButton_Click();
     void CenterSplitButton_Click();
     void RecordOnlyButton_Click();
+    void AddMultipleRecordsButton_Click();
+    void ExtractToDiskButton_Click();
+    void ViewButton_Click();
+    void GridMain_DblClick();
     // Menus.
     void fobar_Click();
+    void embar_Click();
+    void eevbar_Click();
+    void eedbar_Click();
     void fxbar_Click();
     void efbar_Click();
     void epbar_Click();

@@ -2,6 +2,9 @@
 
 #include "ui/AboutForm.h"
 #include "ui/AccessDeniedForm.h"
+#include "ui/AddManyForm.h"
+#include "ui/DesktopFileOpener.h"
+#include "ui/GetPathForm.h"
 #include "ui/LoginForm.h"
 
 #include <QFileDialog>
@@ -18,6 +21,9 @@ struct Answerers
     Prompts::AccessDeniedAnswerer accessDenied;
     Prompts::FileAnswerer file;
     Prompts::AboutAnswerer about;
+    Prompts::FolderAnswerer folder;
+    Prompts::AddFilesRunner addFiles;
+    FileOpener* opener = nullptr;
 };
 
 Answerers& answerers()
@@ -80,6 +86,48 @@ Prompts::FileAnswerer Prompts::setFileAnswerer(FileAnswerer answerer)
 Prompts::AboutAnswerer Prompts::setAboutAnswerer(AboutAnswerer answerer)
 {
     return std::exchange(answerers().about, std::move(answerer));
+}
+
+std::optional<QString> Prompts::pickFolder(QWidget* parent, const QString& startFolder,
+                                           const QString& fallbackFolder)
+{
+    if (const FolderAnswerer& answerer = answerers().folder)
+        return answerer(startFolder);
+    return GetPathForm::pick(parent, startFolder, fallbackFolder);
+}
+
+void Prompts::runAddFiles(QWidget* parent, ProgramState& state,
+                          const std::shared_ptr<Database>& database,
+                          std::function<Status()> saveSettings)
+{
+    if (const AddFilesRunner& runner = answerers().addFiles) {
+        runner(state, database);
+        return;
+    }
+    AddManyForm form(state, database, parent, std::move(saveSettings));
+    form.exec();
+}
+
+FileOpener& Prompts::fileOpener()
+{
+    static DesktopFileOpener desktop;
+    FileOpener* opener = answerers().opener;
+    return opener ? *opener : desktop;
+}
+
+Prompts::FolderAnswerer Prompts::setFolderAnswerer(FolderAnswerer answerer)
+{
+    return std::exchange(answerers().folder, std::move(answerer));
+}
+
+Prompts::AddFilesRunner Prompts::setAddFilesRunner(AddFilesRunner runner)
+{
+    return std::exchange(answerers().addFiles, std::move(runner));
+}
+
+FileOpener* Prompts::setFileOpener(FileOpener* opener)
+{
+    return std::exchange(answerers().opener, opener);
 }
 
 } // namespace zentaro

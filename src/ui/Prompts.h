@@ -1,15 +1,21 @@
 #pragma once
 
+#include "core/Status.h"
 #include "security/LoginHost.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QWidget;
 
 namespace zentaro {
+
+class Database;
+class FileOpener;
+class ProgramState;
 
 // The modal dialogs the main window asks questions with, other than message
 // boxes. Each can be answered by a test instead of a window: while an
@@ -23,6 +29,10 @@ public:
     // Gets the title and the initial folder; an empty text means Cancel.
     using FileAnswerer = std::function<QString(const QString& title, const QString& folder)>;
     using AboutAnswerer = std::function<void()>;
+    // Gets the start folder; nothing means Cancel.
+    using FolderAnswerer = std::function<std::optional<QString>(const QString& startFolder)>;
+    // Stands in for the modal add-files dialog.
+    using AddFilesRunner = std::function<void(ProgramState&, const std::shared_ptr<Database>&)>;
 
     // The login dialog: the chosen level and the password as typed, or
     // nothing when the user cancelled.
@@ -34,11 +44,25 @@ public:
     // The about box.
     static void showAbout(QWidget* parent, const QString& fullVersionText);
 
+    // "Select Path": the chosen folder, or nothing when cancelled.
+    static std::optional<QString> pickFolder(QWidget* parent, const QString& startFolder,
+                                             const QString& fallbackFolder);
+    // The modal "Add File(s)" dialog on the open library.
+    static void runAddFiles(QWidget* parent, ProgramState& state,
+                            const std::shared_ptr<Database>& database,
+                            std::function<Status()> saveSettings);
+    // Hands an extracted file to its usual application.
+    static FileOpener& fileOpener();
+
     // Test seams; each returns the answerer installed before.
     static LoginAnswerer setLoginAnswerer(LoginAnswerer answerer);
     static AccessDeniedAnswerer setAccessDeniedAnswerer(AccessDeniedAnswerer answerer);
     static FileAnswerer setFileAnswerer(FileAnswerer answerer);
     static AboutAnswerer setAboutAnswerer(AboutAnswerer answerer);
+    static FolderAnswerer setFolderAnswerer(FolderAnswerer answerer);
+    static AddFilesRunner setAddFilesRunner(AddFilesRunner runner);
+    // nullptr puts the desktop's opener back.
+    static FileOpener* setFileOpener(FileOpener* opener);
 
     static inline const QString kOpenLibraryTitle = QStringLiteral("Open Library");
 };

@@ -497,6 +497,9 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
     } entries[] = {
         {"fobar", "&Open Library", {}},
         {"fxbar", "E&xit ZNT", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"embar", "&Add File(s) to Library", QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {"eevbar", "To &View/Edit", QKeySequence(Qt::Key_F9)},
+        {"eedbar", "To &Disk or other location", {}},
         {"efbar", "&First Record", QKeySequence(Qt::Key_F5)},
         {"epbar", "&Previous Record", QKeySequence(Qt::Key_F6)},
         {"enbar", "&Next Record", QKeySequence(Qt::Key_F7)},
@@ -530,6 +533,9 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"ListOnlyButton", "View List Only [F2]"},
         {"CenterSplitButton", "View 50/50 Split [F3]"},
         {"RecordOnlyButton", "View File Only [F4]"},
+        {"AddMultipleRecordsButton", "Add File(s) to Library"},
+        {"ExtractToDiskButton", "Extract File to Disk"},
+        {"ViewButton", "Extract and Open File [F9]"},
     };
     auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
     ASSERT_NE(toolBar, nullptr);

@@ -1,0 +1,219 @@
+#include "MainWindowHarness.h"
+
+#include "store/LibrarySession.h"
+#include "store/Recordset.h"
+#include "transfer/AddFilesBatch.h"
+#include "transfer/FileOpener.h"
+#include "ui/MainForm.h"
+#include "ui/MessageRecorder.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zentaro;
+using namespace zentaro::test;
+
+namespace {
+
+// Records what would have been opened instead of starting an application.
+class FakeOpener : public FileOpener
+{
+public:
+    bool OpenFile(const QString& path) override
+    {
+        opened << path;
+        return true;
+    }
+    QStringList opened;
+};
+
+QByteArray patternBytes(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + 7) & 0xff);
+    return bytes;
+}
+
+class MainFormTransferTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.valid());
+        ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+        state.Settings.StartMaximized = false;
+        previousOpener = Prompts::setFileOpener(&opener);
+        previousFolder = Prompts::setFolderAnswerer([this](const QString& start) {
+            folderStarts << start;
+            return pickedFolder;
+        });
+        previousAdd = Prompts::setAddFilesRunner(
+            [this](ProgramState&, const std::shared_ptr<Database>& db) {
+                ++addDialogs;
+                for (const QString& title : titlesToAdd) {
+                    MainRecord record;
+                    record.Title = title;
+                    ASSERT_TRUE(db->insertRecord(record).ok());
+                }
+            });
+    }
+    void TearDown() override
+    {
+        Prompts::setFileOpener(previousOpener);
+        Prompts::setFolderAnswerer(std::move(previousFolder));
+        Prompts::setAddFilesRunner(std::move(previousAdd));
+    }
+
+    // A library with one stored file "report.TXT" of the given bytes.
+    QString makeStoredLibrary(const QByteArray& bytes)
+    {
+        const QString path = folder.path(QStringLiteral("Files.ZNT"));
+        makeLibrary(path);
+        auto db = Database::open(path);
+        EXPECT_TRUE(db.ok());
+        MainRecord record;
+        record.Title = QStringLiteral("Report");
+        record.FileName = QStringLiteral("report");
+        record.FileType = QStringLiteral("TXT");
+        record.FileSize = bytes.size();
+        Result<qint64> id = (*db)->insertRecord(record);
+        EXPECT_TRUE(id.ok());
+        for (qsizetype at = 0; at < bytes.size(); at += 64000)
+            EXPECT_TRUE((*db)->appendChunk(*id, bytes.constData() + at,
+                                           std::min<qsizetype>(64000, bytes.size() - at))
+                            .ok());
+        (*db)->close();
+        return path;
+    }
+
+    std::unique_ptr<MainForm> load(const QString& path)
+    {
+        state.CurrentLibraryPath = path;
+        auto form = std::make_unique<MainForm>(state);
+        form->Form_Load();
+        return form;
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    ProgramFolder folder;
+    ProgramState state{folder.folder()};
+    MessageRecorder boxes;
+    LoginScript logins;
+    DialogScript dialogs;
+    FakeOpener opener;
+    FileOpener* previousOpener = nullptr;
+    std::optional<QString> pickedFolder;
+    QStringList folderStarts;
+    Prompts::FolderAnswerer previousFolder;
+    QStringList titlesToAdd;
+    int addDialogs = 0;
+    Prompts::AddFilesRunner previousAdd;
+};
+
+} // namespace
+
+TEST_F(MainFormTransferTest, F9ExtractsIntoTheExtractionFolderAndOpensTheFile)
+{
+    const QByteArray bytes = patternBytes(150000);
+    auto form = load(makeStoredLibrary(bytes));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+
+    QTest::keyClick(form.get(), Qt::Key_F9);
+    const QString target = QDir(state.ExtractFolder).filePath(QStringLiteral("report.TXT"));
+    ASSERT_EQ(opener.opened, QStringList{target});
+    EXPECT_EQ(readAll(target), bytes);
+    EXPECT_EQ(boxes.count(), 0);
+
+    // A double-click on the row does the same.
+    opener.opened.clear();
+    form->GridMain_DblClick();
+    EXPECT_EQ(opener.opened, QStringList{target});
+}
+
+TEST_F(MainFormTransferTest, ABrowserWithoutExtractRightsIsDeniedAndNothingIsWritten)
+{
+    const QString path = makeStoredLibrary(patternBytes(10));
+    protectLibrary(path, QStringLiteral(" "), QStringLiteral("e"), QStringLiteral("a"), false);
+    auto form = load(path);
+    ASSERT_EQ(state.AccessLevel, QStringLiteral("Browser"));
+
+    form->ViewButton_Click();
+    form->ExtractToDiskButton_Click();
+    EXPECT_EQ(dialogs.deniedLevels, (QStringList{QStringLiteral("Browser"), QStringLiteral("Browser")}));
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_TRUE(folderStarts.isEmpty());
+    EXPECT_FALSE(QFile::exists(QDir(state.ExtractFolder).filePath(QStringLiteral("report.TXT"))));
+}
+
+TEST_F(MainFormTransferTest, ExtractToDiskWritesIntoThePickedFolderAndRemembersIt)
+{
+    const QByteArray bytes = patternBytes(64000);
+    auto form = load(makeStoredLibrary(bytes));
+    QTemporaryDir target;
+    pickedFolder = target.path();
+    form->eedbar_Click();
+    EXPECT_EQ(readAll(QDir(target.path()).filePath(QStringLiteral("report.TXT"))), bytes);
+    EXPECT_EQ(state.Settings.PickFolder, target.path());
+    EXPECT_TRUE(opener.opened.isEmpty());
+
+    // Cancel in the picker writes nothing and keeps the folder.
+    pickedFolder.reset();
+    QFile::remove(QDir(target.path()).filePath(QStringLiteral("report.TXT")));
+    form->ExtractToDiskButton_Click();
+    EXPECT_FALSE(QFile::exists(QDir(target.path()).filePath(QStringLiteral("report.TXT"))));
+    EXPECT_EQ(state.Settings.PickFolder, target.path());
+}
+
+TEST_F(MainFormTransferTest, AddFilesOnAReadOnlyLibraryShowsTheNoticeOnly)
+{
+    const QString path = folder.path(QStringLiteral("Locked.ZNT"));
+    makeLibrary(path, {QStringLiteral("One")});
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup);
+    auto form = load(path);
+    ASSERT_TRUE(state.LibraryReadOnly);
+    boxes.clear();
+
+    form->menuEntry(QStringLiteral("embar"))->trigger();
+    EXPECT_EQ(addDialogs, 0);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().text, AddFilesBatch::ReadOnlyNotice(state.NewLine).text);
+}
+
+TEST_F(MainFormTransferTest, AddFilesRequeriesTheListAndItsCounts)
+{
+    const QString path = folder.path(QStringLiteral("Books.ZNT"));
+    makeLibrary(path, {QStringLiteral("One")});
+    auto form = load(path);
+    titlesToAdd = {QStringLiteral("Two"), QStringLiteral("Three")};
+    form->AddMultipleRecordsButton_Click();
+    EXPECT_EQ(addDialogs, 1);
+    EXPECT_EQ(form->session().ListedCount(), 3);
+    EXPECT_EQ(form->session().TotalCount(), 3);
+    EXPECT_TRUE(form->recordCountLabel()->text().endsWith(QStringLiteral("Listed: 3    Total: 3")))
+        << form->recordCountLabel()->text().toStdString();
+}
+
+TEST_F(MainFormTransferTest, TransferCommandsOnAnEmptyListDoNothing)
+{
+    const QString path = folder.path(QStringLiteral("Empty.ZNT"));
+    makeLibrary(path);
+    auto form = load(path);
+    boxes.clear();
+    form->ViewButton_Click();
+    form->ExtractToDiskButton_Click();
+    EXPECT_TRUE(opener.opened.isEmpty());
+    EXPECT_TRUE(folderStarts.isEmpty());
+    EXPECT_EQ(boxes.count(), 0);
+}
