@@ -27,18 +27,6 @@ namespace zentaro {
 
 namespace {
 
-MessageIcon messageIcon(NoticeIcon icon)
-{
-    switch (icon) {
-    case NoticeIcon::Exclamation: return MessageIcon::Exclamation;
-    case NoticeIcon::Critical: return MessageIcon::Critical;
-    case NoticeIcon::Question: return MessageIcon::Question;
-    case NoticeIcon::Plain:
-    case NoticeIcon::Information: break;
-    }
-    return MessageIcon::Information;
-}
-
 QProgressBar* makeGauge(const QString& name, QWidget* parent)
 {
     auto* gauge = new QProgressBar(parent);
@@ -332,7 +320,7 @@ void AddManyForm::Deselect(int index)
 
 void AddManyForm::ShowNotice(const Notice& notice)
 {
-    MessageBoxes::show(this, messageIcon(notice.icon), notice.title, notice.text);
+    MessageBoxes::show(this, notice);
 }
 
 void AddManyForm::Yield()
