@@ -2,19 +2,19 @@
 
 #include "core/PathText.h"
 #include "core/SettingsFile.h"
-#include "transfer/AddFilesBatch.h"
-#include "transfer/FileExtractor.h"
-#include "ui/ProgressWindow.h"
-#include "ui/TransferProgressHost.h"
 #include "core/Twips.h"
 #include "search/ListModel.h"
 #include "store/LibrarySession.h"
 #include "store/Recordset.h"
+#include "transfer/AddFilesBatch.h"
+#include "transfer/FileExtractor.h"
 #include "ui/MousePointer.h"
+#include "ui/ProgressWindow.h"
 #include "ui/Prompts.h"
 #include "ui/ResizePanel.h"
 #include "ui/ScreenMetrics.h"
 #include "ui/ToolIcons.h"
+#include "ui/TransferProgressHost.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,7 +31,6 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -268,11 +267,11 @@ QWidget* MainForm::buildToolBar(QWidget* parent)
     addSeparator();
     addGroupLabel(QStringLiteral("FileGroupLabel"), QStringLiteral("File"));
     addButton(QStringLiteral("AddMultipleRecordsButton"), QStringLiteral("Add File(s) to Library"),
-              style()->standardIcon(QStyle::SP_FileDialogNewFolder), &MainForm::AddMultipleRecordsButton_Click);
+              ToolIcons::addFiles(), &MainForm::AddMultipleRecordsButton_Click);
     addButton(QStringLiteral("ExtractToDiskButton"), QStringLiteral("Extract File to Disk"),
-              style()->standardIcon(QStyle::SP_DriveHDIcon), &MainForm::ExtractToDiskButton_Click);
+              ToolIcons::extractToDisk(), &MainForm::ExtractToDiskButton_Click);
     addButton(QStringLiteral("ViewButton"), QStringLiteral("Extract and Open File [F9]"),
-              style()->standardIcon(QStyle::SP_DialogOpenButton), &MainForm::ViewButton_Click);
+              ToolIcons::extractAndOpen(), &MainForm::ViewButton_Click);
     row->addStretch(1);
     return panel;
 }
@@ -899,9 +898,14 @@ bool MainForm::CheckAccess(AccessRights::Command command)
 {
     if (AccessRights::Allows(m_state.AccessLevel, command, m_session->Config()))
         return true;
+    ShowAccessDenied();
+    return false;
+}
+
+void MainForm::ShowAccessDenied()
+{
     if (Prompts::askAccessDenied(this, m_state.AccessLevel))
         ReLoginButton_Click();
-    return false;
 }
 
 void MainForm::fobar_Click()
@@ -953,6 +957,11 @@ void MainForm::ViewButton_Click()
 {
     if (!m_session->isOpen() || !m_session->DCMain()->hasCurrent())
         return;
+    // The level is tested before anything on screen changes.
+    if (!FileExtractor::MayExtract(m_state, m_session->Config())) {
+        ShowAccessDenied();
+        return;
+    }
     SaveRecordEdits();
     Result<MainRecord> record = m_session->DCMain()->currentRecord();
     if (!record) {
@@ -965,12 +974,11 @@ void MainForm::ViewButton_Click()
     FileExtractor extractor(m_state, m_session->database());
     const FileExtractor::OpenResult result =
         extractor.ExtractAndOpen(*record, m_session->Config(), host, Prompts::fileOpener());
-    if (result.accessDenied) {
-        if (Prompts::askAccessDenied(this, m_state.AccessLevel))
-            ReLoginButton_Click();
-    } else if (result.outcome.notice) {
+    if (result.accessDenied)
+        ShowAccessDenied();
+    else if (result.outcome.notice)
         MessageBoxes::show(this, *result.outcome.notice);
-    }
+    // result.startEditDetection: nothing watches extracted files for changes yet.
     m_grid->setFocus();
 }
 
@@ -979,8 +987,7 @@ void MainForm::ExtractToDiskButton_Click()
     if (!m_session->isOpen() || !m_session->DCMain()->hasCurrent())
         return;
     if (!FileExtractor::MayExtract(m_state, m_session->Config())) {
-        if (Prompts::askAccessDenied(this, m_state.AccessLevel))
-            ReLoginButton_Click();
+        ShowAccessDenied();
         return;
     }
     SaveRecordEdits();

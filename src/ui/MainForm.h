@@ -63,6 +63,8 @@ public:
     // the Access Denied dialog is shown (its Re-Login runs the login) and the
     // command must not run.
     bool CheckAccess(AccessRights::Command command);
+    // The Access Denied dialog for the current level; its Re-Login runs the login.
+    void ShowAccessDenied();
     // Text and background colour of the four record fields from the settings.
     void ApplyFieldColors();
     // Deletes the files in the extraction folder; subfolders and files that

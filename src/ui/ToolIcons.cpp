@@ -62,6 +62,49 @@ void paintPanes(QPainter& p, qreal listWidth)
     }
 }
 
+// A sheet of paper with a folded corner, at the left of the grid.
+void paintSheet(QPainter& p)
+{
+    QPainterPath sheet;
+    sheet.moveTo(2.5, 1.5);
+    sheet.lineTo(8, 1.5);
+    sheet.lineTo(11.5, 5);
+    sheet.lineTo(11.5, 14.5);
+    sheet.lineTo(2.5, 14.5);
+    sheet.closeSubpath();
+    p.setPen(inkPen());
+    p.setBrush(kPaper);
+    p.drawPath(sheet);
+    p.setBrush(kPaleBlue);
+    QPainterPath fold;
+    fold.moveTo(8, 1.5);
+    fold.lineTo(8, 5);
+    fold.lineTo(11.5, 5);
+    fold.closeSubpath();
+    p.drawPath(fold);
+    p.setPen(QPen(kBlue, 0.8));
+    for (qreal y = 7.5; y <= 12.5; y += 2)
+        p.drawLine(QPointF(4.5, y), QPointF(9.5, y));
+}
+
+// A bold arrow from one point to another.
+void paintArrow(QPainter& p, QPointF from, QPointF to, const QColor& colour)
+{
+    QPen pen(colour, 2.0);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(from, to);
+    const QLineF shaft(to, from);
+    QLineF wing1 = QLineF::fromPolar(3.0, shaft.angle() + 40).translated(to);
+    QLineF wing2 = QLineF::fromPolar(3.0, shaft.angle() - 40).translated(to);
+    p.drawLine(wing1);
+    p.drawLine(wing2);
+}
+
+const QColor kGreen(0x3a, 0x9a, 0x4a);
+
 } // namespace
 
 QIcon ToolIcons::openLibrary()
@@ -126,6 +169,42 @@ QIcon ToolIcons::centerSplit()
 QIcon ToolIcons::recordOnly()
 {
     return drawn([](QPainter& p) { paintPanes(p, 0); });
+}
+
+QIcon ToolIcons::addFiles()
+{
+    return drawn([](QPainter& p) {
+        paintSheet(p);
+        p.setPen(inkPen(0.8));
+        p.setBrush(kGreen);
+        p.drawEllipse(QRectF(8.5, 8.5, 7, 7));
+        p.setPen(QPen(kPaper, 1.4));
+        p.drawLine(QPointF(12, 10), QPointF(12, 14));
+        p.drawLine(QPointF(10, 12), QPointF(14, 12));
+    });
+}
+
+QIcon ToolIcons::extractToDisk()
+{
+    return drawn([](QPainter& p) {
+        paintSheet(p);
+        // A drive below the sheet takes the arrow.
+        p.setPen(inkPen(0.8));
+        p.setBrush(QColor(0x9a, 0xa4, 0xae));
+        p.drawRoundedRect(QRectF(7.5, 11.5, 8, 4), 1, 1);
+        p.setBrush(kGreen);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QRectF(13.2, 13, 1.2, 1.2));
+        paintArrow(p, QPointF(11.5, 3.5), QPointF(11.5, 9.5), kBlue);
+    });
+}
+
+QIcon ToolIcons::extractAndOpen()
+{
+    return drawn([](QPainter& p) {
+        paintSheet(p);
+        paintArrow(p, QPointF(7.5, 10.5), QPointF(14, 4), kGreen);
+    });
 }
 
 QPixmap ToolIcons::emblem(int size, qreal devicePixelRatio)

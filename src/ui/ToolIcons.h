@@ -15,6 +15,9 @@ public:
     static QIcon listOnly();
     static QIcon centerSplit();
     static QIcon recordOnly();
+    static QIcon addFiles();
+    static QIcon extractToDisk();
+    static QIcon extractAndOpen();
     // The program's emblem (a stack of cards with a Z), size pixels square.
     static QPixmap emblem(int size, qreal devicePixelRatio = 1.0);
 };

@@ -1,9 +1,11 @@
 #include "MainWindowHarness.h"
 
+#include "search/ListModel.h"
 #include "store/LibrarySession.h"
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/FileOpener.h"
+#include "ui/AddManyForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
 
@@ -11,9 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 using namespace zentaro;
 using namespace zentaro::test;
@@ -136,10 +140,16 @@ TEST_F(MainFormTransferTest, F9ExtractsIntoTheExtractionFolderAndOpensTheFile)
     EXPECT_EQ(readAll(target), bytes);
     EXPECT_EQ(boxes.count(), 0);
 
-    // A double-click on the row does the same.
+    EXPECT_TRUE(form->gridMain()->hasFocus());
+
+    // The double-click on the row and the toolbar button do the same; the
+    // copy already there is handed over again.
     opener.opened.clear();
     form->GridMain_DblClick();
-    EXPECT_EQ(opener.opened, QStringList{target});
+    form->findChild<QToolButton*>(QStringLiteral("ViewButton"))->click();
+    EXPECT_EQ(opener.opened, (QStringList{target, target}));
+    EXPECT_EQ(readAll(target), bytes);
+    EXPECT_EQ(boxes.count(), 0);
 }
 
 TEST_F(MainFormTransferTest, ABrowserWithoutExtractRightsIsDeniedAndNothingIsWritten)
@@ -148,8 +158,10 @@ TEST_F(MainFormTransferTest, ABrowserWithoutExtractRightsIsDeniedAndNothingIsWri
     protectLibrary(path, QStringLiteral(" "), QStringLiteral("e"), QStringLiteral("a"), false);
     auto form = load(path);
     ASSERT_EQ(state.AccessLevel, QStringLiteral("Browser"));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 
-    form->ViewButton_Click();
+    QTest::keyClick(form.get(), Qt::Key_F9);
     form->ExtractToDiskButton_Click();
     EXPECT_EQ(dialogs.deniedLevels, (QStringList{QStringLiteral("Browser"), QStringLiteral("Browser")}));
     EXPECT_TRUE(opener.opened.isEmpty());
@@ -174,6 +186,14 @@ TEST_F(MainFormTransferTest, ExtractToDiskWritesIntoThePickedFolderAndRemembersI
     form->ExtractToDiskButton_Click();
     EXPECT_FALSE(QFile::exists(QDir(target.path()).filePath(QStringLiteral("report.TXT"))));
     EXPECT_EQ(state.Settings.PickFolder, target.path());
+
+    // A folder that cannot be written to is reported, and nothing is left.
+    boxes.clear();
+    pickedFolder = QDir(target.path()).filePath(QStringLiteral("gone"));
+    form->ExtractToDiskButton_Click();
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT ERROR"));
+    EXPECT_FALSE(QFile::exists(QDir(*pickedFolder).filePath(QStringLiteral("report.TXT"))));
 }
 
 TEST_F(MainFormTransferTest, AddFilesOnAReadOnlyLibraryShowsTheNoticeOnly)
@@ -185,9 +205,14 @@ TEST_F(MainFormTransferTest, AddFilesOnAReadOnlyLibraryShowsTheNoticeOnly)
     ASSERT_TRUE(state.LibraryReadOnly);
     boxes.clear();
 
-    form->menuEntry(QStringLiteral("embar"))->trigger();
+    // Ctrl+A while the grid has the focus is the menu's key, not the grid's select-all.
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->gridMain()->setFocus();
+    QTest::keyClick(form->gridMain(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(addDialogs, 0);
     ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().title, AddFilesBatch::ReadOnlyNotice(state.NewLine).title);
     EXPECT_EQ(boxes.last().text, AddFilesBatch::ReadOnlyNotice(state.NewLine).text);
 }
 
@@ -216,4 +241,48 @@ TEST_F(MainFormTransferTest, TransferCommandsOnAnEmptyListDoNothing)
     EXPECT_TRUE(opener.opened.isEmpty());
     EXPECT_TRUE(folderStarts.isEmpty());
     EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(MainFormTransferTest, FilesAddedThroughTheDialogComeBackOutByteForByte)
+{
+    const QString path = folder.path(QStringLiteral("Books.ZNT"));
+    makeLibrary(path, {QStringLiteral("One")});
+    auto form = load(path);
+    ASSERT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
+
+    QTemporaryDir source;
+    const QByteArray bytes = patternBytes(70000);
+    for (const QString& name : {QStringLiteral("alpha.dat"), QStringLiteral("beta.dat")}) {
+        QFile f(QDir(source.path()).filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    state.Settings.AddFilesFolder = source.path();
+    // The real dialog on the window's library, driven as a user would.
+    Prompts::setAddFilesRunner([&](ProgramState& s, const std::shared_ptr<Database>& db) {
+        ++addDialogs;
+        AddManyForm dialog(s, db, form.get(), [] { return Status(); });
+        dialog.show();
+        ASSERT_EQ(dialog.fileNames(), (QStringList{QStringLiteral("alpha.dat"), QStringLiteral("beta.dat")}));
+        dialog.selectAllButton()->click();
+        dialog.okButton()->click();
+    });
+    form->menuEntry(QStringLiteral("embar"))->trigger();
+    ASSERT_EQ(addDialogs, 1);
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(form->session().ListedCount(), 3);
+    EXPECT_EQ(form->listModel()->rowCount(), 3);
+
+    // Find the new "beta" row and open it.
+    Recordset* list = form->session().DCMain();
+    bool found = false;
+    for (int row = 0; row < 3 && !found; ++row) {
+        list->setAbsolutePosition(row);
+        found = list->currentRecord()->FileName == QStringLiteral("beta");
+    }
+    ASSERT_TRUE(found);
+    form->eevbar_Click();
+    const QString target = QDir(state.ExtractFolder).filePath(QStringLiteral("beta.DAT"));
+    ASSERT_EQ(opener.opened, QStringList{target});
+    EXPECT_EQ(readAll(target), bytes);
 }
