@@ -18,6 +18,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstring>
+#include <vector>
+
 #include <algorithm>
 
 namespace zentaro {
@@ -105,6 +108,33 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         return fail(code, systemText);
     };
 
+    // Pieces are gathered into page-aligned blocks: writes of 64,000 bytes
+    // straddle pages and cost the disk about a third of its speed.
+    constexpr qint64 kBlock = qint64(1) << 20;
+    std::vector<char> block(static_cast<size_t>(kBlock));
+    qint64 filled = 0;
+    auto flush = [&] {
+        if (filled == 0)
+            return true;
+        if (out.write(block.data(), filled) != filled)
+            return false;
+        pacer.wrote(filled);
+        filled = 0;
+        return true;
+    };
+    auto stage = [&](const char* data, qint64 length) {
+        while (length > 0) {
+            const qint64 take = std::min(length, kBlock - filled);
+            std::memcpy(block.data() + filled, data, static_cast<size_t>(take));
+            filled += take;
+            data += take;
+            length -= take;
+            if (filled == kBlock && !flush())
+                return false;
+        }
+        return true;
+    };
+
     const qint64 piece = chunkSize();
     const qint64 pieces = size / piece + 1;
     char* buffer = m_buffer.data();
@@ -125,9 +155,8 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             cancelled = bar->cancelRequested();
         else
             host.Yield();
-        if (out.write(buffer, want) != want)
+        if (!stage(buffer, want))
             return abandon(ErrorCode::Io, out.errorString());
-        pacer.wrote(want);
         offset += want;
         if (bar) {
             const int percent = static_cast<int>(i * 100 / pieces);
@@ -144,6 +173,8 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             return TransferOutcome::userCancelled();
         }
     }
+    if (!flush())
+        return abandon(ErrorCode::Io, out.errorString());
     if (!out.commit()) {
         const QString why = out.errorString();
         closeBar();
