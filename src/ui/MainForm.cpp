@@ -953,21 +953,29 @@ void MainForm::AddMultipleRecordsButton_Click()
     m_grid->setFocus();
 }
 
-void MainForm::ViewButton_Click()
+std::optional<MainRecord> MainForm::recordToExtract()
 {
     if (!m_session->isOpen() || !m_session->DCMain()->hasCurrent())
-        return;
+        return std::nullopt;
     // The level is tested before anything on screen changes.
     if (!FileExtractor::MayExtract(m_state, m_session->Config())) {
         ShowAccessDenied();
-        return;
+        return std::nullopt;
     }
     SaveRecordEdits();
     Result<MainRecord> record = m_session->DCMain()->currentRecord();
     if (!record) {
         MessageBoxes::showFailure(this, record.status(), FileExtractor::kErrorTitle);
-        return;
+        return std::nullopt;
     }
+    return *record;
+}
+
+void MainForm::ViewButton_Click()
+{
+    const std::optional<MainRecord> record = recordToExtract();
+    if (!record)
+        return;
     m_detailTab->setCurrentIndex(0);
     StopEditDetection();
     TransferProgressHost host(m_state, this);
@@ -984,18 +992,9 @@ void MainForm::ViewButton_Click()
 
 void MainForm::ExtractToDiskButton_Click()
 {
-    if (!m_session->isOpen() || !m_session->DCMain()->hasCurrent())
+    const std::optional<MainRecord> record = recordToExtract();
+    if (!record)
         return;
-    if (!FileExtractor::MayExtract(m_state, m_session->Config())) {
-        ShowAccessDenied();
-        return;
-    }
-    SaveRecordEdits();
-    Result<MainRecord> record = m_session->DCMain()->currentRecord();
-    if (!record) {
-        MessageBoxes::showFailure(this, record.status(), FileExtractor::kErrorTitle);
-        return;
-    }
     const std::optional<QString> folder =
         Prompts::pickFolder(this, m_state.Settings.PickFolder, m_state.ProgramFolder());
     if (!folder)

@@ -3,10 +3,13 @@
 #include "core/ProgramState.h"
 #include "security/AccessRights.h"
 #include "store/LibraryHost.h"
+#include "store/MainRecord.h"
 #include "ui/MainLayout.h"
 #include "ui/MessageBoxes.h"
 
 #include <QHash>
+
+#include <optional>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -172,6 +175,9 @@ private:
     void applyFieldLocks();
     void afterLibraryChange();
     void walk(void (LibrarySession::*step)());
+    // The current record when the level may extract it; nothing otherwise
+    // (the refusal or failure was shown).
+    std::optional<MainRecord> recordToExtract();
 
     QWidget* dialogParent();
     int pixelsX(double twips) const;
