@@ -8,13 +8,12 @@
 #include "ui/MessageBoxes.h"
 
 #include <QHash>
-
-#include <optional>
 #include <QMainWindow>
 #include <QPointer>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
