@@ -3,6 +3,8 @@
 //
 // usage: bench_engine WORK_FOLDER [SIZE_MB]
 
+#include "BenchSupport.h"
+
 #include "store/Database.h"
 #include "store/LibraryFile.h"
 #include "store/QueryDialect.h"
@@ -25,38 +27,11 @@
 #include <vector>
 
 using namespace zentaro;
+using bench::fail;
+using bench::run;
+using bench::statusKiB;
 
 namespace {
-
-[[noreturn]] void fail(const std::string& what)
-{
-    std::fprintf(stderr, "bench_engine: %s\n", what.c_str());
-    std::exit(1);
-}
-
-long statusKiB(const char* key)
-{
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return 0;
-    char line[256];
-    long value = 0;
-    const size_t n = std::strlen(key);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, key, n) == 0) {
-            value = std::atol(line + n);
-            break;
-        }
-    }
-    std::fclose(f);
-    return value;
-}
-
-void run(const std::string& command)
-{
-    if (std::system(command.c_str()) != 0)
-        fail("command failed: " + command);
-}
 
 std::string quoted(const QString& path)
 {
@@ -136,6 +111,7 @@ double extractOnce(const QString& library, const QString& target, qint64 id, qin
 
 int main(int argc, char** argv)
 {
+    bench::programName = "bench_engine";
     QCoreApplication app(argc, argv);
     if (argc < 2)
         fail("usage: bench_engine WORK_FOLDER [SIZE_MB]");

@@ -4,6 +4,8 @@
 //
 // usage: bench_transfer_bench WORK_FOLDER [LARGE_MB] [HUGE_MB] [SMALL_FILES]
 
+#include "BenchSupport.h"
+
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
@@ -29,32 +31,11 @@
 #include <vector>
 
 using namespace zentaro;
+using bench::fail;
+using bench::run;
+using bench::statusKiB;
 
 namespace {
-
-[[noreturn]] void fail(const std::string& what)
-{
-    std::fprintf(stderr, "bench_transfer: %s\n", what.c_str());
-    std::exit(1);
-}
-
-long statusKiB(const char* key)
-{
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return 0;
-    char line[256];
-    long value = 0;
-    const size_t n = std::strlen(key);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, key, n) == 0) {
-            value = std::atol(line + n);
-            break;
-        }
-    }
-    std::fclose(f);
-    return value;
-}
 
 // Starts the peak-memory figure (VmHWM) again from the present size.
 void resetPeak()
@@ -64,12 +45,6 @@ void resetPeak()
         return;
     std::fputs("5", f);
     std::fclose(f);
-}
-
-void run(const std::string& command)
-{
-    if (std::system(command.c_str()) != 0)
-        fail("command failed: " + command);
 }
 
 std::string quoted(const QString& path)
@@ -198,6 +173,7 @@ QString series(const std::vector<double>& times)
 
 int main(int argc, char** argv)
 {
+    bench::programName = "bench_transfer";
     QCoreApplication app(argc, argv);
     if (argc < 2)
         fail("usage: bench_transfer_bench WORK_FOLDER [LARGE_MB] [HUGE_MB] [SMALL_FILES]");
