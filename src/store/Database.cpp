@@ -602,8 +602,7 @@ Result<MainRecord> Database::loadRecord(qint64 mainId)
     if (!rows)
         return Result<MainRecord>(rows.status());
     if (rows->empty()) {
-        return Result<MainRecord>::failure(ErrorCode::NotFound,
-                                           QStringLiteral("Record %1 is no longer in the library.").arg(mainId));
+        return Result<MainRecord>(recordGone(mainId));
     }
     return rows->front();
 }
@@ -721,24 +720,39 @@ Status Database::updateFields(qint64 mainId, const QVariantMap& values)
         return failure(QStringLiteral("Could not save the record"));
     touch();
     if (sqlite3_changes(m_connection->get()) == 0)
-        return Status::failure(ErrorCode::NotFound, QStringLiteral("Record %1 is no longer in the library.").arg(mainId));
+        return recordGone(mainId);
     return {};
 }
 
-Status Database::deleteRecord(qint64 mainId)
+Status Database::deleteForId(const char* sql, qint64 mainId, const QString& doing)
 {
     Status status;
-    SqlStatement* st = statement("DELETE FROM Main WHERE MainID = ?", &status);
+    SqlStatement* st = statement(sql, &status);
     if (!st)
         return status;
     st->bindInt64(1, mainId);
     const int rc = st->step();
     st->reset();
     if (rc != SQLITE_DONE)
-        return failure(QStringLiteral("Could not delete the record"));
+        return failure(doing);
+    return {};
+}
+
+Status Database::recordGone(qint64 mainId)
+{
+    return Status::failure(ErrorCode::NotFound,
+                           QStringLiteral("Record %1 is no longer in the library.").arg(mainId));
+}
+
+Status Database::deleteRecord(qint64 mainId)
+{
+    if (Status deleted = deleteForId("DELETE FROM Main WHERE MainID = ?", mainId,
+                                     QStringLiteral("Could not delete the record"));
+        !deleted)
+        return deleted;
     touch();
     if (sqlite3_changes(m_connection->get()) == 0)
-        return Status::failure(ErrorCode::NotFound, QStringLiteral("Record %1 is no longer in the library.").arg(mainId));
+        return recordGone(mainId);
     return {};
 }
 
@@ -828,7 +842,7 @@ Status Database::appendChunk(qint64 mainId, const char* data, qint64 length)
         const int rc = st->step();
         st->reset();
         if (rc == SQLITE_DONE)
-            return Status::failure(ErrorCode::NotFound, QStringLiteral("Record %1 is no longer in the library.").arg(mainId));
+            return recordGone(mainId);
         if (rc != SQLITE_ROW)
             return failure(QStringLiteral("Could not store the file"));
     }
@@ -974,16 +988,8 @@ Result<qint64> Database::storedSize(qint64 mainId)
 
 Status Database::removeChunks(qint64 mainId)
 {
-    Status status;
-    SqlStatement* st = statement("DELETE FROM OLE WHERE MainID = ?", &status);
-    if (!st)
-        return status;
-    st->bindInt64(1, mainId);
-    const int rc = st->step();
-    st->reset();
-    if (rc != SQLITE_DONE)
-        return failure(QStringLiteral("Could not remove the stored file"));
-    return {};
+    return deleteForId("DELETE FROM OLE WHERE MainID = ?", mainId,
+                       QStringLiteral("Could not remove the stored file"));
 }
 
 // ------------------------------------------------------------------- statements and upkeep

@@ -144,6 +144,9 @@ private:
     Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids);
     Status exec(const char* sql);
     Status failure(const QString& doing) const;
+    // Runs a DELETE whose one parameter is a MainID.
+    Status deleteForId(const char* sql, qint64 mainId, const QString& doing);
+    static Status recordGone(qint64 mainId);
     Status closedFailure() const;
     void touch() { ++m_changeCount; }
 
