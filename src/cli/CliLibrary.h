@@ -2,7 +2,7 @@
 
 #include "cli/CliExitCode.h"
 #include "cli/CliLibraryHost.h"
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 
 #include <QString>
 

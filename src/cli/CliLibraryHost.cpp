@@ -3,7 +3,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliTerminal.h"
 #include "security/AccessRights.h"
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 
 namespace zentaro {
 

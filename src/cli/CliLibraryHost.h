@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/LibraryHost.h"
+#include "library/LibraryHost.h"
 
 #include <QString>
 

@@ -10,10 +10,10 @@
 #include "search/SearchQuery.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
-#include "store/LibraryCompactor.h"
-#include "store/LibraryCopier.h"
+#include "library/LibraryCompactor.h"
+#include "library/LibraryCopier.h"
 #include "store/LibraryFile.h"
-#include "store/LibraryVerifier.h"
+#include "library/LibraryVerifier.h"
 #include "store/Recordset.h"
 
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "core/Notice.h"
 #include "transfer/FileInserter.h"
-#include "transfer/FreeSpace.h"
+#include "core/FreeSpace.h"
 
 #include <QElapsedTimer>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Notice.h"
-#include "transfer/FreeSpace.h"
+#include "core/FreeSpace.h"
 #include "transfer/TransferOutcome.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 #include "core/Progress.h"
 #include "core/Status.h"
 #include "transfer/AddFilesBatch.h"
-#include "transfer/FreeSpace.h"
+#include "core/FreeSpace.h"
 
 #include <QDialog>
 #include <QStringList>

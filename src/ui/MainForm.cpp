@@ -4,7 +4,7 @@
 #include "core/SettingsFile.h"
 #include "core/Twips.h"
 #include "search/ListModel.h"
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/FileExtractor.h"

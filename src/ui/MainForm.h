@@ -2,7 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "security/AccessRights.h"
-#include "store/LibraryHost.h"
+#include "library/LibraryHost.h"
 #include "store/MainRecord.h"
 #include "ui/MainLayout.h"
 #include "ui/MessageBoxes.h"

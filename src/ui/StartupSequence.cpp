@@ -1,8 +1,8 @@
 #include "ui/StartupSequence.h"
 
 #include "core/SettingsFile.h"
-#include "store/LibraryHost.h"
-#include "store/LibrarySession.h"
+#include "library/LibraryHost.h"
+#include "library/LibrarySession.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MousePointer.h"

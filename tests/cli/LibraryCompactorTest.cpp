@@ -2,8 +2,8 @@
 #include "core/Progress.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
-#include "store/LibraryCompactor.h"
-#include "store/LibraryCopier.h"
+#include "library/LibraryCompactor.h"
+#include "library/LibraryCopier.h"
 #include "support/TestPaths.h"
 
 #include <QFile>

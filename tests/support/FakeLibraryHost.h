@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/LibraryHost.h"
-#include "store/LibrarySession.h"
+#include "library/LibraryHost.h"
+#include "library/LibrarySession.h"
 
 #include <QStringList>
 

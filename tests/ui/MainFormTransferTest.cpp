@@ -1,7 +1,7 @@
 #include "MainWindowHarness.h"
 
 #include "search/ListModel.h"
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/FileOpener.h"

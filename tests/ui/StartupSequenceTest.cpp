@@ -1,7 +1,7 @@
 #include "MainWindowHarness.h"
 
 #include "search/ListModel.h"
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
 #include "ui/SplashForm.h"

@@ -3,7 +3,7 @@
 #include "core/Drive.h"
 #include "core/Notice.h"
 #include "core/Status.h"
-#include "store/FreeBytes.h"
+#include "core/FreeSpace.h"
 
 #include <QString>
 
@@ -20,7 +20,7 @@ class LibraryCompactor
 {
 public:
     LibraryCompactor(ProgramState& state, Drive::Lookup lookup = &Drive::systemLookup,
-                     FreeBytes::Probe freeBytes = &FreeBytes::System);
+                     FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
 
     // Why the command refuses, in the order it checks.
     enum class Refusal {
@@ -65,7 +65,7 @@ public:
 private:
     ProgramState& m_state;
     Drive::Lookup m_lookup;
-    FreeBytes::Probe m_freeBytes;
+    FreeSpace::Probe m_freeSpace;
 };
 
 } // namespace zentaro

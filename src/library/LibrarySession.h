@@ -5,7 +5,7 @@
 #include "security/LoginController.h"
 #include "store/ConfigRow.h"
 #include "store/Database.h"
-#include "store/LibraryHost.h"
+#include "library/LibraryHost.h"
 #include "store/Recordset.h"
 
 #include <memory>

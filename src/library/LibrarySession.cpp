@@ -1,4 +1,4 @@
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 
 #include "core/PathText.h"
 #include "security/AccessRights.h"

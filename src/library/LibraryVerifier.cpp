@@ -1,4 +1,4 @@
-#include "store/LibraryVerifier.h"
+#include "library/LibraryVerifier.h"
 
 #include "core/Progress.h"
 #include "store/Database.h"

@@ -1,7 +1,7 @@
 #include "security/PasswordHasher.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 #include "support/FakeLibraryHost.h"
 #include "support/TestPaths.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/Notice.h"
 #include "core/Status.h"
-#include "store/FreeBytes.h"
+#include "core/FreeSpace.h"
 
 #include <QString>
 
@@ -20,7 +20,7 @@ class Progress;
 class LibraryCopier
 {
 public:
-    explicit LibraryCopier(ProgramState& state, FreeBytes::Probe freeBytes = &FreeBytes::System);
+    explicit LibraryCopier(ProgramState& state, FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
 
     // The name a chosen target takes: ".ZNT" appended to the trimmed name
     // unless it already ends in ".ZNT" (any case).
@@ -56,7 +56,7 @@ public:
 
 private:
     ProgramState& m_state;
-    FreeBytes::Probe m_freeBytes;
+    FreeSpace::Probe m_freeSpace;
 };
 
 } // namespace zentaro

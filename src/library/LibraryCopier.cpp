@@ -1,4 +1,4 @@
-#include "store/LibraryCopier.h"
+#include "library/LibraryCopier.h"
 
 #include "core/DiskSync.h"
 
@@ -34,8 +34,8 @@ Status takenFailure()
 
 } // namespace
 
-LibraryCopier::LibraryCopier(ProgramState& state, FreeBytes::Probe freeBytes)
-    : m_state(state), m_freeBytes(std::move(freeBytes))
+LibraryCopier::LibraryCopier(ProgramState& state, FreeSpace::Probe freeSpace)
+    : m_state(state), m_freeSpace(std::move(freeSpace))
 {
 }
 
@@ -139,7 +139,7 @@ Status LibraryCopier::CopyLibrary(const QString& source, const QString& target, 
     if (TargetTaken(target))
         return takenFailure();
     const qint64 size = QFileInfo(source).size();
-    if (!FreeBytes::Fits(size, m_freeBytes ? m_freeBytes(target) : std::nullopt))
+    if (!FreeSpace::Fits(size, m_freeSpace ? m_freeSpace(target) : std::nullopt))
         return Status::failure(ErrorCode::DiskFull, kNoSpaceText);
     progress.setText(kCopyingText);
     return CopyFileBytes(source, target, progress);

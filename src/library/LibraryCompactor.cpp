@@ -1,4 +1,4 @@
-#include "store/LibraryCompactor.h"
+#include "library/LibraryCompactor.h"
 
 #include "core/DiskSync.h"
 
@@ -20,8 +20,8 @@
 
 namespace zentaro {
 
-LibraryCompactor::LibraryCompactor(ProgramState& state, Drive::Lookup lookup, FreeBytes::Probe freeBytes)
-    : m_state(state), m_lookup(std::move(lookup)), m_freeBytes(std::move(freeBytes))
+LibraryCompactor::LibraryCompactor(ProgramState& state, Drive::Lookup lookup, FreeSpace::Probe freeSpace)
+    : m_state(state), m_lookup(std::move(lookup)), m_freeSpace(std::move(freeSpace))
 {
 }
 
@@ -42,7 +42,7 @@ LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
     if (!program || !library || *program != *library)
         return Refusal::OtherDrive;
     const qint64 size = QFileInfo(m_state.CurrentLibraryPath).size();
-    if (!FreeBytes::Fits(size, m_freeBytes ? m_freeBytes(m_state.CurrentLibraryPath) : std::nullopt))
+    if (!FreeSpace::Fits(size, m_freeSpace ? m_freeSpace(m_state.CurrentLibraryPath) : std::nullopt))
         return Refusal::NoSpace;
     return Refusal::None;
 }
