@@ -67,8 +67,9 @@ Notice FileExtractor::ReplacedName(const MainRecord& record, const QString& path
 Status FileExtractor::checkSize(const MainRecord& record)
 {
     auto damaged = [&](const QString& why) {
-        return Status::failure(ErrorCode::Damaged,
-                               QStringLiteral("Record %1 is damaged: %2 Nothing was extracted.").arg(record.MainID).arg(why));
+        return Status::failure(ErrorCode::Damaged, QStringLiteral("Record %1 is damaged: %2 Nothing was extracted.")
+                                                       .arg(record.MainID)
+                                                       .arg(why));
     };
     if (record.FileSize < 0)
         return damaged(QStringLiteral("its FileSize of %1 bytes is below 0.").arg(record.FileSize));
