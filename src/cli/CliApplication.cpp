@@ -321,7 +321,7 @@ int CliApplication::run(const QStringList& arguments)
     }
 
     CliContext context{state, output, terminal, parser, positional, access,
-                       command->json && parser.isSet(QStringLiteral("json"))};
+                       command->json && parser.isSet(QStringLiteral("json")), m_native};
     return command->run(context);
 }
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <utility>
+
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
@@ -25,6 +29,9 @@ public:
     // arguments as main receives them, the program name first. Returns the
     // exit status.
     int run(const QStringList& arguments);
+    // The same arguments as the system's bytes: Qt reads them as UTF-8 and
+    // loses any file name that is not.
+    void setNativeArguments(QList<QByteArray> native) { m_native = std::move(native); }
 
     struct Command
     {
@@ -51,6 +58,7 @@ private:
 
     QTextStream& m_out;
     QTextStream& m_err;
+    QList<QByteArray> m_native;
 };
 
 } // namespace zentaro

@@ -22,6 +22,7 @@ struct CliContext
     QStringList positional;  // the command's arguments after its name
     CliLibrary::Access access;
     bool json = false;
+    QList<QByteArray> nativeArguments = {}; // every argument as the system's bytes, or none
 };
 
 } // namespace zentaro

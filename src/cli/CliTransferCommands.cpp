@@ -15,7 +15,7 @@
 #include "transfer/AddFilesBatch.h"
 #include "transfer/FileExtractor.h"
 #include "transfer/FileInserter.h"
-#include "transfer/FileNameRules.h"
+#include "transfer/NativeFileName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,12 +101,27 @@ int CliTransferCommands::add(CliContext& context)
         QList<AddFilesBatch::Entry> entries;
     };
     QList<Group> groups;
+    qsizetype nativeAt = 0;
     for (const QString& file : files) {
         const QFileInfo info(file);
         const QString folder = info.absolutePath();
         if (groups.isEmpty() || groups.last().folder != folder)
             groups.push_back({folder, {}});
-        groups.last().entries.push_back({info.fileName(), true});
+        AddFilesBatch::Entry entry{info.fileName(), true};
+        // U+FFFD: the name's bytes were not UTF-8; take them from the raw
+        // arguments, which come in the same order.
+        if (file.contains(QChar::ReplacementCharacter)) {
+            for (; nativeAt < context.nativeArguments.size(); ++nativeAt) {
+                const QByteArray& raw = context.nativeArguments[nativeAt];
+                if (QString::fromLocal8Bit(raw) != file)
+                    continue;
+                const QByteArray name = raw.mid(raw.lastIndexOf('/') + 1);
+                entry = {NativeFileName::ToText(name), true, name};
+                ++nativeAt;
+                break;
+            }
+        }
+        groups.last().entries.push_back(entry);
     }
 
     context.state.CancelRequested = false;
@@ -191,9 +206,10 @@ int CliTransferCommands::extract(CliContext& context)
     context.state.CancelRequested = false;
     int exitCode = toInt(CliExitCode::Success);
     for (const MainRecord& record : records) {
-        context.state.CurrentFilePath = FileNameRules::TargetPath(folder, record.FileName, record.FileType);
-        const TransferOutcome outcome = extractor.ExtractFile(record, host);
+        const TransferOutcome outcome = extractor.ExtractInto(record, folder, host);
         bar.finish();
+        if (outcome.ok() && outcome.notice)
+            context.output.notice(*outcome.notice);
         if (!outcome.ok()) {
             if (outcome.notice)
                 context.output.notice(*outcome.notice);

@@ -15,6 +15,10 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     zentaro::CliApplication cli(out, err);
+    QList<QByteArray> native;
+    for (int i = 0; i < argc; ++i)
+        native.push_back(QByteArray(argv[i]));
+    cli.setNativeArguments(native);
     const int status = cli.run(QCoreApplication::arguments());
     out.flush();
     err.flush();

@@ -986,6 +986,37 @@ Result<qint64> Database::storedSize(qint64 mainId)
     return size;
 }
 
+Status Database::checkFileSize(qint64 mainId)
+{
+    Status status;
+    SqlStatement* st = statement("SELECT typeof(FileSize), FileSize FROM Main WHERE MainID = ?", &status);
+    if (!st)
+        return status;
+    st->bindInt64(1, mainId);
+    const int rc = st->step();
+    if (rc == SQLITE_DONE) {
+        st->reset();
+        return recordGone(mainId);
+    }
+    if (rc != SQLITE_ROW) {
+        Status s = failure(QStringLiteral("Could not read the record"));
+        st->reset();
+        return s;
+    }
+    const QString type = st->columnText(0);
+    const qint64 size = st->columnInt64(1);
+    const QString text = st->columnText(1);
+    st->reset();
+    if (type != QLatin1String("integer") || size < 0) {
+        return Status::failure(ErrorCode::Damaged,
+                               QStringLiteral("Record %1 in the library %2 is damaged: its FileSize \"%3\" is no "
+                                              "size of a file.")
+                                   .arg(mainId)
+                                   .arg(quoted(m_path), text));
+    }
+    return {};
+}
+
 Status Database::removeChunks(qint64 mainId)
 {
     return deleteForId("DELETE FROM OLE WHERE MainID = ?", mainId,

@@ -108,6 +108,10 @@ public:
     Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer);
     // Bytes stored for the record (0 when none).
     Result<qint64> storedSize(qint64 mainId);
+    // Damaged when the record's FileSize is no count of bytes (a text, a
+    // fraction, NULL, or below 0), as a library edited by hand can hold;
+    // NotFound when the record is gone.
+    Status checkFileSize(qint64 mainId);
     // Empties the record's bytes.
     Status removeChunks(qint64 mainId);
 

@@ -6,10 +6,12 @@
 #include "security/AccessRights.h"
 #include "store/ConfigRow.h"
 #include "store/Database.h"
+#include "transfer/NativeFileName.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace zentaro {
@@ -81,11 +83,13 @@ AddFilesBatch::Report AddFilesBatch::Run(const QString& folder, const QList<Entr
         const Entry& entry = entries[i];
         if (entry.Selected) {
             const QString path = EntryPath(folder, entry.Name);
+            const QByteArray native =
+                entry.Native.isEmpty() ? NativeFileName::FromText(path) : NativeFileName::Join(folder, entry.Native);
             m_state.CurrentFilePath = path;
             host.SetCurrentFile(entry.Name);
             host.Yield();
 
-            const qint64 size = QFileInfo(path).size();
+            const qint64 size = std::max<qint64>(0, NativeFileName::Size(native));
             if (!FreeSpace::Fits(size, m_freeSpace(m_state.CurrentLibraryPath))) {
                 commitGroup(host, report);
                 host.ShowNotice(FreeSpace::InsertRefusal());
@@ -100,7 +104,7 @@ AddFilesBatch::Report AddFilesBatch::Run(const QString& folder, const QList<Entr
                 m_groupOpen = true;
                 m_groupAge.start();
             }
-            insertOne(path, fields, host.FileBar(), host, report);
+            insertOne(path, native, fields, host.FileBar(), host, report);
             host.Deselect(static_cast<int>(i));
             if (m_groupOpen && m_groupAge.elapsed() >= kGroupMilliseconds)
                 commitGroup(host, report);
@@ -120,18 +124,18 @@ AddFilesBatch::Report AddFilesBatch::Run(const QString& folder, const QList<Entr
     return finish(Ending::Finished);
 }
 
-void AddFilesBatch::insertOne(const QString& path, const SharedFields& fields, Progress& bar, Host& host,
-                              Report& report)
+void AddFilesBatch::insertOne(const QString& path, const QByteArray& native, const SharedFields& fields,
+                              Progress& bar, Host& host, Report& report)
 {
-    FileInserter::Inserted inserted = m_inserter.InsertData(fields, bar);
+    FileInserter::Inserted inserted = m_inserter.InsertData(fields, bar, native);
     if (inserted.outcome.ok()) {
         if (m_groupOpen) {
-            m_group.push_back({path, inserted.mainId});
+            m_group.push_back({path, native, inserted.mainId});
         } else {
             // Stored in its own transaction: durable already.
             report.added.push_back(inserted.mainId);
             if (m_removeOriginals)
-                removeOriginal(path, report);
+                removeOriginal(path, native, report);
         }
         return;
     }
@@ -164,7 +168,7 @@ void AddFilesBatch::commitGroup(Host& host, Report& report)
     for (const Pending& p : done) {
         report.added.push_back(p.mainId);
         if (m_removeOriginals)
-            removeOriginal(p.path, report);
+            removeOriginal(p.path, p.native, report);
     }
     m_db->idle();
 }
@@ -176,11 +180,11 @@ void AddFilesBatch::redoGroup(Host& host, Report& report)
     for (const Pending& p : lost) {
         m_state.CurrentFilePath = p.path;
         NullProgress quiet;
-        FileInserter::Inserted again = m_inserter.InsertData(m_fields, quiet);
+        FileInserter::Inserted again = m_inserter.InsertData(m_fields, quiet, p.native);
         if (again.outcome.ok()) {
             report.added.push_back(again.mainId);
             if (m_removeOriginals)
-                removeOriginal(p.path, report);
+                removeOriginal(p.path, p.native, report);
         } else {
             report.failed.push_back(p.path);
             if (again.outcome.notice)
@@ -190,9 +194,9 @@ void AddFilesBatch::redoGroup(Host& host, Report& report)
     m_state.CurrentFilePath = current;
 }
 
-void AddFilesBatch::removeOriginal(const QString& path, Report& report)
+void AddFilesBatch::removeOriginal(const QString& path, const QByteArray& native, Report& report)
 {
-    if (!QFile::remove(path))
+    if (!NativeFileName::Remove(native))
         report.notRemoved.push_back(path);
 }
 

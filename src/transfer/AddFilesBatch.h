@@ -34,6 +34,9 @@ public:
     {
         QString Name;
         bool Selected = false;
+        // The file's name as the file system holds it, for a name that is
+        // not UTF-8 (Name is then its Windows-1252 reading); empty: Name's bytes.
+        QByteArray Native = {};
     };
 
     // The dialog's side of the loop.
@@ -100,16 +103,18 @@ private:
     struct Pending
     {
         QString path;
+        QByteArray native;
         qint64 mainId = 0;
     };
 
-    void insertOne(const QString& path, const SharedFields& fields, Progress& bar, Host& host, Report& report);
+    void insertOne(const QString& path, const QByteArray& native, const SharedFields& fields, Progress& bar,
+                   Host& host, Report& report);
     // Commits the shared transaction and then removes the originals it holds.
     void commitGroup(Host& host, Report& report);
     // The shared transaction was lost (the engine undid it after an error):
     // its files go in again, each on its own.
     void redoGroup(Host& host, Report& report);
-    void removeOriginal(const QString& path, Report& report);
+    void removeOriginal(const QString& path, const QByteArray& native, Report& report);
     QString newLine() const;
 
     ProgramState& m_state;

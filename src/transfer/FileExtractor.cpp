@@ -48,6 +48,44 @@ Notice FileExtractor::WriteFailure(const QString& path, const QString& systemTex
     return {NoticeIcon::Critical, kErrorTitle, systemText + newLine + newLine + path};
 }
 
+Notice FileExtractor::ReplacedName(const MainRecord& record, const QString& path, const QString& newLine)
+{
+    // The stored name may hold control characters; show them, do not send them.
+    QString shown;
+    for (const QChar c : FileNameRules::StoredName(record.FileName, record.FileType)) {
+        if (c.category() == QChar::Other_Control || c.isSurrogate())
+            shown += QStringLiteral("\\x%1").arg(uint(c.unicode()), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    const QString gap = newLine + newLine;
+    return {NoticeIcon::Information, QStringLiteral("ZNT Notice"),
+            QStringLiteral("The name stored with record %1 cannot be used as a file name:").arg(record.MainID) + gap +
+                shown + gap + QStringLiteral("It was extracted as:") + gap + path};
+}
+
+Status FileExtractor::checkSize(const MainRecord& record)
+{
+    auto damaged = [&](const QString& why) {
+        return Status::failure(ErrorCode::Damaged, QStringLiteral("Record %1 is damaged: %2 Nothing was extracted.")
+                                                       .arg(record.MainID)
+                                                       .arg(why));
+    };
+    if (record.FileSize < 0)
+        return damaged(QStringLiteral("its FileSize of %1 bytes is below 0.").arg(record.FileSize));
+    if (Status s = m_db->checkFileSize(record.MainID); !s)
+        return s.code() == ErrorCode::Damaged ? damaged(QStringLiteral("its FileSize is not a number of bytes.")) : s;
+    Result<qint64> stored = m_db->storedSize(record.MainID);
+    if (!stored)
+        return stored.status();
+    if (*stored != record.FileSize) {
+        return damaged(QStringLiteral("its FileSize is %1 bytes, but the library holds %2 bytes of the file.")
+                           .arg(record.FileSize)
+                           .arg(*stored));
+    }
+    return {};
+}
+
 TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHost& host)
 {
     const QString target = m_state.CurrentFilePath;
@@ -62,9 +100,17 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             m_state.ExtractedFileDate = QFileInfo(target).lastModified();
     };
 
+    // Every caller names the target through FileNameRules::TargetFor; this
+    // guards a path built any other way ("..", a control character).
+    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || QDir::cleanPath(target) != target || !FileNameRules::IsUsableName(target.mid(slash + 1)))
+        return fail(ErrorCode::InvalidArgument, QStringLiteral("That name cannot be used as a file name."));
     // A record named like the library, extracted beside it, must not replace it.
     if (SameFile::Is(target, m_db->path()))
         return fail(ErrorCode::InvalidArgument, QStringLiteral("That is the open library file itself."));
+    // A damaged record is not passed off as a file, nor an old copy in its place.
+    if (Status s = checkSize(record); !s)
+        return fail(s.code(), s.message());
 
     const QFileInfo existing(target);
     if (existing.exists() || existing.isSymLink()) {
@@ -203,8 +249,7 @@ FileExtractor::OpenResult FileExtractor::ExtractAndOpen(const MainRecord& record
     }
     m_state.CancelRequested = false;
     QDir().mkpath(m_state.ExtractFolder);
-    m_state.CurrentFilePath = FileNameRules::TargetPath(m_state.ExtractFolder, record.FileName, record.FileType);
-    result.outcome = ExtractFile(record, host);
+    result.outcome = ExtractInto(record, m_state.ExtractFolder, host);
     if (!result.outcome.ok() || m_state.CancelRequested)
         return result;
     result.opened = opener.OpenFile(m_state.CurrentFilePath);
@@ -216,9 +261,18 @@ TransferOutcome FileExtractor::ExtractToFolder(const MainRecord& record, const Q
 {
     m_state.CancelRequested = false;
     m_state.BulkExtraction = false;
-    m_state.CurrentFilePath = FileNameRules::TargetPath(folder, record.FileName, record.FileType);
-    TransferOutcome outcome = ExtractFile(record, host);
+    TransferOutcome outcome = ExtractInto(record, folder, host);
     m_state.CancelRequested = false;
+    return outcome;
+}
+
+TransferOutcome FileExtractor::ExtractInto(const MainRecord& record, const QString& folder, ProgressHost& host)
+{
+    const ExtractTarget target = FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType);
+    m_state.CurrentFilePath = target.path;
+    TransferOutcome outcome = ExtractFile(record, host);
+    if (outcome.ok() && target.replaced)
+        outcome.notice = ReplacedName(record, target.path, newLine());
     return outcome;
 }
 

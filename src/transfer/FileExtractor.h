@@ -35,11 +35,18 @@ public:
     // of the record's FileSize is used as it is; one of another size is
     // replaced. A file over 1,000,000 bytes shows "Extracting File..." with
     // Cancel. Afterwards CancelRequested is true exactly when no file was
-    // written (refused, failed or cancelled). In a writable library
+    // written (refused, failed or cancelled). A target that is not a plain
+    // name in a folder ("..", control characters) and a damaged record
+    // (FileSize not the count of its stored bytes) are refused unwritten. In a writable library
     // ExtractedFileDate takes the target's last-modified date. While
     // BulkExtraction is set the progress window is left open on success
     // for the bulk loop that owns it.
     TransferOutcome ExtractFile(const MainRecord& record, ProgressHost& host);
+
+    // Extracts record into folder under the name FileNameRules::TargetFor
+    // gives it (CurrentFilePath is set to it). When the record's own name
+    // could not be used, a successful outcome carries ReplacedName.
+    TransferOutcome ExtractInto(const MainRecord& record, const QString& folder, ProgressHost& host);
 
     // Whether the access level may extract (a Browser only when the library
     // allows it through BrowseExtract).
@@ -70,8 +77,12 @@ public:
     static inline const QString kErrorTitle = QStringLiteral("ZNT ERROR");
     // The system's description of an error while writing path.
     static Notice WriteFailure(const QString& path, const QString& systemText, const QString& newLine);
+    // The record's stored name was unusable; it was written to path instead.
+    static Notice ReplacedName(const MainRecord& record, const QString& path, const QString& newLine);
 
 private:
+    // Damaged unless FileSize is a count of bytes that the library holds exactly.
+    Status checkSize(const MainRecord& record);
     qint64 chunkSize() const;
     QString newLine() const;
 

@@ -7,6 +7,7 @@
 #include "store/MainRecord.h"
 #include "store/Recordset.h"
 #include "transfer/FileNameRules.h"
+#include "transfer/NativeFileName.h"
 #include "transfer/ProgressHost.h"
 #include "transfer/SameFile.h"
 #include "transfer/WritebackPacer.h"
@@ -93,6 +94,16 @@ Notice FileInserter::InsertFailure(const QString& path, const QString& cause, co
                 QStringLiteral("It was NOT inserted into the library.  Click OK to continue.")};
 }
 
+Notice FileInserter::NameEncodingFailure(const QString& path, const QString& newLine)
+{
+    const QString gap = newLine + newLine;
+    return {NoticeIcon::Exclamation, kInsertErrorTitle,
+            QStringLiteral("There is a problem opening the file:") + gap + path + gap +
+                QStringLiteral("Its name is not in the system's character encoding (UTF-8), and the file could not "
+                               "be found under it.") +
+                gap + QStringLiteral("It will NOT be inserted into the library.  Click OK to continue.")};
+}
+
 Notice FileInserter::ReInsertFailure(const QString& path, const QString& cause, const QString& newLine)
 {
     const QString gap = newLine + newLine;
@@ -128,11 +139,13 @@ Status FileInserter::copyPieces(QFile& file, qint64 size, const Sink& sink,
     return readPiece(rest);
 }
 
-FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Progress& fileBar)
+FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Progress& fileBar,
+                                               const QByteArray& native)
 {
     Inserted result;
     const QString path = m_state.CurrentFilePath;
-    if (m_library.is(path)) {
+    const QByteArray source = native.isEmpty() ? NativeFileName::FromText(path) : native;
+    if (m_library.isNative(source)) {
         // Reading it would drop the engine's locks, and removing the
         // original afterwards would delete the library.
         const QString cause = kOwnLibraryText;
@@ -141,12 +154,14 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
                                                  InsertFailure(path, cause, newLine()));
         return result;
     }
-    const QFileInfo info(path);
-    QFile file(path);
-    if (!openForReading(file, info)) {
+    QFile file;
+    QDateTime fileDate;
+    if (!NativeFileName::OpenForReading(file, source, &fileDate)) {
+        // U+FFFD stands where a name's bytes were not UTF-8 and were lost in reading it.
+        const bool lostName = path.contains(QChar::ReplacementCharacter) && NativeFileName::Size(source) < 0;
         result.outcome = TransferOutcome::failed(
             Status::failure(ErrorCode::Unreadable, QStringLiteral("The file %1 cannot be opened.").arg(path)),
-            OpenFailure(path, newLine()));
+            lostName ? NameEncodingFailure(path, newLine()) : OpenFailure(path, newLine()));
         return result;
     }
     result.opened = true;
@@ -169,8 +184,7 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
     record.FileType = parts.FileType;
     record.FileSize = size;
     // Not every file system records a creation date; the last change stands in.
-    const QDateTime born = info.birthTime();
-    record.FileDate = born.isValid() ? born : info.lastModified();
+    record.FileDate = fileDate;
     fileBar.cancelRequested();
 
     // Inside the caller's transaction the record joins it, and a failure

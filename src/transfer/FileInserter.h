@@ -58,7 +58,10 @@ public:
     // out again, or, when even that fails, undoes the caller's transaction
     // (inTransaction() is false afterwards). Otherwise the record is durable
     // on return. The original is never touched here.
-    Inserted InsertData(const SharedFields& fields, Progress& fileBar);
+    // native: the file's path as the file system holds it, for a name that
+    // is not UTF-8 (CurrentFilePath then carries its Windows-1252 reading,
+    // which names the record); empty: CurrentFilePath's own bytes.
+    Inserted InsertData(const SharedFields& fields, Progress& fileBar, const QByteArray& native = {});
 
     // The current record of list must be in edit mode: empties its bytes and
     // appends the file at CurrentFilePath, with "Inserting File..." in a
@@ -82,6 +85,9 @@ public:
     static Notice OpenFailure(const QString& path, const QString& newLine);
     // A failure after the file was opened: the path and the cause.
     static Notice InsertFailure(const QString& path, const QString& cause, const QString& newLine);
+    // The name of the file at path was read in an encoding it is not in, so
+    // the file cannot be found under it.
+    static Notice NameEncodingFailure(const QString& path, const QString& newLine);
     // Re-insertion that could not be done; the record was left unchanged.
     static Notice ReInsertFailure(const QString& path, const QString& cause, const QString& newLine);
 

@@ -2,6 +2,8 @@
 
 #include "core/PathText.h"
 
+#include <QDir>
+#include <QFile>
 #include <QList>
 
 namespace zentaro {
@@ -23,6 +25,18 @@ bool separatesWords(char32_t c)
         return false;
     }
 }
+
+bool isSeparator(QChar c)
+{
+#if defined(Q_OS_WIN)
+    return c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':');
+#else
+    return c == QLatin1Char('/');
+#endif
+}
+
+// Longest name most file systems take, in bytes of the name's encoding.
+constexpr qsizetype kNameMaxBytes = 255;
 
 } // namespace
 
@@ -72,9 +86,50 @@ QString FileNameRules::StoredName(const QString& fileName, const QString& fileTy
     return fileName + QLatin1Char('.') + fileType;
 }
 
-QString FileNameRules::TargetPath(const QString& folder, const QString& fileName, const QString& fileType)
+bool FileNameRules::IsUsablePart(const QString& part)
 {
-    return PathText::join(folder, StoredName(fileName, fileType));
+    if (part == QLatin1String(".") || part == QLatin1String(".."))
+        return false;
+    // A lone surrogate has no encoding and would come out as another name.
+    if (!part.isValidUtf16())
+        return false;
+    for (const QChar c : part) {
+        if (isSeparator(c) || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
+bool FileNameRules::IsUsableName(const QString& name)
+{
+    return !name.isEmpty() && IsUsablePart(name) && QFile::encodeName(name).size() <= kNameMaxBytes;
+}
+
+QString FileNameRules::ReplacementName(qint64 mainId, const QString& fileType)
+{
+    const QString bare = QStringLiteral("record %1").arg(mainId);
+    const QString typed = StoredName(bare, fileType);
+    return IsUsablePart(fileType) && IsUsableName(typed) ? typed : bare;
+}
+
+bool FileNameRules::LiesDirectlyIn(const QString& path, const QString& folder)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || !IsUsableName(path.mid(slash + 1)))
+        return false;
+    return QDir::cleanPath(path.left(slash + 1)) == QDir::cleanPath(folder);
+}
+
+ExtractTarget FileNameRules::TargetFor(const QString& folder, qint64 mainId, const QString& fileName,
+                                       const QString& fileType)
+{
+    const QString name = StoredName(fileName, fileType);
+    if (IsUsablePart(fileName) && IsUsablePart(fileType) && IsUsableName(name)) {
+        const QString path = PathText::join(folder, name);
+        if (LiesDirectlyIn(path, folder))
+            return {path, false};
+    }
+    return {PathText::join(folder, ReplacementName(mainId, fileType)), true};
 }
 
 } // namespace zentaro

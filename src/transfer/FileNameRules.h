@@ -12,6 +12,13 @@ struct FileNameParts
     QString BaseName;  // the file name without the dot and extension
 };
 
+// Where a record is extracted to, and whether its own name had to give way.
+struct ExtractTarget
+{
+    QString path;
+    bool replaced = false; // written as "record MainID.FileType"
+};
+
 // How a file's path becomes FileName, FileType and Title, and how they turn
 // back into a name on disk. Paths use "/"; a "." in a folder name never counts.
 class FileNameRules
@@ -31,8 +38,23 @@ public:
     // FileType there is no dot, so the file comes back under its own name.
     static QString StoredName(const QString& fileName, const QString& fileType);
 
-    // folder joined with StoredName, never doubling a "/".
-    static QString TargetPath(const QString& folder, const QString& fileName, const QString& fileType);
+    // FileName and FileType come from the library, which anyone may have
+    // edited: they are data, never path syntax. A part is usable when it has
+    // no separator, no NUL or other control character, and is not "." or "..".
+    static bool IsUsablePart(const QString& part);
+    // A whole name on disk: a usable part that is not empty and fits the
+    // file system's limit on a name's length.
+    static bool IsUsableName(const QString& name);
+    // The safe stand-in for a record whose name cannot be used.
+    static QString ReplacementName(qint64 mainId, const QString& fileType);
+    // path names an entry of folder itself (not of a subfolder or above).
+    static bool LiesDirectlyIn(const QString& path, const QString& folder);
+
+    // The one way a record's file is placed in folder: StoredName when both
+    // parts are usable, else ReplacementName; never outside folder, and
+    // joined without doubling a "/".
+    static ExtractTarget TargetFor(const QString& folder, qint64 mainId, const QString& fileName,
+                                   const QString& fileType);
 };
 
 } // namespace zentaro

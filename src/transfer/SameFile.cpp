@@ -18,12 +18,12 @@ struct Identity
     quint64 inode = 0;
 };
 
-Identity identityOf(const QString& path)
+Identity identityOf(const QByteArray& path)
 {
     Identity id;
 #if defined(Q_OS_UNIX)
     struct stat st = {};
-    if (!path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0) {
+    if (!path.isEmpty() && ::stat(path.constData(), &st) == 0) {
         id.exists = true;
         id.device = static_cast<quint64>(st.st_dev);
         id.inode = static_cast<quint64>(st.st_ino);
@@ -39,7 +39,7 @@ Identity identityOf(const QString& path)
 SameFile::SameFile(const QString& path)
 {
 #if defined(Q_OS_UNIX)
-    const Identity id = identityOf(path);
+    const Identity id = identityOf(QFile::encodeName(path));
     m_exists = id.exists;
     m_device = id.device;
     m_inode = id.inode;
@@ -51,13 +51,18 @@ SameFile::SameFile(const QString& path)
 
 bool SameFile::is(const QString& other) const
 {
+    return isNative(QFile::encodeName(other));
+}
+
+bool SameFile::isNative(const QByteArray& other) const
+{
     if (!m_exists)
         return false;
 #if defined(Q_OS_UNIX)
     const Identity id = identityOf(other);
     return id.exists && id.device == m_device && id.inode == m_inode;
 #else
-    return QFileInfo(other).canonicalFilePath().compare(m_canonical, Qt::CaseInsensitive) == 0;
+    return QFileInfo(QFile::decodeName(other)).canonicalFilePath().compare(m_canonical, Qt::CaseInsensitive) == 0;
 #endif
 }
 

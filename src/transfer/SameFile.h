@@ -15,6 +15,8 @@ public:
 
     // other names the remembered file.
     bool is(const QString& other) const;
+    // other given as the file system's bytes.
+    bool isNative(const QByteArray& other) const;
 
     static bool Is(const QString& a, const QString& b) { return SameFile(a).is(b); }
 

@@ -3,6 +3,7 @@
 #include "core/ProgramState.h"
 #include "core/SettingsFile.h"
 #include "store/Database.h"
+#include "transfer/NativeFileName.h"
 #include "ui/FolderBrowser.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MousePointer.h"
@@ -199,10 +200,11 @@ QStringList AddManyForm::fileNames() const
 void AddManyForm::fillFileList()
 {
     m_fileList->clear();
-    // Hidden files stay out of the list, as they do in a file manager.
-    const QStringList names =
-        QDir(m_browser->folder()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-    m_fileList->addItems(names);
+    // By their bytes, so that a name that is not UTF-8 is listed and found again.
+    for (const NativeFileName::Listed& file : NativeFileName::ListFiles(m_browser->folder())) {
+        auto* item = new QListWidgetItem(file.Name, m_fileList);
+        item->setData(Qt::UserRole, file.Native);
+    }
 }
 
 void AddManyForm::setInputsEnabled(bool enabled)
@@ -239,7 +241,8 @@ void AddManyForm::OKButton_Click()
     QList<AddFilesBatch::Entry> entries;
     entries.reserve(m_fileList->count());
     for (int i = 0; i < m_fileList->count(); ++i)
-        entries.push_back({m_fileList->item(i)->text(), m_fileList->item(i)->isSelected()});
+        entries.push_back({m_fileList->item(i)->text(), m_fileList->item(i)->isSelected(),
+                           m_fileList->item(i)->data(Qt::UserRole).toByteArray()});
     SharedFields fields;
     fields.Author = m_authorBox->text();
     fields.Keywords = m_keywordsBox->text();

@@ -2,6 +2,7 @@
 
 #include "store/ConfigRow.h"
 #include "transfer/AddFilesBatch.h"
+#include "transfer/NativeFileName.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -429,4 +430,67 @@ TEST_F(AddFilesBatchTest, OthersSeeNewRecordsWithinASecond)
     EXPECT_LT(worstLag, 1000);
     // Not one commit per file either: they did share.
     EXPECT_GT(worstLag, 0);
+}
+
+TEST_F(AddFilesBatchTest, ANameThatIsNotUtf8IsAddedUnderItsWindows1252Reading)
+{
+    // "café.txt" as Windows wrote it: é is the single byte 0xE9.
+    const QByteArray raw("caf\xe9.txt");
+    const QByteArray bytes = patternBytes(70000, 21);
+    ASSERT_TRUE(writeNativeFile(lib.filesFolder(), raw, bytes));
+    ASSERT_TRUE(writeBytes(lib.file(QStringLiteral("plain.txt")), "plain"));
+    // Qt itself cannot reach the file through the name it lists.
+    const QStringList qtNames = QDir(lib.filesFolder()).entryList(QDir::Files);
+    for (const QString& name : qtNames)
+        EXPECT_TRUE(name == QStringLiteral("plain.txt") || !QFileInfo::exists(lib.file(name))) << name.toStdString();
+
+    const QList<NativeFileName::Listed> listed = NativeFileName::ListFiles(lib.filesFolder());
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0].Name, QStringLiteral("café.txt"));
+    EXPECT_EQ(listed[0].Native, raw);
+    EXPECT_EQ(listed[1].Name, QStringLiteral("plain.txt"));
+
+    QList<AddFilesBatch::Entry> entries;
+    for (const NativeFileName::Listed& file : listed)
+        entries.push_back({file.Name, true, file.Native});
+    AddFilesBatch batch(lib.state, lib.db);
+    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    EXPECT_TRUE(host.notices.empty()) << (host.notices.empty() ? "" : host.notices[0].text.toStdString());
+    ASSERT_EQ(report.added.size(), 2);
+    const MainRecord cafe = *lib.db->loadRecord(report.added[0]);
+    EXPECT_EQ(cafe.FileName, QStringLiteral("café"));
+    EXPECT_EQ(cafe.Title, QStringLiteral("café"));
+    EXPECT_EQ(cafe.FileType, QStringLiteral("TXT"));
+    EXPECT_EQ(cafe.FileSize, bytes.size());
+    EXPECT_TRUE(cafe.FileDate.isValid());
+    EXPECT_EQ(storedBytes(*lib.db, cafe.MainID), bytes);
+    // The original went by its own bytes, once stored.
+    EXPECT_TRUE(report.notRemoved.isEmpty());
+    EXPECT_FALSE(nativeFileExists(lib.filesFolder(), raw));
+}
+
+TEST_F(AddFilesBatchTest, ANameLostToTheEncodingIsReportedAsSuch)
+{
+    ASSERT_TRUE(writeNativeFile(lib.filesFolder(), QByteArray("na\xefve.txt"), "x"));
+    // What a listing that decoded the name as UTF-8 would hand over.
+    const QString lossy = QStringLiteral("na") + QChar(QChar::ReplacementCharacter) + QStringLiteral("ve.txt");
+    AddFilesBatch batch(lib.state, lib.db);
+    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), {{lossy, true}}, {}, false, host);
+    EXPECT_TRUE(report.added.isEmpty());
+    ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_EQ(host.notices[0].title, QStringLiteral("ZNT Insertion Error"));
+    EXPECT_TRUE(host.notices[0].text.contains(QStringLiteral("UTF-8"))) << host.notices[0].text.toStdString();
+    EXPECT_TRUE(host.notices[0].text.startsWith(QStringLiteral("There is a problem opening the file:")));
+}
+
+TEST(NativeFileName, ReadsNamesAsUtf8OrElseWindows1252)
+{
+    EXPECT_TRUE(NativeFileName::IsUtf8("caf\xc3\xa9"));
+    EXPECT_FALSE(NativeFileName::IsUtf8("caf\xe9"));
+    EXPECT_FALSE(NativeFileName::IsUtf8("trail\xc3"));
+    EXPECT_EQ(NativeFileName::ToText("caf\xc3\xa9.txt"), QStringLiteral("café.txt"));
+    EXPECT_EQ(NativeFileName::ToText("caf\xe9.txt"), QStringLiteral("café.txt"));
+    EXPECT_EQ(NativeFileName::ToText("\x80uro"), QStringLiteral("€uro"));
+    EXPECT_EQ(NativeFileName::Join(QStringLiteral("/a/"), "b\xe9"), QByteArray("/a/b\xe9"));
+    EXPECT_EQ(NativeFileName::Join(QStringLiteral("/a"), "b"), QByteArray("/a/b"));
 }

@@ -7,9 +7,11 @@
 #include "transfer/FileOpener.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace zentaro;
 using namespace zentaro::test;
@@ -309,7 +311,8 @@ TEST_F(FileExtractorTest, ARecordNamedLikeTheLibraryNeverReplacesIt)
     MainRecord record = store(QStringLiteral("x.bin"), patternBytes(5000, 1));
     record.FileName = QStringLiteral("Test");
     record.FileType = QStringLiteral("ZNT");
-    const QString beside = FileNameRules::TargetPath(lib.folder.folder(), record.FileName, record.FileType);
+    const QString beside =
+        FileNameRules::TargetFor(lib.folder.folder(), record.MainID, record.FileName, record.FileType).path;
     ASSERT_EQ(beside, lib.state.CurrentLibraryPath);
     const qint64 before = QFileInfo(beside).size();
     TransferOutcome outcome = extract(record, beside);
@@ -318,4 +321,168 @@ TEST_F(FileExtractorTest, ARecordNamedLikeTheLibraryNeverReplacesIt)
     EXPECT_EQ(QFileInfo(beside).size(), before);
     EXPECT_EQ(*lib.db->countMain(), 1);
     EXPECT_EQ(storedBytes(*lib.db, record.MainID), patternBytes(5000, 1));
+}
+
+namespace {
+
+// Everything below root, as relative paths.
+QStringList treeOf(const QString& root)
+{
+    QStringList out;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << QDir(root).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+TEST_F(FileExtractorTest, TraversalNamesAreWrittenInsideTheFolderUnderAReplacement)
+{
+    const QByteArray bytes = patternBytes(300, 9);
+    const MainRecord stored = store(QStringLiteral("plain.txt"), bytes);
+    // A folder two levels down, so that "../.." still lands inside the test's own folder.
+    const QString folder = lib.folder.path(QStringLiteral("deep/er/out"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList before = treeOf(lib.folder.folder());
+    struct Case
+    {
+        QString fileName;
+        QString fileType;
+        QString expected;
+    };
+    const QString id = QString::number(stored.MainID);
+    const Case cases[] = {
+        {QStringLiteral("../../escaped"), QStringLiteral("TXT"), QStringLiteral("record %1.TXT").arg(id)},
+        {lib.folder.path(QStringLiteral("absolute")), QStringLiteral("TXT"), QStringLiteral("record %1.TXT").arg(id)},
+        {QStringLiteral("nul") + QChar(0) + QStringLiteral("/../x"), QStringLiteral("TXT"),
+         QStringLiteral("record %1.TXT").arg(id)},
+        {QStringLiteral("esc\x1b[2J"), QStringLiteral("TXT"), QStringLiteral("record %1.TXT").arg(id)},
+        {QStringLiteral(".."), QString(), QStringLiteral("record %1").arg(id)},
+        {QStringLiteral("."), QString(), QStringLiteral("record %1").arg(id)},
+        {QStringLiteral("x"), QStringLiteral("/../../../typed"), QStringLiteral("record %1").arg(id)},
+    };
+    FileExtractor extractor(lib.state, lib.db);
+    for (const Case& c : cases) {
+        MainRecord record = stored;
+        record.FileName = c.fileName;
+        record.FileType = c.fileType;
+        const QString expected = QDir(folder).filePath(c.expected);
+        QFile::remove(expected);
+        const TransferOutcome outcome = extractor.ExtractInto(record, folder, host);
+        ASSERT_TRUE(outcome.ok()) << outcome.status.message().toStdString();
+        EXPECT_EQ(lib.state.CurrentFilePath, expected);
+        EXPECT_EQ(readBytes(expected), bytes);
+        // The user is told, with the stored name shown and not sent raw.
+        ASSERT_TRUE(outcome.notice) << c.fileName.toStdString();
+        EXPECT_EQ(outcome.notice->title, QStringLiteral("ZNT Notice"));
+        EXPECT_TRUE(outcome.notice->text.endsWith(expected));
+        for (const QChar ch : outcome.notice->text)
+            EXPECT_TRUE(ch == QLatin1Char('\r') || ch == QLatin1Char('\n') || ch.category() != QChar::Other_Control);
+    }
+    // Nothing anywhere but the replacements in the folder itself.
+    QStringList after = treeOf(lib.folder.folder());
+    for (const QString& name : {QStringLiteral("record %1.TXT").arg(id), QStringLiteral("record %1").arg(id)})
+        after.removeOne(QStringLiteral("deep/er/out/") + name);
+    EXPECT_EQ(after, before);
+
+    // Extract and Open goes the same way.
+    MainRecord record = stored;
+    record.FileName = QStringLiteral("../../../opened");
+    RecordingOpener opener;
+    FileExtractor::OpenResult opened = extractor.ExtractAndOpen(record, ConfigRow(), host, opener);
+    const QString inExtract = QDir(lib.state.ExtractFolder).filePath(QStringLiteral("record %1.TXT").arg(id));
+    ASSERT_TRUE(opened.opened);
+    EXPECT_EQ(opener.opened, std::vector<QString>{inExtract});
+    EXPECT_TRUE(opened.outcome.notice);
+    EXPECT_FALSE(QFileInfo::exists(lib.folder.path(QStringLiteral("../opened.TXT"))));
+    // And Extract File to Disk.
+    record.FileName = QStringLiteral("/tmp/zentaro-escaped");
+    TransferOutcome toDisk = extractor.ExtractToFolder(record, folder, host);
+    ASSERT_TRUE(toDisk.ok());
+    EXPECT_TRUE(toDisk.notice);
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/zentaro-escaped.TXT")));
+}
+
+TEST_F(FileExtractorTest, ExtractFileRefusesATargetThatIsNoPlainNameInAFolder)
+{
+    const MainRecord record = store(QStringLiteral("g.txt"), "guarded");
+    const QString folder = lib.folder.path(QStringLiteral("a/b"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList targets = {
+        folder + QStringLiteral("/../../escaped.TXT"),
+        folder + QStringLiteral("/./x.TXT"),
+        folder + QStringLiteral("/bad") + QChar(0x07) + QStringLiteral(".TXT"),
+        folder + QStringLiteral("/nul") + QChar(0) + QStringLiteral(".TXT"),
+        folder + QStringLiteral("/.."),
+        folder + QLatin1Char('/'),
+    };
+    for (const QString& target : targets) {
+        lib.state.CancelRequested = false;
+        const TransferOutcome outcome = extract(record, target);
+        EXPECT_FALSE(outcome.ok()) << target.toStdString();
+        EXPECT_EQ(outcome.status.code(), ErrorCode::InvalidArgument);
+        EXPECT_TRUE(lib.state.CancelRequested);
+    }
+    EXPECT_FALSE(QFileInfo::exists(lib.folder.path(QStringLiteral("escaped.TXT"))));
+    EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+}
+
+TEST_F(FileExtractorTest, AFileSizeThatDisagreesWithTheStoredBytesIsADamagedRecord)
+{
+    const QByteArray bytes = patternBytes(300, 4);
+    const MainRecord stored = store(QStringLiteral("sized.txt"), bytes);
+    const QString target = QDir(outFolder()).filePath(QStringLiteral("sized.TXT"));
+    auto expectDamaged = [&](const MainRecord& record, const char* what) {
+        lib.state.CancelRequested = false;
+        const TransferOutcome outcome = extract(record, target);
+        EXPECT_FALSE(outcome.ok()) << what;
+        EXPECT_EQ(outcome.status.code(), ErrorCode::Damaged) << what;
+        ASSERT_TRUE(outcome.notice) << what;
+        EXPECT_EQ(outcome.notice->title, QStringLiteral("ZNT ERROR"));
+        EXPECT_TRUE(outcome.notice->text.contains(QStringLiteral("damaged"))) << outcome.notice->text.toStdString();
+        EXPECT_TRUE(lib.state.CancelRequested);
+        EXPECT_FALSE(QFileInfo::exists(target)) << what;
+        EXPECT_TRUE(leftovers().isEmpty()) << what;
+    };
+    MainRecord record = stored;
+    record.FileSize = 100; // the library holds more than the record claims
+    expectDamaged(record, "longer");
+    record.FileSize = -1;
+    expectDamaged(record, "negative");
+    record.FileSize = 301;
+    expectDamaged(record, "shorter");
+    // Even an old copy that happens to have the claimed size is not offered.
+    ASSERT_TRUE(writeBytes(target, QByteArray(100, 'o')));
+    record.FileSize = 100;
+    lib.state.CancelRequested = false;
+    EXPECT_EQ(extract(record, target).status.code(), ErrorCode::Damaged);
+    ASSERT_TRUE(QFile::remove(target));
+
+    // A FileSize that is no number, as the sqlite3 tool can leave it.
+    for (const char* value : {"'abc'", "'12abc'", "12.5", "NULL"}) {
+        lib.db->close();
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(lib.state.CurrentLibraryPath.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr),
+                  SQLITE_OK);
+        const QByteArray sql = QByteArray("UPDATE Main SET FileSize = ") + value + " WHERE MainID = " +
+                               QByteArray::number(stored.MainID);
+        // NOT NULL refuses NULL; the others go in as they are.
+        const int rc = sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+        lib.db = *Database::open(lib.state.CurrentLibraryPath);
+        if (rc != SQLITE_OK)
+            continue;
+        const Result<MainRecord> loaded = lib.db->loadRecord(stored.MainID);
+        ASSERT_TRUE(loaded.ok());
+        expectDamaged(*loaded, value);
+    }
+
+    // The record itself is whole once its FileSize is right again.
+    ASSERT_TRUE(lib.db->updateFields(stored.MainID, {{QStringLiteral("FileSize"), qint64(300)}}).ok());
+    lib.state.CancelRequested = false;
+    ASSERT_TRUE(extract(*lib.db->loadRecord(stored.MainID), target).ok());
+    EXPECT_EQ(readBytes(target), bytes);
 }

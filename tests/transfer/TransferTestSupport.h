@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -142,5 +143,31 @@ public:
             onYield();
     }
 };
+
+} // namespace zentaro::test
+
+namespace zentaro::test {
+
+// Creates folder/name with bytes, the name given as the file system's own
+// bytes (QFile would take it as UTF-8).
+inline bool writeNativeFile(const QString& folder, const QByteArray& name, const QByteArray& bytes)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    FILE* f = std::fopen(path.constData(), "wb");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f) ==
+                    static_cast<size_t>(bytes.size());
+    return std::fclose(f) == 0 && ok;
+}
+
+inline bool nativeFileExists(const QString& folder, const QByteArray& name)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    FILE* f = std::fopen(path.constData(), "rb");
+    if (f)
+        std::fclose(f);
+    return f != nullptr;
+}
 
 } // namespace zentaro::test

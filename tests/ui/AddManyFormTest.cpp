@@ -246,3 +246,19 @@ TEST_F(AddManyFormTest, TheDefaultSaverWritesTheSettingsFile)
     EXPECT_TRUE(again.deleteBox()->isChecked());
     EXPECT_EQ(again.folder(), QDir::cleanPath(lib.folder.folder()));
 }
+
+TEST_F(AddManyFormTest, ListsAndAddsAFileWhoseNameIsNotUtf8)
+{
+    makeFiles(1, 10);
+    ASSERT_TRUE(writeNativeFile(lib.filesFolder(), QByteArray("caf\xe9.txt"), "coffee"));
+    auto form = makeForm();
+    EXPECT_EQ(form->fileNames(), (QStringList{QStringLiteral("café.txt"), QStringLiteral("n01.txt")}));
+    select(*form, {0});
+    form->okButton()->click();
+    EXPECT_EQ(boxes.count(), 0);
+    ASSERT_EQ(form->report().added.size(), 1);
+    const MainRecord r = *lib.db->loadRecord(form->report().added[0]);
+    EXPECT_EQ(r.FileName, QStringLiteral("café"));
+    EXPECT_EQ(r.FileSize, 6);
+    EXPECT_EQ(storedBytes(*lib.db, r.MainID), QByteArray("coffee"));
+}
