@@ -46,7 +46,8 @@ QList<QCommandLineOption> libraryOptions()
                QStringLiteral("Log in to a protected library at this level: Browser, Editor or Administrator."),
                QStringLiteral("LEVEL")),
         option({QStringLiteral("password")},
-               QStringLiteral("The level's password (or set ZNT_PASSWORD). Without one, znt asks on the terminal."),
+               QStringLiteral("The level's password. Other users can read it in the process list: prefer "
+                              "ZNT_PASSWORD, or give neither and znt asks on the terminal."),
                QStringLiteral("PASSWORD")),
         option({QStringLiteral("shared")}, QStringLiteral("Open the library shared, whatever ExclusiveMode says.")),
         option({QStringLiteral("exclusive")},

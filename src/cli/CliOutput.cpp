@@ -6,7 +6,24 @@ namespace zentaro {
 
 namespace {
 
-QString escaped(const QString& text)
+// Control characters (C0, DEL, C1) and the Unicode line and paragraph
+// separators: a terminal would act on them, and a line-based reader would
+// see a broken line.
+bool needsEscape(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029;
+}
+
+QString hexEscape(char16_t c)
+{
+    if (c <= 0xff)
+        return QStringLiteral("\\x%1").arg(static_cast<unsigned>(c), 2, 16, QLatin1Char('0'));
+    return QStringLiteral("\\u%1").arg(static_cast<unsigned>(c), 4, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString CliOutput::fieldText(const QString& text)
 {
     QString out;
     out.reserve(text.size());
@@ -16,13 +33,24 @@ QString escaped(const QString& text)
         case '\t': out += QStringLiteral("\\t"); break;
         case '\n': out += QStringLiteral("\\n"); break;
         case '\r': out += QStringLiteral("\\r"); break;
-        default: out += c;
+        default: out += needsEscape(c.unicode()) ? hexEscape(c.unicode()) : QString(c);
         }
     }
     return out;
 }
 
-} // namespace
+QString CliOutput::messageText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : plainLines(text)) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\t') || !needsEscape(c.unicode()))
+            out += c;
+        else
+            out += hexEscape(c.unicode());
+    }
+    return out;
+}
 
 CliOutput::CliOutput(QTextStream& out, QTextStream& err) : m_out(out), m_err(err)
 {
@@ -43,25 +71,25 @@ void CliOutput::json(const QJsonObject& object)
 void CliOutput::notice(const Notice& notice)
 {
     m_out.flush();
-    const QString text = plainLines(notice.text);
+    const QString text = messageText(notice.text);
     if (notice.title.isEmpty())
         m_err << text << '\n';
     else
-        m_err << notice.title << ": " << text << '\n';
+        m_err << messageText(notice.title) << ": " << text << '\n';
     m_err.flush();
 }
 
 void CliOutput::error(const QString& text)
 {
     m_out.flush();
-    m_err << "znt: " << plainLines(text) << '\n';
+    m_err << "znt: " << messageText(text) << '\n';
     m_err.flush();
 }
 
 void CliOutput::errorLine(const QString& text)
 {
     m_out.flush();
-    m_err << text << '\n';
+    m_err << messageText(text) << '\n';
     m_err.flush();
 }
 
@@ -98,7 +126,7 @@ QString CliOutput::recordLine(const MainRecord& record)
     for (const MainField field : listFields()) {
         switch (MainRecord::fieldKind(field)) {
         case FieldKind::Integer: parts << QString::number(record.value(field).toLongLong()); break;
-        case FieldKind::Text: parts << escaped(record.value(field).toString()); break;
+        case FieldKind::Text: parts << fieldText(record.value(field).toString()); break;
         case FieldKind::Date: parts << dateText(record.value(field).toDateTime()); break;
         }
     }

@@ -32,9 +32,16 @@ public:
     void error(const QString& text);
     void errorLine(const QString& text);
 
+    // A stored text as one field of a result line: tabs, line breaks and
+    // backslashes as \t, \n, \r and \\, other control characters as \xHH,
+    // the Unicode line and paragraph separators as \u2028 and \u2029.
+    static QString fieldText(const QString& text);
+    // A message for standard error: line breaks as this platform writes them,
+    // tabs kept, other control characters as in fieldText.
+    static QString messageText(const QString& text);
+
     // One record on one line: MainID and the ten descriptive fields in the
-    // grid's default order, separated by tabs; tabs, line breaks and
-    // backslashes inside a field are written as \t, \n, \r and \\.
+    // grid's default order, separated by tabs, each as fieldText writes it.
     static QString recordLine(const MainRecord& record);
     // The same fields as a JSON object, named as in the library; dates as
     // local ISO 8601 text, null when empty.

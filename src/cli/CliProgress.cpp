@@ -1,5 +1,6 @@
 #include "cli/CliProgress.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliTerminal.h"
 
 #include <algorithm>
@@ -32,11 +33,13 @@ QString CliProgress::render(const QString& text, int percent, int width)
 
 void CliProgress::setText(const QString& text)
 {
-    if (text == m_text)
+    // A file name may hold control characters; the terminal must not act on them.
+    const QString shown = CliOutput::fieldText(text);
+    if (shown == m_text)
         return;
     // A new text is a new task: it gets its own line.
     finish();
-    m_text = text;
+    m_text = shown;
     m_percent = -1;
     draw();
 }

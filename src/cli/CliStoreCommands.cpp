@@ -188,11 +188,12 @@ int CliStoreCommands::info(CliContext& context)
     out.line(QStringLiteral("DisplayName: ") + LibraryFile::DisplayName(path));
     out.line(QStringLiteral("ReadOnly: ") + yesNo(context.state.LibraryReadOnly));
     out.line(QStringLiteral("AccessLevel: ") + context.state.AccessLevel);
-    out.line(QStringLiteral("LibraryName: ") + config.LibraryName);
-    out.line(QStringLiteral("LibrarianName: ") + config.LibrarianName);
-    out.line(QStringLiteral("LibrarianEmail: ") + config.LibrarianEmail);
+    out.line(QStringLiteral("LibraryName: ") + CliOutput::fieldText(config.LibraryName));
+    out.line(QStringLiteral("LibrarianName: ") + CliOutput::fieldText(config.LibrarianName));
+    out.line(QStringLiteral("LibrarianEmail: ") + CliOutput::fieldText(config.LibrarianEmail));
     out.line(QStringLiteral("Created: ") + CliOutput::dateText(config.Created));
-    out.line(QStringLiteral("Notes: ") + CliOutput::plainLines(config.Notes).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    out.line(QStringLiteral("Notes: ")
+             + CliOutput::fieldText(CliOutput::plainLines(config.Notes).replace(QLatin1Char('\n'), QLatin1Char(' '))));
     out.line(QStringLiteral("UseSecurity: ") + yesNo(config.UseSecurity));
     out.line(QStringLiteral("BrowseExtract: ") + yesNo(config.BrowseExtract));
     out.line(QStringLiteral("EditDelete: ") + yesNo(config.EditDelete));
@@ -472,7 +473,7 @@ int CliStoreCommands::verify(CliContext& context)
                 out.line(QStringLiteral("Integrity check: ") + finding);
         }
         for (const LibraryVerifier::BadRecord& record : report.BadRecords) {
-            out.line(QStringLiteral("Damaged record %1 \"%2\": %3").arg(record.MainID).arg(record.Title, record.Problem));
+            out.line(QStringLiteral("Damaged record %1 \"%2\": %3").arg(record.MainID).arg(CliOutput::fieldText(record.Title), record.Problem));
         }
         if (report.OrphanPieces > 0)
             out.line(QStringLiteral("Pieces without a record: %1").arg(report.OrphanPieces));

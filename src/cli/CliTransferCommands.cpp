@@ -218,7 +218,7 @@ int CliTransferCommands::extract(CliContext& context)
             exitCode = toInt(outcome.cancelled() ? CliExitCode::Failure : exitCodeFor(outcome.status.code()));
             break;
         }
-        context.output.line(context.state.CurrentFilePath);
+        context.output.line(CliOutput::fieldText(context.state.CurrentFilePath));
         if (context.state.CancelRequested || CliTerminal::interrupted()) {
             exitCode = toInt(CliExitCode::Failure);
             break;

@@ -16,6 +16,11 @@ bool LoginRules::LoginSucceeds(const QString& level, const QString& enteredPassw
     using Form = PasswordHasher::Form;
     if (level == AccessRights::kBrowser)
         return PasswordHasher::Verify(config.BrowsePassword, enteredPassword, Form::Trimmed);
+    // Editor and Administrator always need a password. One never set is empty
+    // (the template leaves them so), and the trimmed entry can only be empty
+    // when it would match exactly that, so an empty entry is refused outright.
+    if (enteredPassword.isEmpty())
+        return false;
     if (level == AccessRights::kEditor)
         return PasswordHasher::Verify(config.EditPassword, enteredPassword, Form::Untrimmed);
     if (level == AccessRights::kAdministrator)

@@ -17,7 +17,10 @@ public:
     // Browser compares with BrowsePassword trimmed and in capitals, Editor and
     // Administrator with their password in capitals, not trimmed; the level
     // must be exactly one of the three and the password must be that level's;
-    // a null password never matches. Hashed and plain stored values both work.
+    // a null password never matches, and neither does an Editor or
+    // Administrator password that was never set (empty). An empty or blank
+    // Browser password means the Browser level has none: an empty entry
+    // matches it. Hashed and plain stored values both work.
     static bool LoginSucceeds(const QString& level, const QString& enteredPassword,
                               const ConfigRow& config);
 

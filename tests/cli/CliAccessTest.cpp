@@ -148,6 +148,43 @@ TEST_F(CliAccessTest, BlankBrowserPasswordOpensAsBrowserAndALevelAskedForLogsInA
     EXPECT_EQ(wrong.exitCode, 2) << wrong.describe();
 }
 
+TEST_F(CliAccessTest, PasswordsNeverSetOpenNoLevelThatNeedsOne)
+{
+    // Security switched on, the passwords left as the template has them.
+    const QString library = newLibrary();
+    {
+        Result<std::shared_ptr<Database>> db = Database::open(library);
+        ASSERT_TRUE(db.ok()) << db.message().toStdString();
+        Result<ConfigRow> row = (*db)->loadConfig();
+        ASSERT_TRUE(row.ok());
+        ASSERT_EQ(row->BrowsePassword, QStringLiteral(" "));
+        ASSERT_TRUE(row->EditPassword.isEmpty() && row->AdminPassword.isEmpty());
+        row->UseSecurity = true;
+        ASSERT_TRUE((*db)->saveConfig(*row).ok());
+        (*db)->close();
+    }
+    writeFile(path(QStringLiteral("doc.txt")), "x");
+
+    for (const QString& level : {QStringLiteral("Administrator"), QStringLiteral("Editor")}) {
+        const ZntRun given = znt(QStringList{QStringLiteral("add"), library, path(QStringLiteral("doc.txt"))}
+                                 + as(level, QString()));
+        EXPECT_EQ(given.exitCode, 2) << level.toStdString() << given.describe();
+        EXPECT_TRUE(given.errText().contains(QStringLiteral("Invalid Password - Try Again"))) << given.describe();
+
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("ZNT_PASSWORD"), QString());
+        const ZntRun fromEnvironment = znt({QStringLiteral("info"), library, QStringLiteral("--level"), level}, env);
+        EXPECT_EQ(fromEnvironment.exitCode, 2) << level.toStdString() << fromEnvironment.describe();
+        EXPECT_TRUE(fromEnvironment.out.isEmpty()) << fromEnvironment.describe();
+    }
+    EXPECT_EQ(recordCount(library), 0);
+
+    // The Browser's blank password still opens without one.
+    const ZntRun browser = znt({QStringLiteral("info"), library, QStringLiteral("--json")});
+    ASSERT_EQ(browser.exitCode, 0) << browser.describe();
+    EXPECT_EQ(browser.json().value(QStringLiteral("AccessLevel")).toString(), QStringLiteral("Browser"));
+}
+
 TEST_F(CliAccessTest, AnUnprotectedLibraryRunsAsAdministrator)
 {
     const QString library = newLibrary();

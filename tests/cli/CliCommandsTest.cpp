@@ -58,6 +58,27 @@ TEST_F(CliCommandsTest, HelpVersionAndUsageErrors)
     EXPECT_EQ(znt({QStringLiteral("compact"), path(QStringLiteral("a.ZNT")), QStringLiteral("--json")}).exitCode, 1);
 }
 
+TEST_F(CliCommandsTest, ManPageAndHelpWarnThatPasswordShowsInTheProcessList)
+{
+    QFile page(QStringLiteral(ZENTARO_TEST_SOURCE_DIR "/doc/znt.1"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString man = QString::fromUtf8(page.readAll());
+    // The warning belongs to the option itself, not only to the environment section.
+    const qsizetype option = man.indexOf(QStringLiteral(".BI \\-\\-password"));
+    ASSERT_GE(option, 0);
+    const QString entry = man.mid(option, man.indexOf(QStringLiteral(".TP"), option) - option);
+    EXPECT_TRUE(entry.contains(QStringLiteral("Warning:"))) << entry.toStdString();
+    EXPECT_TRUE(entry.contains(QStringLiteral("visible to other users"))) << entry.toStdString();
+    EXPECT_TRUE(entry.contains(QStringLiteral("process list"))) << entry.toStdString();
+    EXPECT_TRUE(entry.contains(QStringLiteral("ZNT_PASSWORD"))) << entry.toStdString();
+
+    const ZntRun help = znt({QStringLiteral("extract"), QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    const QString text = help.outText().simplified();
+    EXPECT_TRUE(text.contains(QStringLiteral("Other users can read it in the process list: prefer ZNT_PASSWORD")))
+        << help.describe();
+}
+
 TEST_F(CliCommandsTest, LibraryNamesFollowTheProgramsRules)
 {
     const ZntRun notLibrary = znt({QStringLiteral("list"), path(QStringLiteral("report.doc"))});

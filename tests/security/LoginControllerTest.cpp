@@ -197,6 +197,22 @@ TEST_F(LoginControllerTest, HashedPasswordsLogIn)
     EXPECT_EQ(host.failureTexts.size(), 1u);
 }
 
+TEST_F(LoginControllerTest, UnsetPasswordsNeverRaiseTheLevel)
+{
+    // Security on, the Editor and Administrator passwords left empty.
+    host.configs = {Protected(QStringLiteral(" "), QStringLiteral(""), QStringLiteral(""))};
+    ASSERT_EQ(controller.SettleOpeningLevel(host.configs.front().value()).access, OpeningAccess::Browser);
+    Answer("Administrator", "");
+    Answer("Editor", "   ");
+    Answer("Administrator", "x");
+    Cancel();
+
+    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::Cancelled);
+    EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
+    EXPECT_EQ(host.failureTexts.size(), 3u);
+    EXPECT_EQ(host.applied, 0);
+}
+
 TEST_F(LoginControllerTest, UnprotectedLibraryChangesNothing)
 {
     ConfigRow open;

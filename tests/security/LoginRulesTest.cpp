@@ -92,7 +92,7 @@ TEST_P(LoginRulesTest, OuterBlanksCountOnlyForTheBrowser)
     EXPECT_FALSE(Login(kAdmin, QStringLiteral("boss  "), row));
 }
 
-TEST_P(LoginRulesTest, NullNeverMatchesButEmptyTextDoes)
+TEST_P(LoginRulesTest, AnUnsetPasswordMatchesNothing)
 {
     const ConfigRow nulls = AsStored(Protected(QString(), QString(), QString()));
     EXPECT_FALSE(Login(kEditor, QString(), nulls));
@@ -100,10 +100,37 @@ TEST_P(LoginRulesTest, NullNeverMatchesButEmptyTextDoes)
     // Stored as null, a Browser password is no marker: the login is asked for and fails.
     EXPECT_FALSE(Login(kBrowser, QString(), Protected(QString(), QString(), QString())));
 
+    // As the template leaves them: security switched on, Editor and
+    // Administrator never given a password.
     const ConfigRow empties = AsStored(Protected(QStringLiteral(" "), QStringLiteral(""),
                                                  QStringLiteral("")));
-    EXPECT_TRUE(Login(kEditor, QString(), empties));
-    EXPECT_FALSE(Login(kEditor, QStringLiteral("x"), empties));
+    for (const QString& level : {kEditor, kAdmin}) {
+        for (const QString& typed : {QString(), QStringLiteral(""), QStringLiteral(" "),
+                                     QStringLiteral("x")})
+            EXPECT_FALSE(Login(level, typed, empties)) << level.toStdString() << " '" << typed.toStdString() << "'";
+    }
+    // Blanks only can never be typed (the entry is trimmed).
+    const ConfigRow blanks = AsStored(Protected(QStringLiteral(" "), QStringLiteral("  "),
+                                                QStringLiteral(" ")));
+    EXPECT_FALSE(Login(kEditor, QString(), blanks));
+    EXPECT_FALSE(Login(kAdmin, QStringLiteral(" "), blanks));
+
+    // The Browser keeps its meaning: empty or blank means "no Browser password".
+    EXPECT_TRUE(Login(kBrowser, QString(), empties));
+    EXPECT_TRUE(Login(kBrowser, QString(), AsStored(Protected(QStringLiteral(""), QStringLiteral("e"),
+                                                              QStringLiteral("a")))));
+}
+
+TEST(LoginRules, AHashOfTheEmptyTextOpensNoLevelThatNeedsAPassword)
+{
+    // The program never hashes an empty password, but a library written
+    // elsewhere may hold one.
+    const PasswordHasher hasher(PasswordHasher::Limits::Fastest());
+    Result<QString> empty = hasher.Hash(QString());
+    ASSERT_TRUE(empty.ok());
+    const ConfigRow row = Protected(QStringLiteral(" "), *empty, *empty);
+    EXPECT_FALSE(LoginRules::LoginSucceeds(QStringLiteral("Editor"), QString(), row));
+    EXPECT_FALSE(LoginRules::LoginSucceeds(QStringLiteral("Administrator"), QString(), row));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndHashed, LoginRulesTest, ::testing::Values(false, true),
