@@ -100,7 +100,7 @@ protected:
     {
         state.CurrentLibraryPath = path;
         auto form = std::make_unique<MainForm>(state);
-        form->Form_Load();
+        form->load();
         return form;
     }
 
@@ -145,7 +145,7 @@ TEST_F(MainFormTransferTest, F9ExtractsIntoTheExtractionFolderAndOpensTheFile)
     // The double-click on the row and the toolbar button do the same; the
     // copy already there is handed over again.
     opener.opened.clear();
-    form->GridMain_DblClick();
+    Q_EMIT form->listPane().rowActivated();
     form->findChild<QToolButton*>(QStringLiteral("ViewButton"))->click();
     EXPECT_EQ(opener.opened, (QStringList{target, target}));
     EXPECT_EQ(readAll(target), bytes);
@@ -162,7 +162,7 @@ TEST_F(MainFormTransferTest, ABrowserWithoutExtractRightsIsDeniedAndNothingIsWri
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 
     QTest::keyClick(form.get(), Qt::Key_F9);
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     EXPECT_EQ(dialogs.deniedLevels, (QStringList{QStringLiteral("Browser"), QStringLiteral("Browser")}));
     EXPECT_TRUE(opener.opened.isEmpty());
     EXPECT_TRUE(folderStarts.isEmpty());
@@ -175,7 +175,7 @@ TEST_F(MainFormTransferTest, ExtractToDiskWritesIntoThePickedFolderAndRemembersI
     auto form = load(makeStoredLibrary(bytes));
     QTemporaryDir target;
     pickedFolder = target.path();
-    form->eedbar_Click();
+    form->command(QStringLiteral("eedbar"))->trigger();
     EXPECT_EQ(readAll(QDir(target.path()).filePath(QStringLiteral("report.TXT"))), bytes);
     EXPECT_EQ(state.Settings.PickFolder, target.path());
     EXPECT_TRUE(opener.opened.isEmpty());
@@ -183,14 +183,14 @@ TEST_F(MainFormTransferTest, ExtractToDiskWritesIntoThePickedFolderAndRemembersI
     // Cancel in the picker writes nothing and keeps the folder.
     pickedFolder.reset();
     QFile::remove(QDir(target.path()).filePath(QStringLiteral("report.TXT")));
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     EXPECT_FALSE(QFile::exists(QDir(target.path()).filePath(QStringLiteral("report.TXT"))));
     EXPECT_EQ(state.Settings.PickFolder, target.path());
 
     // A folder that cannot be written to is reported, and nothing is left.
     boxes.clear();
     pickedFolder = QDir(target.path()).filePath(QStringLiteral("gone"));
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT ERROR"));
     EXPECT_FALSE(QFile::exists(QDir(*pickedFolder).filePath(QStringLiteral("report.TXT"))));
@@ -222,7 +222,7 @@ TEST_F(MainFormTransferTest, AddFilesRequeriesTheListAndItsCounts)
     makeLibrary(path, {QStringLiteral("One")});
     auto form = load(path);
     titlesToAdd = {QStringLiteral("Two"), QStringLiteral("Three")};
-    form->AddMultipleRecordsButton_Click();
+    form->command(QStringLiteral("AddMultipleRecordsButton"))->trigger();
     EXPECT_EQ(addDialogs, 1);
     EXPECT_EQ(form->session().ListedCount(), 3);
     EXPECT_EQ(form->session().TotalCount(), 3);
@@ -236,8 +236,8 @@ TEST_F(MainFormTransferTest, TransferCommandsOnAnEmptyListDoNothing)
     makeLibrary(path);
     auto form = load(path);
     boxes.clear();
-    form->ViewButton_Click();
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ViewButton"))->trigger();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     EXPECT_TRUE(opener.opened.isEmpty());
     EXPECT_TRUE(folderStarts.isEmpty());
     EXPECT_EQ(boxes.count(), 0);
@@ -267,7 +267,7 @@ TEST_F(MainFormTransferTest, FilesAddedThroughTheDialogComeBackOutByteForByte)
         dialog.selectAllButton()->click();
         dialog.okButton()->click();
     });
-    form->menuEntry(QStringLiteral("embar"))->trigger();
+    form->command(QStringLiteral("embar"))->trigger();
     ASSERT_EQ(addDialogs, 1);
     EXPECT_EQ(boxes.count(), 0);
     EXPECT_EQ(form->session().ListedCount(), 3);
@@ -281,7 +281,7 @@ TEST_F(MainFormTransferTest, FilesAddedThroughTheDialogComeBackOutByteForByte)
         found = list->currentRecord()->FileName == QStringLiteral("beta");
     }
     ASSERT_TRUE(found);
-    form->eevbar_Click();
+    form->command(QStringLiteral("eevbar"))->trigger();
     const QString target = QDir(state.ExtractFolder).filePath(QStringLiteral("beta.DAT"));
     ASSERT_EQ(opener.opened, QStringList{target});
     EXPECT_EQ(readAll(target), bytes);
