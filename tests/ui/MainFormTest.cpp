@@ -3,6 +3,7 @@
 #include "search/ListModel.h"
 #include "store/LibrarySession.h"
 #include "store/Recordset.h"
+#include "core/Twips.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
@@ -10,6 +11,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -562,6 +564,108 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
 
     form->command(QStringLiteral("habar"))->trigger();
     EXPECT_EQ(dialogs.aboutShown, 1);
+}
+
+TEST_F(MainFormTest, SavedPanesWiderThanTheWindowLeaveBothPanesVisible)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    // The first start's default: 0.51 of a screen far wider than the window.
+    state.Settings.ListPaneSize = 0;
+    state.Settings.FilePaneSize = 19584;
+    auto form = load(library(QStringLiteral("Books")));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_FALSE(form->isMaximized());
+    form->RestorePaneSizes();
+
+    QSplitter* splitter = form->mainSplitter();
+    const auto expectShare = [&] {
+        const int width = splitter->width();
+        const int record = ScreenMetrics::toPixelsX(
+            std::trunc(Twips::fromPixels(width, ScreenMetrics::logicalDpiX(form.get())) * 0.51), form.get());
+        EXPECT_GT(splitter->sizes()[0], 0);
+        EXPECT_NEAR(splitter->sizes()[1], record, 2) << "splitter " << width;
+    };
+    expectShare();
+
+    // The window gets its final size later (a window manager, a maximize
+    // landing late): the panes follow it.
+    form->resize(form->width() + 300, form->height() + 100);
+    QApplication::processEvents();
+    expectShare();
+
+    // Once the user has chosen the panes, they stay his.
+    form->command(QStringLiteral("vlbar"))->trigger();
+    const int record = splitter->sizes()[1];
+    form->resize(form->width() - 200, form->height());
+    QApplication::processEvents();
+    EXPECT_LE(splitter->sizes()[1], record);
+    EXPECT_LE(splitter->sizes()[1], ScreenMetrics::toPixelsX(100, form.get()));
+}
+
+TEST_F(MainFormTest, SavedPanesThatFitAreGivenAsSaved)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    state.Settings.ListPaneSize = 3000;
+    state.Settings.FilePaneSize = 2000;
+    auto form = load(library(QStringLiteral("Books")));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->RestorePaneSizes();
+    EXPECT_NEAR(form->mainSplitter()->sizes()[0], ScreenMetrics::toPixelsX(3000, form.get()), 1);
+}
+
+TEST_F(MainFormTest, WithNoLibraryOpenOnlyCommandsThatNeedNoneStayAvailable)
+{
+    makeLibrary(library(QStringLiteral("Shared")), kTitles);
+    protectLibrary(library(QStringLiteral("Shared")), QStringLiteral("peek"), QStringLiteral("edit"),
+                   QStringLiteral("admin"));
+    logins.queue(QStringLiteral("Browser"), QStringLiteral("peek"));
+    auto form = load(library(QStringLiteral("Shared")));
+    ASSERT_TRUE(form->session().isOpen());
+    EXPECT_FALSE(form->listPane().noLibraryLabel()->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->command(QStringLiteral("embar"))->isEnabled());
+
+    // A text file under a library's name; going back to the protected
+    // library is cancelled at its login.
+    const QString bogus = folder.path(QStringLiteral("Bogus.ZNT"));
+    QFile file(bogus);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("just some text\n");
+    file.close();
+    dialogs.files = {bogus};
+    logins.queueCancel();
+    form->command(QStringLiteral("fobar"))->trigger();
+    ASSERT_FALSE(form->session().isOpen());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Zentaro ") + state.ProgramVersion);
+
+    for (const char* name : {"embar", "eevbar", "eedbar", "eubar", "efbar", "epbar", "enbar", "elbar", "erbar",
+                             "ReLoginButton", "pobar", "pcbar"})
+        EXPECT_FALSE(form->command(QLatin1String(name))->isEnabled()) << name;
+    for (const char* name : {"fobar", "fxbar", "vlbar", "vsbar", "vrbar", "habar"})
+        EXPECT_TRUE(form->command(QLatin1String(name))->isEnabled()) << name;
+    // Creating a library needs none open either, once it is carried out.
+    form->commands().bind(QStringLiteral("fnbar"), form.get(), [] {});
+    EXPECT_TRUE(form->command(QStringLiteral("NewLibraryButton"))->isEnabled());
+    form->commands().bind(QStringLiteral("tcbar"), form.get(), [] {});
+    EXPECT_FALSE(form->command(QStringLiteral("tcbar"))->isEnabled());
+
+    QLabel* words = form->listPane().noLibraryLabel();
+    EXPECT_TRUE(words->isVisibleTo(form.get()));
+    EXPECT_EQ(words->text(), QStringLiteral("No library is open."));
+    EXPECT_FALSE(form->gridMain()->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->titleBox()->isReadOnly());
+
+    // Opening a library again brings the commands back.
+    makeLibrary(library(QStringLiteral("Open")), kTitles);
+    dialogs.files = {library(QStringLiteral("Open"))};
+    form->command(QStringLiteral("fobar"))->trigger();
+    ASSERT_TRUE(form->session().isOpen());
+    EXPECT_TRUE(form->command(QStringLiteral("embar"))->isEnabled());
+    EXPECT_TRUE(form->command(QStringLiteral("eevbar"))->isEnabled());
+    EXPECT_FALSE(words->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->gridMain()->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->titleBox()->isReadOnly());
 }
 
 TEST(AboutForm, ShowsTheFullVersionAndClosesWithEscape)

@@ -8,12 +8,15 @@
 #include "ui/AddManyForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
+#include "ui/ScreenMetrics.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -285,4 +288,70 @@ TEST_F(MainFormTransferTest, FilesAddedThroughTheDialogComeBackOutByteForByte)
     const QString target = QDir(state.ExtractFolder).filePath(QStringLiteral("beta.DAT"));
     ASSERT_EQ(opener.opened, QStringList{target});
     EXPECT_EQ(readAll(target), bytes);
+}
+
+TEST_F(MainFormTransferTest, CommandKeysActFromInsideTheTitleField)
+{
+    auto form = load(makeStoredLibrary(patternBytes(3000)));
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->RestorePaneSizes();
+    QLineEdit* title = form->titleBox();
+    ASSERT_EQ(title->text(), QStringLiteral("Report"));
+
+    // Ctrl+U brings the stored fields back instead of erasing the line.
+    title->setFocus();
+    title->end(false);
+    QTest::keyClicks(title, QStringLiteral(" draft"));
+    form->authorBox()->setText(QStringLiteral("Somebody"));
+    form->authorBox()->setModified(true);
+    QTest::keyClick(title, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(title->text(), QStringLiteral("Report"));
+    EXPECT_FALSE(title->isModified());
+    EXPECT_EQ(form->authorBox()->text(), QString());
+    EXPECT_FALSE(form->authorBox()->isModified());
+    form->command(QStringLiteral("enbar"))->trigger(); // leaving saves nothing
+    EXPECT_EQ(form->session().database()->loadRecord(form->listModel()->mainIdAt(0))->Title,
+              QStringLiteral("Report"));
+
+    // Ctrl+A opens "Add File(s)" rather than selecting the title's text.
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(addDialogs, 1);
+    EXPECT_FALSE(title->hasSelectedText());
+
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_F9);
+    EXPECT_EQ(opener.opened, QStringList{QDir(state.ExtractFolder).filePath(QStringLiteral("report.TXT"))});
+
+    QSplitter* splitter = form->mainSplitter();
+    const int margin = ScreenMetrics::toPixelsX(100, form.get());
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_F2);
+    EXPECT_LE(splitter->sizes()[1], margin);
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_F4);
+    EXPECT_LE(splitter->sizes()[0], margin);
+    QTest::keyClick(title, Qt::Key_F3);
+    EXPECT_LE(std::abs(splitter->sizes()[0] - splitter->sizes()[1]), splitter->handleWidth() + 2);
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(MainFormTransferTest, TextKeysStayWithTheFieldWhenNoCommandWantsThem)
+{
+    auto form = load(makeStoredLibrary(patternBytes(10)));
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // With no library open nothing takes Ctrl+A from the field.
+    form->session().CloseLibrary();
+    form->command(QStringLiteral("embar"))->setEnabled(false);
+    QLineEdit* title = form->titleBox();
+    title->setReadOnly(false);
+    title->setText(QStringLiteral("some words"));
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(addDialogs, 0);
+    EXPECT_EQ(title->selectedText(), QStringLiteral("some words"));
 }
