@@ -210,7 +210,7 @@ void MainForm::load()
 
     m_listPane->applyGridSettings(m_state.Settings);
     ApplyFieldColors();
-    showOutcome(m_session->RequeryList(), std::nullopt, QStringLiteral("ZNT ERROR"));
+    showOutcome({m_session->RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
     m_loaded = true;
     QApplication::processEvents();
 }
@@ -320,7 +320,7 @@ void MainForm::refreshData()
     if (!m_session->isOpen())
         return;
     SaveRecordEdits();
-    showOutcome(m_session->RequeryList(), std::nullopt, QStringLiteral("ZNT ERROR"));
+    showOutcome({m_session->RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
 }
 
 void MainForm::showCurrentRecord()
@@ -358,13 +358,13 @@ void MainForm::ApplyFieldColors()
     m_recordPane->ApplyFieldColors(m_state.Settings);
 }
 
-void MainForm::showOutcome(const Status& status, const std::optional<Notice>& notice, const QString& title)
+void MainForm::showOutcome(const Outcome& outcome, const QString& title)
 {
     // A Cancel is the user's own choice and needs no word.
-    if (notice)
-        MessageBoxes::show(dialogParent(), *notice);
-    else if (status.code() != ErrorCode::Cancelled)
-        MessageBoxes::showFailure(dialogParent(), status, title);
+    if (outcome.notice)
+        MessageBoxes::show(dialogParent(), *outcome.notice);
+    else if (!outcome.cancelled())
+        MessageBoxes::showFailure(dialogParent(), outcome.status, title);
 }
 
 // --- Commands ----------------------------------------------------------------------
@@ -389,7 +389,7 @@ void MainForm::reLogin()
         return;
     const LoginController::LoginResult result = m_session->CheckLogin();
     if (result.outcome == LoginController::Outcome::ConfigUnreadable)
-        showOutcome(result.error, std::nullopt, QStringLiteral("ZNT ERROR"));
+        showOutcome({result.error, std::nullopt}, QStringLiteral("ZNT ERROR"));
 }
 
 bool MainForm::CheckAccess(AccessRights::Command command)
@@ -424,7 +424,7 @@ QWidget* MainForm::dialogParent()
 
 void MainForm::ShowNotice(const Notice& notice)
 {
-    showOutcome(Status::success(), notice, QString());
+    showOutcome({Status::success(), notice}, QString());
 }
 
 void MainForm::ClearPreviewer()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Outcome.h"
 #include "core/ProgramState.h"
 #include "security/AccessRights.h"
 #include "store/LibraryHost.h"
@@ -77,7 +78,7 @@ public:
     // that failed (the message was shown).
     bool SaveRecordEdits();
     // Shows a command's failure, if any, over this window.
-    void showOutcome(const Status& status, const std::optional<Notice>& notice, const QString& title);
+    void showOutcome(const Outcome& outcome, const QString& title);
 
     LibrarySession& session() const { return *m_session; }
     CommandRegistry& commands() const { return *m_commands; }

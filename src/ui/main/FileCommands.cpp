@@ -38,7 +38,7 @@ void FileCommands::addFiles()
     ProgramState& state = m_state;
     Prompts::runAddFiles(&m_form, m_state, session.database(),
                          [&state] { return SettingsFile(state).SaveSettings(); });
-    m_form.showOutcome(session.RequeryList(), std::nullopt, QStringLiteral("ZNT ERROR"));
+    m_form.showOutcome({session.RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
     m_form.gridMain()->setFocus();
 }
 
@@ -55,7 +55,7 @@ std::optional<MainRecord> FileCommands::recordToExtract()
     m_form.SaveRecordEdits();
     Result<MainRecord> record = session.DCMain()->currentRecord();
     if (!record) {
-        m_form.showOutcome(record.status(), std::nullopt, FileExtractor::kErrorTitle);
+        m_form.showOutcome({record.status(), std::nullopt}, FileExtractor::kErrorTitle);
         return std::nullopt;
     }
     return *record;
@@ -75,7 +75,7 @@ void FileCommands::extractAndOpen()
     if (result.accessDenied)
         m_form.ShowAccessDenied();
     else
-        m_form.showOutcome(result.outcome.status, result.outcome.notice, FileExtractor::kErrorTitle);
+        m_form.showOutcome(result.outcome, FileExtractor::kErrorTitle);
     // result.startEditDetection: nothing watches extracted files for changes yet.
     m_form.gridMain()->setFocus();
 }
@@ -94,7 +94,7 @@ void FileCommands::extractToDisk()
     TransferProgressHost host(m_state, &m_form);
     FileExtractor extractor(m_state, m_form.session().database());
     const TransferOutcome outcome = extractor.ExtractToFolder(*record, *folder, host);
-    m_form.showOutcome(outcome.status, outcome.notice, FileExtractor::kErrorTitle);
+    m_form.showOutcome(outcome, FileExtractor::kErrorTitle);
     m_form.gridMain()->setFocus();
 }
 
