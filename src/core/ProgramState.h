@@ -46,16 +46,6 @@ public:
     bool InsertionRunning = false;
     bool BulkExtraction = false;
     QDateTime ExtractedFileDate;
-    QString CurrentFileClass;
-    QString EnteredPassword;
-    QString DateResult;
-
-    // Print request.
-    QString PrintResult;
-    QString PrintTitle;
-    std::int32_t PrintCopies = 0;
-    bool PrintSelectedOnly = false;
-    std::int16_t PrintColumnCount = 0;
 
     // List query.
     QString QuerySelect;

@@ -1,5 +1,6 @@
 #include "security/LoginController.h"
 
+#include "core/SecretText.h"
 #include "security/AccessRights.h"
 #include "security/LoginRules.h"
 
@@ -26,7 +27,7 @@ LoginController::LoginResult LoginController::CheckLogin()
             return {Outcome::SecurityOff, {}};
         }
 
-        const std::optional<LoginAnswer> answer = m_host.ShowLoginDialog();
+        std::optional<LoginAnswer> answer = m_host.ShowLoginDialog();
         m_host.SetReLoginVisible(true);
         if (!answer) {
             m_state.AccessLevel = saved;
@@ -36,8 +37,12 @@ LoginController::LoginResult LoginController::CheckLogin()
         // The level only changes once its password is proven; until then the
         // level in force stays, whatever the dialog did.
         const QString level = answer->Level.trimmed();
-        m_state.EnteredPassword = LoginRules::EnteredForm(answer->Password);
-        if (LoginRules::LoginSucceeds(level, m_state.EnteredPassword, *config)) {
+        QString entered = LoginRules::EnteredForm(answer->Password);
+        const bool succeeded = LoginRules::LoginSucceeds(level, entered, *config);
+        // The typed password is not needed once the login is decided.
+        SecretText::wipe(entered);
+        SecretText::wipe(answer->Password);
+        if (succeeded) {
             m_state.AccessLevel = level;
             m_host.ApplyAccessRights(*config);
             return {Outcome::LoggedIn, {}};

@@ -10,7 +10,7 @@
 namespace zentaro {
 
 // The login loop and the level a library opens at. Works on the program
-// state's AccessLevel and EnteredPassword; every window action goes through
+// state's AccessLevel; every window action goes through
 // the host.
 class LoginController
 {

@@ -1,5 +1,6 @@
 #include "core/PathText.h"
 #include "core/ProgramState.h"
+#include "core/SecretText.h"
 #include "core/Version.h"
 
 #include <gtest/gtest.h>
@@ -88,4 +89,16 @@ TEST(ProgramState, SetVariablesResetsWhatARunChanged)
     EXPECT_FALSE(state.SuppressReposition);
     EXPECT_FALSE(state.LibraryReadOnly);
     EXPECT_FALSE(state.CancelRequested);
+}
+
+TEST(SecretText, WipeEmptiesTheTextAndLeavesOtherCopiesAlone)
+{
+    QString typed = QStringLiteral("HUNTER2");
+    const QString shown = typed; // shares the characters until written
+    zentaro::SecretText::wipe(typed);
+    EXPECT_TRUE(typed.isEmpty());
+    EXPECT_EQ(shown, QStringLiteral("HUNTER2"));
+    QString empty;
+    zentaro::SecretText::wipe(empty);
+    EXPECT_TRUE(empty.isEmpty());
 }

@@ -30,8 +30,11 @@ public:
             ++m_asked;
             if (m_answers.empty())
                 return std::nullopt;
-            std::optional<LoginAnswer> next = m_answers.front();
+            const bool cancel = !m_answers.front().has_value();
+            LoginAnswer next = cancel ? LoginAnswer{} : *m_answers.front();
             m_answers.pop_front();
+            if (cancel)
+                return std::nullopt;
             return next;
         });
     }
