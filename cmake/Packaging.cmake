@@ -15,8 +15,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The shared libraries (Qt, SQLite, libsodium) are found by dpkg-shlibdeps;
-# the Qt packages bring the xcb platform and FFmpeg media plugins with them.
+# dpkg-shlibdeps finds the packages of the libraries the programs load (Qt,
+# SQLite, libsodium); libqt6gui6 brings the xcb platform plugin along, and
+# libqt6multimedia6 the FFmpeg one once the previews link it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-image-formats-plugins")
