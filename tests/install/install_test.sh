@@ -48,8 +48,8 @@ INSTALLED_FILES=(
   share/mime/packages/zentaro.xml
   share/icons/hicolor/scalable/apps/zentaro.svg
   share/icons/hicolor/scalable/mimetypes/application-x-zentaro-library.svg
-  share/man/man1/znt.1
-  share/man/man1/zentaro.1
+  share/man/man1/znt.1.gz
+  share/man/man1/zentaro.1.gz
   share/bash-completion/completions/znt
 )
 
@@ -269,13 +269,15 @@ case_ManPages() {
   install_tree
   local page out
   for page in znt zentaro; do
-    out=$(groff -man -ww -z -Tutf8 "$ROOT/share/man/man1/$page.1" 2>&1) || fail "groff $page.1"
+    zcat "$ROOT/share/man/man1/$page.1.gz" >"$WORK/$page.1" || fail "$page.1.gz is not gzip"
+    cmp -s "$WORK/$page.1" "$SOURCE/doc/$page.1" || fail "installed $page.1 differs from doc/$page.1"
+    out=$(groff -man -ww -z -Tutf8 "$WORK/$page.1" 2>&1) || fail "groff $page.1"
     expect_eq "$out" "" "groff warnings for $page.1"
   done
   # Every command znt knows is described in its page.
   local command
   for command in $(as_user "$WORK/home" "$ROOT/bin/znt" --help | awk '/^Commands:/ {on=1; next} on && /^  [a-z]/ {print $1}'); do
-    grep -qE "^\.BI? $command( |\$)" "$ROOT/share/man/man1/znt.1" || fail "znt.1 does not describe $command"
+    grep -qE "^\.BI? $command( |\$)" "$WORK/znt.1" || fail "znt.1 does not describe $command"
   done
 }
 
