@@ -1,5 +1,6 @@
-#include "core/PathText.h"
+#include "core/ProgramLocation.h"
 #include "core/ProgramState.h"
+#include "ui/MessageBoxes.h"
 #include "ui/StartupSequence.h"
 
 #include <QApplication>
@@ -15,7 +16,12 @@ int main(int argc, char** argv)
     // The start-up sequence decides when the program ends, not the last window.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    zentaro::ProgramState state(zentaro::PathText::programFolder());
+    const zentaro::Result<zentaro::ProgramPlace> place = zentaro::ProgramLocation::Locate();
+    if (!place) {
+        zentaro::MessageBoxes::showFailure(nullptr, place.status(), QStringLiteral("ZNT ERROR"));
+        return 1;
+    }
+    zentaro::ProgramState state(place->programFolder, place->dataFolder);
     // Qt has taken its own options out; the rest, joined, is a library path.
     zentaro::StartupSequence startup(state,
                                      zentaro::StartupSequence::CommandLineText(QApplication::arguments()));

@@ -8,7 +8,7 @@
 #include "cli/CliStoreCommands.h"
 #include "cli/CliTerminal.h"
 #include "cli/CliTransferCommands.h"
-#include "core/PathText.h"
+#include "core/ProgramLocation.h"
 #include "core/ProgramState.h"
 #include "core/Version.h"
 
@@ -34,8 +34,8 @@ QCommandLineOption helpOption()
 QCommandLineOption programFolderOption()
 {
     return option({QStringLiteral("program-folder")},
-                  QStringLiteral("The program folder: where Struct10.qdb, ZNT.CFG and CMPCT.TMP are (default: the "
-                                 "folder of znt, or ZNT_PROGRAM_FOLDER)."),
+                  QStringLiteral("The program folder: where ZNT.CFG and CMPCT.TMP are (default: ZNT_PROGRAM_FOLDER, "
+                                 "else the folder of znt when it holds Struct10.qdb, else ~/.local/share/zentaro)."),
                   QStringLiteral("DIR"));
 }
 
@@ -295,13 +295,20 @@ int CliApplication::run(const QStringList& arguments)
     QString folder = parser.value(QStringLiteral("program-folder"));
     if (folder.isEmpty())
         folder = qEnvironmentVariable(kProgramFolderVariable);
-    if (folder.isEmpty())
-        folder = PathText::programFolder();
-    folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    if (!QFileInfo(folder).isDir())
-        return usageError(QStringLiteral("the program folder \"%1\" does not exist.").arg(folder), command->name);
+    if (!folder.isEmpty()) {
+        folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        if (!QFileInfo(folder).isDir())
+            return usageError(QStringLiteral("the program folder \"%1\" does not exist.").arg(folder),
+                              command->name);
+    }
+    const Result<ProgramPlace> place = ProgramLocation::Locate(folder);
+    if (!place) {
+        m_err << "znt: " << place.message() << '\n';
+        m_err.flush();
+        return toInt(CliExitCode::Failure);
+    }
 
-    ProgramState state(folder);
+    ProgramState state(place->programFolder, place->dataFolder);
     CliOutput output(m_out, m_err);
     CliTerminal terminal;
 

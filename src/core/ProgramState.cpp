@@ -5,8 +5,11 @@
 
 namespace zentaro {
 
-ProgramState::ProgramState(QString programFolder) : m_programFolder(std::move(programFolder))
+ProgramState::ProgramState(QString programFolder, QString dataFolder)
+    : m_programFolder(std::move(programFolder)), m_dataFolder(std::move(dataFolder))
 {
+    if (m_dataFolder.isEmpty())
+        m_dataFolder = m_programFolder;
     SetVariables();
 }
 
@@ -14,7 +17,7 @@ void ProgramState::SetVariables()
 {
     ProgramVersion = Version::currentProgramVersion();
     FullVersionText = Version::currentFullVersionText();
-    TemplatePath = PathText::join(m_programFolder, QStringLiteral("Struct10.qdb"));
+    TemplatePath = PathText::join(m_dataFolder, QStringLiteral("Struct10.qdb"));
     CurrentLibraryPath = PathText::join(m_programFolder, QStringLiteral("Main Library.ZNT"));
     PreviousLibraryPath.clear();
     SettingsFilePath = PathText::join(m_programFolder, QStringLiteral("ZNT.CFG"));

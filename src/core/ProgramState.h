@@ -14,13 +14,16 @@ namespace zentaro {
 class ProgramState
 {
 public:
-    // programFolder: the folder of the running executable; tests pass their own.
-    explicit ProgramState(QString programFolder);
+    // programFolder: where the program keeps its files (ProgramLocation
+    // chooses it; tests pass their own). dataFolder: where the template and
+    // the help pages are read from; empty means the program folder.
+    explicit ProgramState(QString programFolder, QString dataFolder = QString());
 
     // Gives every value its initial value, in the documented order.
     void SetVariables();
 
     const QString& ProgramFolder() const { return m_programFolder; }
+    const QString& DataFolder() const { return m_dataFolder; }
 
     // Versions and constants.
     QString ProgramVersion;
@@ -59,6 +62,7 @@ public:
 
 private:
     QString m_programFolder;
+    QString m_dataFolder;
 };
 
 } // namespace zentaro
