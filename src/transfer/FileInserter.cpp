@@ -1,5 +1,6 @@
 #include "transfer/FileInserter.h"
 
+#include "core/FileErrorText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace zentaro {
 
@@ -77,12 +79,25 @@ QString FileInserter::newLine() const
     return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
 }
 
-Notice FileInserter::OpenFailure(const QString& path, const QString& newLine)
+Notice FileInserter::OpenFailure(const QString& path, const QString& cause, const QString& newLine)
 {
     const QString gap = newLine + newLine;
     return {NoticeIcon::Exclamation, kInsertErrorTitle,
-            QStringLiteral("There is a problem opening the file:") + gap + path + gap +
+            QStringLiteral("There is a problem opening the file:") + gap + path + gap + cause + gap +
                 QStringLiteral("It will NOT be inserted into the library.  Click OK to continue.")};
+}
+
+QString FileInserter::OpenCause(const QFileInfo& info, int error)
+{
+    if (!info.exists())
+        return QStringLiteral("The file does not exist.");
+    if (info.isDir())
+        return QStringLiteral("It is a folder, not a file.");
+    if (!info.isFile())
+        return QStringLiteral("It is not an ordinary file.");
+    if (error == EACCES || error == EPERM || !info.isReadable())
+        return QStringLiteral("You have no permission to read it.");
+    return FileErrorText::forErrno(error);
 }
 
 Notice FileInserter::InsertFailure(const QString& path, const QString& cause, const QString& newLine)
@@ -143,10 +158,12 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
     }
     const QFileInfo info(path);
     QFile file(path);
+    errno = 0;
     if (!openForReading(file, info)) {
+        const QString cause = OpenCause(info, errno);
         result.outcome = TransferOutcome::failed(
-            Status::failure(ErrorCode::Unreadable, QStringLiteral("The file %1 cannot be opened.").arg(path)),
-            OpenFailure(path, newLine()));
+            Status::failure(ErrorCode::Unreadable, QStringLiteral("The file %1 cannot be opened. %2").arg(path, cause)),
+            OpenFailure(path, cause, newLine()));
         return result;
     }
     result.opened = true;
