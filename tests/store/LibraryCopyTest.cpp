@@ -149,7 +149,7 @@ TEST_F(LibraryCopyTest, AKilledCopyLeavesNoTargetAndTheNextOneSucceeds)
     // Killed as soon as anything of the copy shows.
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < end && !QFileInfo::exists(target) &&
-           !QFileInfo::exists(LibraryCopier::ScratchPath(target)))
+           !QFileInfo::exists(target + QStringLiteral(".TMP")))
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     ::kill(child, SIGKILL);
     int status = 0;
