@@ -101,8 +101,8 @@ protected:
 
 TEST_F(LibraryCopyTest, EveryCopyMadeWhileAnotherProgramWritesIsOneCommittedState)
 {
-    addRecords(40, 10);
-    WriterProcess writer(library, 6);
+    addRecords(100, 10);
+    WriterProcess writer(library, 24, 0);
     ASSERT_TRUE(writer.started());
     ASSERT_TRUE(writer.waitForCommits(2));
     QStringList copies;
@@ -129,7 +129,7 @@ TEST_F(LibraryCopyTest, EveryCopyMadeWhileAnotherProgramWritesIsOneCommittedStat
             if (t.startsWith(QLatin1Char('w')))
                 written << t;
         }
-        for (int i = 0; i < 40; ++i)
+        for (int i = 0; i < 100; ++i)
             EXPECT_TRUE(titles.contains(QStringLiteral("source %1").arg(i))) << target.toStdString();
         ASSERT_LE(written.size(), committed.size()) << target.toStdString();
         for (int k = 0; k < written.size(); ++k)
