@@ -1,22 +1,16 @@
 #include "library/LibraryCompactor.h"
 
-#include "core/DiskSync.h"
-
 #include "core/PathText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
+#include "store/ScratchFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 namespace zentaro {
 
@@ -36,7 +30,8 @@ LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
         return Refusal::ReadOnly;
     if (!AccessRights::Allows(m_state.AccessLevel, AccessRights::Command::CompactLibrary, false, false))
         return Refusal::AccessDenied;
-    // The swap is a rename, which only works within one file system.
+    // CMPCT.TMP needs the library's own file system: the free-space rule
+    // counts that drive only.
     const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_state.ProgramFolder()) : std::nullopt;
     const std::optional<Drive::Facts> library = m_lookup ? m_lookup(m_state.CurrentLibraryPath) : std::nullopt;
     if (!program || !library || *program != *library)
@@ -96,11 +91,9 @@ QString LibraryCompactor::CompletionText(qint64 oldSize, qint64 newSize, const Q
 LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
 {
     const QString library = m_state.CurrentLibraryPath;
-    const QString temp = TempPath();
     const QString nl = m_state.NewLine;
     Outcome outcome;
     auto engineError = [&](const Status& status) {
-        QFile::remove(temp);
         outcome.status = status;
         outcome.notice = {NoticeIcon::Plain, QString(),
                           QStringLiteral("ERROR Compacting Library") + nl + nl + status.message()};
@@ -109,25 +102,32 @@ LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
 
     progress.setText(kProgressText);
     progress.setPercent(0);
+
+    // The library is held for this program alone while it is compacted:
+    // another program that has it open waits, or is told it is in use,
+    // and its commits never land in a gap.
+    OpenOptions options;
+    options.exclusive = true;
+    Result<std::shared_ptr<Database>> opened = Database::open(library, options);
+    if (!opened)
+        return engineError(opened.status());
+    Database& db = **opened;
     outcome.OldSize = QFileInfo(library).size();
 
-    if (Status compacted = Database::compactFile(library, temp); !compacted)
-        return engineError(compacted);
-
-    // The compacted file takes the library's permissions, then its name. The
-    // rename replaces the old file in one step: no moment without a library.
-    const QByteArray libraryName = QFile::encodeName(library);
-    const QByteArray tempName = QFile::encodeName(temp);
     struct stat existing {};
-    if (::stat(libraryName.constData(), &existing) == 0)
-        ::chmod(tempName.constData(), existing.st_mode & 07777);
-    if (::rename(tempName.constData(), libraryName.constData()) != 0) {
-        const int error = errno;
-        return engineError(Status::failure(
-            ErrorCode::Io, QStringLiteral("Could not replace \"%1\" with its compacted copy: %2")
-                               .arg(library, QString::fromLocal8Bit(std::strerror(error)))));
-    }
-    DiskSync::syncFolder(QFileInfo(library).absolutePath());
+    const mode_t mode = ::stat(QFile::encodeName(library).constData(), &existing) == 0
+                            ? (existing.st_mode & 0777) | S_IRUSR | S_IWUSR
+                            : S_IRUSR | S_IWUSR;
+    Result<ScratchFile> scratch = ScratchFile::claim(TempPath(), mode);
+    if (!scratch)
+        return engineError(scratch.status());
+    m_lastTempPath = scratch->path();
+
+    Status compacted = db.compactInPlace(scratch->path(), progress);
+    db.close();
+    scratch->remove();
+    if (!compacted)
+        return engineError(compacted);
     outcome.NewSize = QFileInfo(library).size();
     progress.setPercent(100);
     outcome.notice = {NoticeIcon::Information, QString(), CompletionText(outcome.OldSize, outcome.NewSize, nl)};

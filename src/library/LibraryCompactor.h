@@ -14,8 +14,10 @@ class Progress;
 
 // "Compact Library": the checks of the command and the compaction itself.
 // The engine writes a compacted copy of CurrentLibraryPath to CMPCT.TMP in
-// the program folder, which then takes the library's name in one rename, so
-// at every moment either the old or the new library is there under it.
+// the program folder and copies it back over the library in one journalled
+// transaction, holding the library for this program alone meanwhile. The
+// library stays the same file, so other programs that have it open keep
+// working on it, and at every moment the old or the new library is there.
 class LibraryCompactor
 {
 public:
@@ -46,12 +48,16 @@ public:
         qint64 recovered() const { return OldSize - NewSize; }
     };
     // Compacts the library at CurrentLibraryPath, which the caller has
-    // closed. On an engine error the library is untouched and CMPCT.TMP is
-    // removed, so that a second attempt can succeed.
+    // closed. On an engine error (InUse when another program is working on
+    // it) the library is untouched. The temporary file is removed either way;
+    // one left by an earlier run is removed first.
     Outcome CompactLibrary(Progress& progress);
 
-    // Program folder + "/CMPCT.TMP".
+    // Program folder + "/CMPCT.TMP". While another compaction run holds that
+    // one, a run uses "CMPCT-1.TMP" and so on beside it.
     QString TempPath() const;
+    // The temporary file the last CompactLibrary used.
+    const QString& LastTempPath() const { return m_lastTempPath; }
     // "Compaction Process Complete", two NewLines, the bytes recovered.
     static QString CompletionText(qint64 oldSize, qint64 newSize, const QString& newLine);
 
@@ -66,6 +72,7 @@ private:
     ProgramState& m_state;
     Drive::Lookup m_lookup;
     FreeSpace::Probe m_freeSpace;
+    QString m_lastTempPath;
 };
 
 } // namespace zentaro

@@ -1,19 +1,24 @@
 #include "library/LibraryCopier.h"
 
 #include "core/DiskSync.h"
-
+#include "core/FileErrorText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
+#include "store/ScratchFile.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace zentaro {
@@ -30,6 +35,14 @@ QString quoted(const QString& path)
 Status takenFailure()
 {
     return Status::failure(ErrorCode::InvalidArgument, LibraryCopier::kExistsText);
+}
+
+mode_t currentUmask()
+{
+    // umask can only be read by setting it; nothing else runs meanwhile.
+    const mode_t mask = ::umask(077);
+    ::umask(mask);
+    return mask;
 }
 
 } // namespace
@@ -54,40 +67,56 @@ bool LibraryCopier::TargetTaken(const QString& target)
 
 Status LibraryCopier::CopyFileBytes(const QString& source, const QString& target, Progress& progress)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
+    const QByteArray sourceName = QFile::encodeName(source);
+    const int in = ::open(sourceName.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
         return Status::failure(ErrorCode::Unreadable,
-                               QStringLiteral("Could not read %1: %2").arg(quoted(source), in.errorString()));
+                               QStringLiteral("Could not read %1. %2").arg(quoted(source), FileErrorText::forErrno(errno)));
     }
-    QFile out(target);
-    const bool existed = out.exists();
+    const QByteArray targetName = QFile::encodeName(target);
     // An empty file may be written over; anything else was refused before.
-    const QIODevice::OpenMode mode =
-        existed ? QIODevice::WriteOnly | QIODevice::Truncate : QIODevice::WriteOnly | QIODevice::NewOnly;
-    if (!out.open(mode)) {
+    const bool existed = QFileInfo::exists(target);
+    const int out = ::open(targetName.constData(), O_WRONLY | O_CLOEXEC | (existed ? O_TRUNC : O_CREAT | O_EXCL), 0666);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
         return Status::failure(ErrorCode::Io,
-                               QStringLiteral("Could not write %1: %2").arg(quoted(target), out.errorString()));
+                               QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(error)));
     }
-    auto fail = [&](ErrorCode code, const QString& text) {
-        out.close();
+    auto fail = [&](bool reading, int error) {
+        ::close(in);
+        ::close(out);
         QFile::remove(target);
-        return Status::failure(code, text);
+        if (reading) {
+            return Status::failure(ErrorCode::Io, QStringLiteral("Could not read %1. %2")
+                                                      .arg(quoted(source), FileErrorText::forErrno(error)));
+        }
+        const ErrorCode code = error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
+        return Status::failure(code, QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(error)));
     };
 
-    const qint64 total = in.size();
+    struct stat info {};
+    const qint64 total = ::fstat(in, &info) == 0 ? static_cast<qint64>(info.st_size) : 0;
     std::vector<char> buffer(static_cast<size_t>(kCopyBuffer));
     qint64 done = 0;
     int shown = 0;
     progress.setPercent(0);
     for (;;) {
-        const qint64 got = in.read(buffer.data(), kCopyBuffer);
-        if (got < 0)
-            return fail(ErrorCode::Io, QStringLiteral("Could not read %1: %2").arg(quoted(source), in.errorString()));
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(true, errno);
+        }
         if (got == 0)
             break;
-        if (out.write(buffer.data(), got) != got) {
-            const ErrorCode code = out.error() == QFileDevice::ResourceError ? ErrorCode::DiskFull : ErrorCode::Io;
-            return fail(code, QStringLiteral("Could not write %1: %2").arg(quoted(target), out.errorString()));
+        for (ssize_t written = 0; written < got;) {
+            const ssize_t n = ::write(out, buffer.data() + written, static_cast<size_t>(got - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return fail(false, n < 0 ? errno : ENOSPC);
+            written += n;
         }
         done += got;
         const int percent = total > 0 ? static_cast<int>(std::min<qint64>(100, done * 100 / total)) : 100;
@@ -96,11 +125,45 @@ Status LibraryCopier::CopyFileBytes(const QString& source, const QString& target
             progress.setPercent(percent);
         }
     }
-    if (!out.flush() || ::fsync(out.handle()) != 0)
-        return fail(ErrorCode::Io, QStringLiteral("Could not write %1 to disk: %2").arg(quoted(target), out.errorString()));
-    out.close();
+    if (::fsync(out) != 0)
+        return fail(false, errno);
+    ::close(in);
+    if (::close(out) != 0) {
+        const int error = errno;
+        QFile::remove(target);
+        return Status::failure(ErrorCode::Io, QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(error)));
+    }
     DiskSync::syncFolder(QFileInfo(target).absolutePath());
     progress.setPercent(100);
+    return Status::success();
+}
+
+QString LibraryCopier::ScratchPath(const QString& target)
+{
+    return target + QStringLiteral(".TMP");
+}
+
+Status LibraryCopier::moveIntoPlace(ScratchFile& scratch, const QString& target, mode_t mode)
+{
+    const QByteArray from = QFile::encodeName(scratch.path());
+    const QByteArray to = QFile::encodeName(target);
+    if (::chmod(from.constData(), mode) != 0) {
+        return Status::failure(ErrorCode::Io,
+                               QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(errno)));
+    }
+    // Someone may have put a file there meanwhile; only an empty one gives way.
+    if (TargetTaken(target))
+        return takenFailure();
+    const int flags = QFileInfo::exists(target) ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), flags) != 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            return takenFailure();
+        return Status::failure(ErrorCode::Io,
+                               QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(error)));
+    }
+    scratch.release();
+    DiskSync::syncFolder(QFileInfo(target).absolutePath());
     return Status::success();
 }
 
@@ -108,13 +171,19 @@ Status LibraryCopier::CreateNewLibrary(const QString& target)
 {
     if (TargetTaken(target))
         return takenFailure();
+    // Written beside the target and renamed only when whole and stamped, so
+    // that a failure or a kill leaves no half library under that name.
+    const mode_t mode = 0666 & ~currentUmask();
+    Result<ScratchFile> scratch = ScratchFile::claim(ScratchPath(target), mode | S_IRUSR | S_IWUSR);
+    if (!scratch)
+        return scratch.status();
     NullProgress quiet;
-    if (Status copied = CopyFileBytes(m_state.TemplatePath, target, quiet); !copied)
-        return copied;
+    if (Status copied = CopyFileBytes(m_state.TemplatePath, scratch->path(), quiet); !copied)
+        return Status::failure(copied.code(), QString(copied.message()).replace(scratch->path(), target));
 
     OpenOptions options;
     options.exclusive = true;
-    Result<std::shared_ptr<Database>> db = Database::open(target, options);
+    Result<std::shared_ptr<Database>> db = Database::open(scratch->path(), options);
     Status stamped = db.status();
     if (db) {
         Result<ConfigRow> row = (*db)->loadConfig();
@@ -126,12 +195,13 @@ Status LibraryCopier::CreateNewLibrary(const QString& target)
         }
         (*db)->close();
     }
-    if (!stamped) {
-        // A library that cannot be stamped is no good to anyone; leave nothing.
-        QFile::remove(target);
-        return stamped;
+    if (!stamped)
+        return Status::failure(stamped.code(), QString(stamped.message()).replace(scratch->path(), target));
+    if (!DiskSync::syncFile(scratch->path())) {
+        return Status::failure(ErrorCode::Io,
+                               QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(errno)));
     }
-    return Status::success();
+    return moveIntoPlace(*scratch, target, mode);
 }
 
 Status LibraryCopier::CopyLibrary(const QString& source, const QString& target, Progress& progress)
@@ -142,7 +212,32 @@ Status LibraryCopier::CopyLibrary(const QString& source, const QString& target, 
     if (!FreeSpace::Fits(size, m_freeSpace ? m_freeSpace(target) : std::nullopt))
         return Status::failure(ErrorCode::DiskFull, kNoSpaceText);
     progress.setText(kCopyingText);
-    return CopyFileBytes(source, target, progress);
+
+    struct stat info {};
+    if (::stat(QFile::encodeName(source).constData(), &info) != 0) {
+        return Status::failure(ErrorCode::NotFound,
+                               QStringLiteral("Could not read %1. %2").arg(quoted(source), FileErrorText::forErrno(errno)));
+    }
+    const mode_t mode = info.st_mode & 07777;
+    Result<ScratchFile> scratch = ScratchFile::claim(ScratchPath(target), (mode & 0777) | S_IRUSR | S_IWUSR);
+    if (!scratch)
+        return scratch.status();
+
+    // Shared: other programs go on using the library, and their commits
+    // wait until the copy has its one committed state.
+    // A writable connection where it may write, so that a journal left by a
+    // program that was killed is rolled back before the copy is read.
+    OpenOptions options;
+    options.exclusive = false;
+    options.readOnly = !QFileInfo(source).isWritable();
+    Result<std::shared_ptr<Database>> db = Database::open(source, options);
+    if (!db)
+        return db.status();
+    Status copied = (*db)->snapshotTo(scratch->path(), progress);
+    (*db)->close();
+    if (!copied)
+        return Status::failure(copied.code(), QString(copied.message()).replace(scratch->path(), target));
+    return moveIntoPlace(*scratch, target, mode);
 }
 
 } // namespace zentaro

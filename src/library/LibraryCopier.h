@@ -6,17 +6,22 @@
 
 #include <QString>
 
+#include <sys/types.h>
+
 namespace zentaro {
 
 class ProgramState;
 class Progress;
+class ScratchFile;
 
 // The two commands that write a new library file: "Create New Library"
 // (the template copied byte for byte, then stamped with its creation date)
-// and "Copy Library" (the open library's file copied byte for byte; the
-// caller closes it first and binds it again afterwards).
+// and "Copy Library" (the open library copied page for page as of one
+// committed state; the caller closes it first and binds it again afterwards).
 //
-// A copy is whole or absent: a failure part-way removes what was written.
+// A new file is written beside the target ("NAME.ZNT.TMP") and takes the
+// target's name only when whole and on disk: a failure or a kill part-way
+// never leaves a half library under that name.
 class LibraryCopier
 {
 public:
@@ -33,11 +38,17 @@ public:
     // now. InvalidArgument with "File Already Exists." for a taken target.
     Status CreateNewLibrary(const QString& target);
 
-    // Copies the library file source (closed by the caller) to target.
-    // Refuses a taken target, and a target drive with fewer free bytes than
-    // the library's size ("Insufficient Space to copy Library", DiskFull).
-    // progress shows "Copying..  Please Wait..." and the share copied.
+    // Copies the library source (closed by the caller) to target, with the
+    // source's permission bits. Other programs may go on using the library;
+    // the copy holds one committed state of it. Refuses a taken target, and
+    // a target drive with fewer free bytes than the library's size
+    // ("Insufficient Space to copy Library", DiskFull). progress shows
+    // "Copying..  Please Wait..." and the share copied.
     Status CopyLibrary(const QString& source, const QString& target, Progress& progress);
+
+    // Where a new library for target is written first: target + ".TMP"
+    // (or a numbered name beside it while another run holds that).
+    static QString ScratchPath(const QString& target);
 
     // source byte for byte into target (which must not exist or be empty),
     // synced to disk before it returns; nothing is left of target on failure.
@@ -55,6 +66,9 @@ public:
     static Notice NoSpaceNotice() { return {NoticeIcon::Exclamation, kNoSpaceTitle, kNoSpaceText}; }
 
 private:
+    // Gives the written file its permission bits and the target's name.
+    static Status moveIntoPlace(ScratchFile& scratch, const QString& target, mode_t mode);
+
     ProgramState& m_state;
     FreeSpace::Probe m_freeSpace;
 };

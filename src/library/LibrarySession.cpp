@@ -210,7 +210,7 @@ bool LibrarySession::CheckDataFile(ProgramState& state, LibraryHost& host)
         host.ShowNotice(
             {NoticeIcon::Exclamation, kStartupFailureTitle,
              QStringLiteral("There was a problem opening the Default Startup Library:") + nl + nl +
-                 path + nl + nl +
+                 path + nl +
                  QStringLiteral("Please correct the problem and restart ZNT.  If the problem "
                                 "persists, delete the file ZNT.CFG in the ZNT program folder; "
                                 "this clears all local settings but lets ZNT start again.")});

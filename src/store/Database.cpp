@@ -1,6 +1,8 @@
 #include "store/Database.h"
 
 #include "core/DiskSync.h"
+#include "core/FileErrorText.h"
+#include "core/Progress.h"
 
 #include "store/DateText.h"
 #include "store/LibraryFile.h"
@@ -17,6 +19,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <unordered_map>
 
@@ -230,18 +233,38 @@ Status Database::openConnection()
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                likeFunction, nullptr, nullptr, nullptr);
 
-    // These only set connection state; the file is first read by checkLibrary.
-    if (m_options.exclusive) {
-        if (Status s = exec("PRAGMA locking_mode = EXCLUSIVE"); !s)
-            return s;
-    }
-    const QByteArray cache = QByteArray("PRAGMA cache_size = -") + QByteArray::number(kCacheKiB);
-    for (const char* sql : {cache.constData(), "PRAGMA synchronous = FULL", "PRAGMA temp_store = MEMORY",
-                            "PRAGMA foreign_keys = OFF"}) {
-        if (Status s = exec(sql); !s)
-            return s;
+    // Connection settings. Some of them read the schema, which is where a
+    // locked file or one that is no library shows first.
+    QList<QByteArray> settings;
+    if (m_options.exclusive)
+        settings << "PRAGMA locking_mode = EXCLUSIVE";
+    settings << QByteArray("PRAGMA cache_size = -") + QByteArray::number(kCacheKiB) << "PRAGMA synchronous = FULL"
+             << "PRAGMA temp_store = MEMORY" << "PRAGMA foreign_keys = OFF";
+    for (const QByteArray& sql : std::as_const(settings)) {
+        if (int set = sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr); set != SQLITE_OK)
+            return openFailure(set);
     }
     return {};
+}
+
+Status Database::openFailure(int rc) const
+{
+    const QString name = quoted(m_path);
+    const QString detail = m_connection ? m_connection->errorMessage() : QString();
+    switch (codeFor(rc)) {
+    case ErrorCode::InUse:
+        return Status::failure(ErrorCode::InUse,
+                               QStringLiteral("The library %1 is in use by another program. "
+                                              "Try again when it has been closed there.")
+                                   .arg(name));
+    case ErrorCode::NotALibrary:
+        return Status::failure(ErrorCode::NotALibrary, QStringLiteral("%1 is not a Zentaro library.").arg(name));
+    case ErrorCode::Damaged:
+        return Status::failure(ErrorCode::Damaged, QStringLiteral("The library %1 is damaged (%2).").arg(name, detail));
+    default:
+        return Status::failure(ErrorCode::Unreadable,
+                               QStringLiteral("The library %1 cannot be read (%2).").arg(name, detail));
+    }
 }
 
 Status Database::checkLibrary()
@@ -249,25 +272,6 @@ Status Database::checkLibrary()
     sqlite3* db = m_connection->get();
     const QString name = quoted(m_path);
 
-    auto openFailure = [&](int rc) {
-        const QString detail = m_connection->errorMessage();
-        switch (codeFor(rc)) {
-        case ErrorCode::InUse:
-            return Status::failure(ErrorCode::InUse,
-                                   QStringLiteral("The library %1 is in use by another program. "
-                                                  "Try again when it has been closed there.")
-                                       .arg(name));
-        case ErrorCode::NotALibrary:
-            return Status::failure(ErrorCode::NotALibrary,
-                                   QStringLiteral("%1 is not a Zentaro library.").arg(name));
-        case ErrorCode::Damaged:
-            return Status::failure(ErrorCode::Damaged,
-                                   QStringLiteral("The library %1 is damaged (%2).").arg(name, detail));
-        default:
-            return Status::failure(ErrorCode::Unreadable,
-                                   QStringLiteral("The library %1 cannot be read (%2).").arg(name, detail));
-        }
-    };
     auto damaged = [&](const QString& why) {
         return Status::failure(ErrorCode::Damaged, QStringLiteral("The library %1 is damaged: %2.").arg(name, why));
     };
@@ -364,9 +368,7 @@ void Database::close()
     if (m_depth > 0 && m_connection->get())
         sqlite3_exec(m_connection->get(), "ROLLBACK", nullptr, nullptr, nullptr);
     m_depth = 0;
-    for (SqlStatement* st : std::as_const(m_statements))
-        delete st;
-    m_statements.clear();
+    dropStatements();
     m_connection->close();
     m_connection.reset();
     touch();
@@ -1102,6 +1104,154 @@ Status Database::compactTo(const QString& targetPath)
         QFile::remove(targetPath);
         return Status::failure(ErrorCode::Io, QStringLiteral("Could not write the compacted library %1 to disk.").arg(quoted(targetPath)));
     }
+    return {};
+}
+
+void Database::dropStatements()
+{
+    for (SqlStatement* st : std::as_const(m_statements))
+        delete st;
+    m_statements.clear();
+}
+
+Status Database::engineFailure(const QString& doing, sqlite3* other, int rc) const
+{
+    const int error = other ? sqlite3_system_errno(other) : 0;
+    switch (codeFor(rc)) {
+    case ErrorCode::InUse:
+        return Status::failure(ErrorCode::InUse, QStringLiteral("%1: the library %2 is in use by another program. "
+                                                                "Try again when it has been closed there.")
+                                                     .arg(doing, quoted(m_path)));
+    case ErrorCode::DiskFull:
+        return Status::failure(ErrorCode::DiskFull, QStringLiteral("%1: %2").arg(doing, FileErrorText::forErrno(ENOSPC)));
+    default:
+        break;
+    }
+    if (error != 0) {
+        const ErrorCode code = error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
+        return Status::failure(code, QStringLiteral("%1: %2").arg(doing, FileErrorText::forErrno(error)));
+    }
+    const QString detail = other ? QString::fromUtf8(sqlite3_errmsg(other)) : QString::fromUtf8(sqlite3_errstr(rc));
+    return Status::failure(codeFor(rc), QStringLiteral("%1: %2.").arg(doing, detail));
+}
+
+Status Database::compactInPlace(const QString& scratchPath, Progress& progress)
+{
+    if (!isOpen())
+        return closedFailure();
+    if (!m_options.exclusive || isReadOnly() || m_depth > 0) {
+        return Status::failure(ErrorCode::InvalidArgument,
+                               QStringLiteral("The library %1 can only be compacted when it is open for this program "
+                                              "alone and nothing is being saved.")
+                                   .arg(quoted(m_path)));
+    }
+    const QString doing = QStringLiteral("Could not compact the library %1").arg(quoted(m_path));
+    // A cached statement left stepping would hold a read transaction open,
+    // and the copy back needs none.
+    dropStatements();
+    sqlite3* db = m_connection->get();
+    progress.setPercent(0);
+    {
+        SqlStatement st;
+        if (int rc = st.prepare(db, "VACUUM INTO ?"); rc != SQLITE_OK)
+            return engineFailure(doing, db, rc);
+        st.bindText(1, scratchPath);
+        if (int rc = st.step(); rc != SQLITE_DONE)
+            return engineFailure(doing, db, rc);
+    }
+    progress.setPercent(40);
+
+    // The copy back: one write transaction on the library, whose journal
+    // brings the old file back should anything stop it halfway.
+    SqlConnection compacted;
+    if (int rc = compacted.open(scratchPath, SQLITE_OPEN_READONLY); rc != SQLITE_OK)
+        return engineFailure(doing, compacted.get(), rc);
+    sqlite3_backup* backup = sqlite3_backup_init(db, "main", compacted.get(), "main");
+    if (!backup)
+        return engineFailure(doing, db, sqlite3_errcode(db));
+    constexpr int kPagesPerStep = 64; // 4 MiB of 64 KiB pages
+    int rc;
+    int shown = 40;
+    while ((rc = sqlite3_backup_step(backup, kPagesPerStep)) == SQLITE_OK) {
+        const int total = sqlite3_backup_pagecount(backup);
+        const int left = sqlite3_backup_remaining(backup);
+        const int percent = total > 0 ? 40 + (total - left) * 59 / total : 99;
+        if (percent != shown) {
+            shown = percent;
+            progress.setPercent(percent);
+        }
+    }
+    // Finishing an unfinished backup rolls the library back.
+    sqlite3_backup_finish(backup);
+    touch();
+    if (rc != SQLITE_DONE)
+        return engineFailure(doing, db, rc);
+    progress.setPercent(100);
+    return {};
+}
+
+Status Database::snapshotTo(const QString& targetPath, Progress& progress)
+{
+    if (!isOpen())
+        return closedFailure();
+    const QString doing = QStringLiteral("Could not copy the library %1 to %2").arg(quoted(m_path), quoted(targetPath));
+    dropStatements();
+    sqlite3* db = m_connection->get();
+    const bool ownTransaction = m_depth == 0;
+    // One read transaction for the whole copy: every page comes from the
+    // same committed state, and no other program can commit meanwhile.
+    if (ownTransaction) {
+        if (int rc = sqlite3_exec(db, "BEGIN; SELECT COUNT(*) FROM Config", nullptr, nullptr, nullptr); rc != SQLITE_OK) {
+            Status s = engineFailure(doing, db, rc);
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return s;
+        }
+    }
+    auto endRead = [&] {
+        if (ownTransaction)
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    };
+
+    SqlConnection target;
+    int rc = target.open(targetPath, SQLITE_OPEN_READWRITE);
+    if (rc == SQLITE_OK) {
+        // Nothing to roll back in a file that is not anyone's yet; it is
+        // synced whole at the end.
+        rc = sqlite3_exec(target.get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        Status s = engineFailure(doing, target.get(), rc);
+        endRead();
+        return s;
+    }
+    sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", db, "main");
+    if (!backup) {
+        Status s = engineFailure(doing, target.get(), sqlite3_errcode(target.get()));
+        endRead();
+        return s;
+    }
+    constexpr int kPagesPerStep = 64;
+    int shown = 0;
+    progress.setPercent(0);
+    while ((rc = sqlite3_backup_step(backup, kPagesPerStep)) == SQLITE_OK) {
+        const int total = sqlite3_backup_pagecount(backup);
+        const int left = sqlite3_backup_remaining(backup);
+        const int percent = total > 0 ? (total - left) * 99 / total : 99;
+        if (percent != shown) {
+            shown = percent;
+            progress.setPercent(percent);
+        }
+    }
+    sqlite3_backup_finish(backup);
+    Status result = rc == SQLITE_DONE ? Status() : engineFailure(doing, target.get(), rc);
+    target.close();
+    endRead();
+    if (!result)
+        return result;
+    if (!DiskSync::syncFile(targetPath)) {
+        return Status::failure(ErrorCode::Io, QStringLiteral("%1: %2").arg(doing, FileErrorText::forErrno(errno)));
+    }
+    progress.setPercent(100);
     return {};
 }
 

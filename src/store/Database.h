@@ -16,6 +16,7 @@ struct sqlite3_stmt;
 
 namespace zentaro {
 
+class Progress;
 class SqlConnection;
 class SqlStatement;
 struct TranslatedQuery;
@@ -51,8 +52,8 @@ public:
                                                   const OpenOptions& options = {});
 
     // Writes a compacted copy of a library that is not open here (the
-    // template into a new library, a closed library into CMPCT.TMP).
-    // The target must not exist or be empty; it is durable on success.
+    // template into a new library). The target must not exist or be empty;
+    // it is durable on success.
     static Status compactFile(const QString& sourcePath, const QString& targetPath);
 
     ~Database();
@@ -125,6 +126,18 @@ public:
     // and makes it durable (file and folder synced) before returning, so the
     // caller's rename can never expose a half-written library.
     Status compactTo(const QString& targetPath);
+    // Compacts this library where it lies: a compacted copy is written to
+    // scratchPath (empty, claimed by the caller), then copied back over the
+    // library in one journalled transaction. The file stays the same file,
+    // so connections of other programs keep working on it; the exclusive
+    // lock keeps their commits out until it is done, and a kill at any
+    // moment leaves the old or the new library. Needs an exclusive,
+    // writable connection.
+    Status compactInPlace(const QString& scratchPath, Progress& progress);
+    // Copies this library, as of one committed state, into targetPath (an
+    // empty file), page for page, synced before it returns. Writers of other
+    // programs wait until the copy is done.
+    Status snapshotTo(const QString& targetPath, Progress& progress);
     // Lets other users of a shared library see committed work: releases
     // read locks and cache, and notices changes committed by others.
     void idle();
@@ -139,6 +152,12 @@ private:
     Database(QString path, OpenOptions options);
     Status openConnection();
     Status checkLibrary();
+    // The open refusal for an engine result, naming the file and the cause.
+    Status openFailure(int rc) const;
+    // A failure of a step on a second connection (backup source or target).
+    Status engineFailure(const QString& doing, sqlite3* other, int rc) const;
+    // Drops every cached statement (they could hold a read transaction).
+    void dropStatements();
 
     // A cached prepared statement, reset and cleared; nullptr with status
     // set when it cannot be prepared or the library is closed.

@@ -1,5 +1,6 @@
 #include "transfer/FileExtractor.h"
 
+#include "core/FileErrorText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
@@ -18,6 +19,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -159,11 +161,21 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     constexpr qint64 kBlock = qint64(1) << 20;
     std::vector<char> block(static_cast<size_t>(kBlock));
     qint64 filled = 0;
+    // The system's own cause: Qt reports a file grown too large as "Unknown error".
+    int writeError = 0;
+    auto writeFailed = [&] {
+        const ErrorCode code = writeError == ENOSPC || writeError == EDQUOT || writeError == EFBIG ? ErrorCode::DiskFull
+                                                                                                 : ErrorCode::Io;
+        return abandon(code, writeError ? FileErrorText::forErrno(writeError) : out.errorString());
+    };
     auto flush = [&] {
         if (filled == 0)
             return true;
-        if (out.write(block.data(), filled) != filled)
+        errno = 0;
+        if (out.write(block.data(), filled) != filled) {
+            writeError = errno;
             return false;
+        }
         pacer.wrote(filled);
         filled = 0;
         return true;
@@ -202,7 +214,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         else
             host.Yield();
         if (!stage(buffer, want))
-            return abandon(ErrorCode::Io, out.errorString());
+            return writeFailed();
         offset += want;
         if (bar) {
             const int percent = static_cast<int>(i * 100 / pieces);
@@ -220,9 +232,10 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         }
     }
     if (!flush())
-        return abandon(ErrorCode::Io, out.errorString());
+        return writeFailed();
+    errno = 0;
     if (!out.commit()) {
-        const QString why = out.errorString();
+        const QString why = errno ? FileErrorText::forErrno(errno) : out.errorString();
         closeBar();
         return fail(ErrorCode::Io, why.isEmpty() ? QStringLiteral("The file could not be written.") : why);
     }

@@ -1,5 +1,6 @@
 #include "transfer/FileInserter.h"
 
+#include "core/FileErrorText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace zentaro {
 
@@ -78,12 +80,25 @@ QString FileInserter::newLine() const
     return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
 }
 
-Notice FileInserter::OpenFailure(const QString& path, const QString& newLine)
+Notice FileInserter::OpenFailure(const QString& path, const QString& cause, const QString& newLine)
 {
     const QString gap = newLine + newLine;
     return {NoticeIcon::Exclamation, kInsertErrorTitle,
-            QStringLiteral("There is a problem opening the file:") + gap + path + gap +
+            QStringLiteral("There is a problem opening the file:") + gap + path + gap + cause + gap +
                 QStringLiteral("It will NOT be inserted into the library.  Click OK to continue.")};
+}
+
+QString FileInserter::OpenCause(const QFileInfo& info, int error)
+{
+    if (!info.exists())
+        return QStringLiteral("The file does not exist.");
+    if (info.isDir())
+        return QStringLiteral("It is a folder, not a file.");
+    if (!info.isFile())
+        return QStringLiteral("It is not an ordinary file.");
+    if (error == EACCES || error == EPERM || !info.isReadable())
+        return QStringLiteral("You have no permission to read it.");
+    return FileErrorText::forErrno(error);
 }
 
 Notice FileInserter::InsertFailure(const QString& path, const QString& cause, const QString& newLine)
@@ -156,12 +171,15 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
     }
     QFile file;
     QDateTime fileDate;
+    errno = 0;
     if (!NativeFileName::OpenForReading(file, source, &fileDate)) {
+        const int error = errno;
         // U+FFFD stands where a name's bytes were not UTF-8 and were lost in reading it.
         const bool lostName = path.contains(QChar::ReplacementCharacter) && NativeFileName::Size(source) < 0;
+        const QString cause = OpenCause(QFileInfo(QFile::decodeName(source)), error);
         result.outcome = TransferOutcome::failed(
-            Status::failure(ErrorCode::Unreadable, QStringLiteral("The file %1 cannot be opened.").arg(path)),
-            lostName ? NameEncodingFailure(path, newLine()) : OpenFailure(path, newLine()));
+            Status::failure(ErrorCode::Unreadable, QStringLiteral("The file %1 cannot be opened. %2").arg(path, cause)),
+            lostName ? NameEncodingFailure(path, newLine()) : OpenFailure(path, cause, newLine()));
         return result;
     }
     result.opened = true;

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QFile;
+class QFileInfo;
 
 namespace zentaro {
 
@@ -81,8 +82,11 @@ public:
     static inline const QString kInsertingText = QStringLiteral("Inserting File...");
     static inline const QString kOwnLibraryText =
         QStringLiteral("This is the library file itself, which cannot be stored inside itself.");
-    // "There is a problem opening the file:" ... "It will NOT be inserted ..."
-    static Notice OpenFailure(const QString& path, const QString& newLine);
+    // "There is a problem opening the file:", the path, the cause, "It will NOT be inserted ..."
+    static Notice OpenFailure(const QString& path, const QString& cause, const QString& newLine);
+    // Why a file could not be opened for reading: missing, a folder, not a
+    // plain file, no permission, or the system's cause (errno).
+    static QString OpenCause(const QFileInfo& info, int error);
     // A failure after the file was opened: the path and the cause.
     static Notice InsertFailure(const QString& path, const QString& cause, const QString& newLine);
     // The name of the file at path was read in an encoding it is not in, so

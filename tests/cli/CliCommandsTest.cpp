@@ -152,17 +152,16 @@ TEST_F(CliCommandsTest, CompactRecoversTheSpaceOfDeletedRecords)
     EXPECT_EQ(znt({QStringLiteral("verify"), library}).exitCode, 0);
 }
 
-TEST_F(CliCommandsTest, ALeftOverTemporaryFileFailsOnceAndIsRemoved)
+TEST_F(CliCommandsTest, ALeftOverTemporaryFileIsRemovedAndCompactionSucceeds)
 {
     const QString library = libraryWith(1);
     writeFile(path(QStringLiteral("CMPCT.TMP")), "left from an interrupted run");
+    writeFile(path(QStringLiteral("CMPCT.TMP-journal")), "its journal");
     const ZntRun first = znt({QStringLiteral("compact"), library});
-    EXPECT_EQ(first.exitCode, 3) << first.describe();
-    EXPECT_TRUE(first.errText().startsWith(QStringLiteral("ERROR Compacting Library\n\n"))) << first.describe();
+    EXPECT_EQ(first.exitCode, 0) << first.describe();
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("CMPCT.TMP"))));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("CMPCT.TMP-journal"))));
     EXPECT_EQ(recordCount(library), 1);
-    const ZntRun second = znt({QStringLiteral("compact"), library});
-    EXPECT_EQ(second.exitCode, 0) << second.describe();
 }
 
 TEST_F(CliCommandsTest, CopyWritesAnIdenticalLibraryAndRefusesAnExistingTarget)
@@ -172,8 +171,9 @@ TEST_F(CliCommandsTest, CopyWritesAnIdenticalLibraryAndRefusesAnExistingTarget)
     ASSERT_EQ(run.exitCode, 0) << run.describe();
     const QString copy = path(QStringLiteral("Backup.ZNT"));
     EXPECT_EQ(run.outText().trimmed(), copy);
-    EXPECT_EQ(readFile(copy), readFile(library));
+    // A page-for-page snapshot: the same records, not necessarily the same header bytes.
     EXPECT_EQ(recordCount(copy), 2);
+    EXPECT_EQ(znt({QStringLiteral("verify"), copy}).exitCode, 0);
 
     const ZntRun again = znt({QStringLiteral("copy"), library, copy});
     EXPECT_EQ(again.exitCode, 1) << again.describe();

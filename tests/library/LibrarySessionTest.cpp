@@ -267,7 +267,7 @@ TEST_F(LibrarySessionTest, CheckDataFileRefusesAPathThatCannotBeOpened)
     EXPECT_EQ(host.notices[0].title, QStringLiteral("ZNT Open Library Failure"));
     EXPECT_TRUE(host.notices[0].text.startsWith(
         QStringLiteral("There was a problem opening the Default Startup Library:\r\n\r\n") +
-        state.CurrentLibraryPath + QStringLiteral("\r\n")));
+        state.CurrentLibraryPath + QStringLiteral("\r\nPlease correct the problem")));
 }
 
 TEST_F(LibrarySessionTest, OpenCommandRemembersTheLibraryFolder)

@@ -584,3 +584,22 @@ TEST_F(LibraryTest, ALibraryLeftInWalModeIsPutBackOnTheRollbackJournal)
     EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
     EXPECT_EQ(rawCount(path, "SELECT COUNT(*) FROM Main"), 1);
 }
+
+TEST_F(LibraryTest, RefusalsNameTheFileAndTheCauseInPlainWords)
+{
+    const QString text = dir.filePath(QStringLiteral("letter.ZNT"));
+    writeFile(text, QByteArray("Dear librarian, this is a letter and no library.").repeated(100));
+    Result<std::shared_ptr<Database>> notLibrary = Database::open(text);
+    EXPECT_EQ(notLibrary.code(), ErrorCode::NotALibrary);
+    EXPECT_EQ(notLibrary.message(), QStringLiteral("\"%1\" is not a Zentaro library.").arg(text));
+
+    auto holder = openLibrary({.exclusive = true, .readOnly = false, .busyTimeoutMs = 50});
+    ASSERT_TRUE(holder);
+    for (bool exclusive : {false, true}) {
+        Result<std::shared_ptr<Database>> inUse = Database::open(path, {.exclusive = exclusive, .readOnly = false, .busyTimeoutMs = 50});
+        EXPECT_EQ(inUse.code(), ErrorCode::InUse);
+        EXPECT_EQ(inUse.message(), QStringLiteral("The library \"%1\" is in use by another program. "
+                                                  "Try again when it has been closed there.")
+                                       .arg(path));
+    }
+}

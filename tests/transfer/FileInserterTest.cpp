@@ -108,11 +108,16 @@ TEST_F(FileInserterTest, AFileThatCannotBeOpenedIsReportedAndNothingIsAdded)
     EXPECT_EQ(r.outcome.notice->title, QStringLiteral("ZNT Insertion Error"));
     EXPECT_EQ(r.outcome.notice->text, QStringLiteral("There is a problem opening the file:\r\n\r\n") +
                                           lib.state.CurrentFilePath +
-                                          QStringLiteral("\r\n\r\nIt will NOT be inserted into the library.  "
+                                          QStringLiteral("\r\n\r\nThe file does not exist.\r\n\r\n"
+                                                         "It will NOT be inserted into the library.  "
                                                          "Click OK to continue."));
-    // A folder is no file either.
+    // A folder is no file either, and the message says so.
     lib.state.CurrentFilePath = lib.filesFolder();
-    EXPECT_FALSE(inserter.InsertData({}, bar).opened);
+    FileInserter::Inserted folder = inserter.InsertData({}, bar);
+    EXPECT_FALSE(folder.opened);
+    ASSERT_TRUE(folder.outcome.notice);
+    EXPECT_TRUE(folder.outcome.notice->text.contains(lib.filesFolder() + QStringLiteral("\r\n\r\nIt is a folder, not a file.\r\n\r\n")))
+        << folder.outcome.notice->text.toStdString();
     EXPECT_EQ(*lib.db->countMain(), 0);
 }
 
@@ -125,7 +130,11 @@ TEST_F(FileInserterTest, UnreadableFileIsRefusedWhole)
         GTEST_SKIP() << "running with rights that ignore file permissions";
     lib.state.CurrentFilePath = path;
     FileInserter inserter(lib.state, lib.db);
-    EXPECT_FALSE(inserter.InsertData({}, bar).outcome.ok());
+    FileInserter::Inserted r = inserter.InsertData({}, bar);
+    EXPECT_FALSE(r.outcome.ok());
+    ASSERT_TRUE(r.outcome.notice);
+    EXPECT_TRUE(r.outcome.notice->text.contains(path + QStringLiteral("\r\n\r\nYou have no permission to read it.")))
+        << r.outcome.notice->text.toStdString();
     EXPECT_EQ(*lib.db->countMain(), 0);
 }
 

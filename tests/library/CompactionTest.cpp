@@ -1,0 +1,247 @@
+#include "core/ProgramState.h"
+#include "core/Progress.h"
+#include "security/AccessRights.h"
+#include "store/Database.h"
+#include "library/LibraryCompactor.h"
+#include "library/LibraryVerifier.h"
+#include "support/TestPaths.h"
+#include "store/Recordset.h"
+#include "store/WriterProcess.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+#include <sys/stat.h>
+
+using namespace zentaro;
+using test::WriterProcess;
+
+namespace {
+
+// Compaction of a library that other programs have open, and its temporary file.
+class CompactionTest : public ::testing::Test
+{
+protected:
+    CompactionTest() : state(program.folder())
+    {
+        state.AccessLevel = AccessRights::kEditor;
+        state.NewLine = QStringLiteral("\r\n");
+    }
+
+    // A library with `records` records of `pieces` pieces each, every other one deleted again.
+    QString makeLibrary(const QString& name, int records, int pieces)
+    {
+        const QString path = program.path(name);
+        EXPECT_TRUE(Database::compactFile(test::templatePath(), path).ok());
+        Result<std::shared_ptr<Database>> db = Database::open(path);
+        EXPECT_TRUE(db.ok()) << db.message().toStdString();
+        const QByteArray piece(64000, 'k');
+        EXPECT_TRUE((*db)->begin().ok());
+        for (int i = 0; i < records; ++i) {
+            MainRecord r;
+            r.Title = QStringLiteral("kept %1").arg(i);
+            r.FileSize = qint64(pieces) * piece.size();
+            const qint64 id = *(*db)->insertRecord(r);
+            for (int k = 0; k < pieces; ++k)
+                EXPECT_TRUE((*db)->appendChunk(id, piece.constData(), piece.size()).ok());
+            if (i % 2) {
+                EXPECT_TRUE((*db)->deleteRecord(id).ok());
+            }
+        }
+        EXPECT_TRUE((*db)->commit().ok());
+        (*db)->close();
+        return path;
+    }
+
+    LibraryCompactor::Outcome compact(const QString& library, Progress& progress)
+    {
+        state.CurrentLibraryPath = library;
+        LibraryCompactor compactor(state, &sameDrive, [](const QString&) { return std::optional<qint64>(); });
+        return compactor.CompactLibrary(progress);
+    }
+
+    static std::optional<Drive::Facts> sameDrive(const QString&)
+    {
+        return Drive::Facts{QStringLiteral("/"), QByteArray("sda1")};
+    }
+
+    static QStringList titles(const QString& library)
+    {
+        QStringList out;
+        Result<std::shared_ptr<Database>> db = Database::open(library, {.exclusive = false, .readOnly = true, .busyTimeoutMs = 5000});
+        EXPECT_TRUE(db.ok()) << db.message().toStdString();
+        if (!db)
+            return out;
+        Result<std::unique_ptr<Recordset>> all = Recordset::open(*db, QStringLiteral("SELECT * FROM Main ORDER BY MainID"));
+        for (int i = 0; all && i < (*all)->recordCount(); ++i)
+            out << (*all)->recordAt(i)->Title;
+        return out;
+    }
+
+    static bool verified(const QString& library)
+    {
+        NullProgress quiet;
+        Result<LibraryVerifier::Report> report = LibraryVerifier::Verify(library, quiet);
+        return report && report->ok();
+    }
+
+    test::ProgramFolder program;
+    ProgramState state;
+};
+
+// Looks at CMPCT.TMP while the compaction runs.
+class WatchingProgress final : public Progress
+{
+public:
+    explicit WatchingProgress(QString temp) : m_temp(std::move(temp)) {}
+    void setText(const QString&) override {}
+    void setPercent(int) override
+    {
+        struct stat info {};
+        if (!seen && ::stat(QFile::encodeName(m_temp).constData(), &info) == 0) {
+            seen = true;
+            mode = info.st_mode & 0777;
+        }
+    }
+    bool cancelRequested() const override { return false; }
+
+    bool seen = false;
+    mode_t mode = 0;
+
+private:
+    QString m_temp;
+};
+
+} // namespace
+
+TEST_F(CompactionTest, NoCommitOfAnotherProgramIsLostBeforeDuringOrAfter)
+{
+    const QString library = makeLibrary(QStringLiteral("shared.ZNT"), 24, 12);
+    WriterProcess writer(library, 2);
+    ASSERT_TRUE(writer.started());
+    ASSERT_TRUE(writer.waitForCommits(5)) << "the writer never committed";
+    for (int round = 0; round < 3; ++round) {
+        NullProgress quiet;
+        const LibraryCompactor::Outcome outcome = compact(library, quiet);
+        ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+        EXPECT_EQ(outcome.notice.icon, NoticeIcon::Information);
+        if (round == 0) {
+            EXPECT_GT(outcome.recovered(), 0);
+        }
+        // The same connection goes on committing after the compaction.
+        ASSERT_TRUE(writer.waitForCommits(static_cast<int>(writer.committed().size()) + 5))
+            << "the writer stopped committing after the compaction";
+    }
+    const QList<int> committed = writer.stop();
+    EXPECT_EQ(writer.exitCode(), 0);
+
+    const QStringList stored = titles(library);
+    for (int i : committed)
+        EXPECT_TRUE(stored.contains(WriterProcess::title(i))) << "commit " << i << " was reported but is gone";
+    for (int i = 0; i < 24; i += 2)
+        EXPECT_TRUE(stored.contains(QStringLiteral("kept %1").arg(i)));
+    EXPECT_TRUE(verified(library));
+    EXPECT_FALSE(QFileInfo::exists(program.path(QStringLiteral("CMPCT.TMP"))));
+}
+
+TEST_F(CompactionTest, ALibraryAnotherProgramIsSavingToIsRefusedAsInUse)
+{
+    const QString library = makeLibrary(QStringLiteral("busy.ZNT"), 4, 2);
+    Result<std::shared_ptr<Database>> other = Database::open(library, {.exclusive = true, .readOnly = false, .busyTimeoutMs = 100});
+    ASSERT_TRUE(other.ok());
+    const qint64 before = QFileInfo(library).size();
+    NullProgress quiet;
+    const LibraryCompactor::Outcome outcome = compact(library, quiet);
+    EXPECT_EQ(outcome.status.code(), ErrorCode::InUse) << outcome.status.message().toStdString();
+    EXPECT_TRUE(outcome.notice.text.startsWith(QStringLiteral("ERROR Compacting Library\r\n\r\n")));
+    EXPECT_TRUE(outcome.notice.text.contains(QStringLiteral("in use")));
+    // The holder keeps its library, file and all.
+    EXPECT_EQ(QFileInfo(library).size(), before);
+    EXPECT_EQ(*(*other)->countMain(), 2);
+    EXPECT_FALSE(QFileInfo::exists(program.path(QStringLiteral("CMPCT.TMP"))));
+}
+
+TEST_F(CompactionTest, TheTemporaryFileHasTheLibrarysPermissionBits)
+{
+    const QString library = makeLibrary(QStringLiteral("private.ZNT"), 6, 4);
+    for (const mode_t mode : {mode_t(0600), mode_t(0640)}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(library).constData(), mode), 0);
+        WatchingProgress progress(program.path(QStringLiteral("CMPCT.TMP")));
+        const LibraryCompactor::Outcome outcome = compact(library, progress);
+        ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+        ASSERT_TRUE(progress.seen) << "CMPCT.TMP was never seen";
+        EXPECT_EQ(progress.mode, mode);
+        struct stat after {};
+        ASSERT_EQ(::stat(QFile::encodeName(library).constData(), &after), 0);
+        EXPECT_EQ(after.st_mode & 0777, mode);
+    }
+}
+
+TEST_F(CompactionTest, ALeftOverTemporaryFileAndItsJournalAreRemovedFirst)
+{
+    const QString library = makeLibrary(QStringLiteral("again.ZNT"), 6, 4);
+    const QString temp = program.path(QStringLiteral("CMPCT.TMP"));
+    for (const QString& leftOver : {temp, temp + QStringLiteral("-journal")}) {
+        QFile f(leftOver);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(70000, 'x'));
+    }
+    NullProgress quiet;
+    const LibraryCompactor::Outcome outcome = compact(library, quiet);
+    ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+    EXPECT_GT(outcome.recovered(), 0);
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    EXPECT_FALSE(QFileInfo::exists(temp + QStringLiteral("-journal")));
+    EXPECT_TRUE(verified(library));
+}
+
+TEST_F(CompactionTest, ATemporaryFileHeldByARunningCompactionIsLeftToIt)
+{
+    const QString library = makeLibrary(QStringLiteral("second.ZNT"), 6, 4);
+    // What a compaction in progress elsewhere holds.
+    const QString temp = program.path(QStringLiteral("CMPCT.TMP"));
+    const int held = ::open(QFile::encodeName(temp).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::write(held, "in progress", 11), 11);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    NullProgress quiet;
+    const LibraryCompactor::Outcome outcome = compact(library, quiet);
+    EXPECT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+    EXPECT_GT(outcome.recovered(), 0);
+    EXPECT_EQ(QFileInfo(temp).size(), 11);
+    ::close(held);
+    EXPECT_FALSE(QFileInfo::exists(program.path(QStringLiteral("CMPCT-1.TMP"))));
+}
+
+TEST_F(CompactionTest, CompactionsOfTwoLibrariesFromOneProgramFolderRunAtOnce)
+{
+    const QString libraries[2] = {makeLibrary(QStringLiteral("one.ZNT"), 12, 6), makeLibrary(QStringLiteral("two.ZNT"), 12, 6)};
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            int failures = 0;
+            for (int round = 0; round < 8; ++round) {
+                NullProgress quiet;
+                if (!compact(libraries[c], quiet).status.ok())
+                    ++failures;
+            }
+            _exit(failures);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "compactions failed";
+    }
+    for (const QString& library : libraries) {
+        EXPECT_TRUE(verified(library));
+        EXPECT_EQ(titles(library).size(), 6);
+    }
+    EXPECT_FALSE(QFileInfo::exists(program.path(QStringLiteral("CMPCT.TMP"))));
+    EXPECT_FALSE(QFileInfo::exists(program.path(QStringLiteral("CMPCT-1.TMP"))));
+}
