@@ -33,6 +33,13 @@ bool isNameChar(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
+// Numbers are written in ASCII digits, as the number pattern reads them; other
+// scripts' digits are name characters.
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 Result<std::vector<Token>> tokenize(const QString& text)
 {
     std::vector<Token> tokens;
@@ -91,7 +98,7 @@ Result<std::vector<Token>> tokenize(const QString& text)
             token.bracketed = true;
             token.text = text.mid(i + 1, close - i - 1).trimmed();
             i = close + 1;
-        } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && text[i + 1].isDigit())) {
+        } else if (isAsciiDigit(c) || (c == QLatin1Char('.') && i + 1 < n && isAsciiDigit(text[i + 1]))) {
             static const QRegularExpression number(
                 QStringLiteral("\\G(\\d+(\\.\\d*)?|\\.\\d+)([eE][+-]?\\d+)?"));
             const QRegularExpressionMatch m = number.match(text, i);
