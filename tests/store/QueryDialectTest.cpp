@@ -288,3 +288,22 @@ TEST(QueryDialect, DigitsOfOtherScriptsAreNoNumbers)
     ASSERT_TRUE(point.ok()) << point.message().toStdString();
     EXPECT_EQ(point->parameters.size(), 1);
 }
+
+// Found by fuzzing: a text of a few thousand "(" or NOTs ran the parser's
+// stack out. Deep nesting is refused as an error instead.
+TEST(QueryDialect, NestingTooDeepIsAnErrorNotACrash)
+{
+    const int deep = 100000;
+    for (const QString& where : {QString(deep, QLatin1Char('(')) + QStringLiteral("MainID = 1") + QString(deep, QLatin1Char(')')),
+                                 QStringLiteral("NOT ").repeated(deep) + QStringLiteral("MainID = 1")}) {
+        const Result<TranslatedQuery> translated =
+            QueryDialect::translate(QStringLiteral("SELECT * FROM Main WHERE ") + where);
+        EXPECT_EQ(translated.code(), ErrorCode::InvalidQuery);
+        EXPECT_TRUE(translated.message().contains(QStringLiteral("deep"))) << translated.message().toStdString();
+    }
+    // Nesting a search would use still works.
+    const Result<TranslatedQuery> usual = QueryDialect::translate(
+        QStringLiteral("SELECT * FROM Main WHERE ") + QString(20, QLatin1Char('(')) + QStringLiteral("NOT NOT MainID = 1")
+        + QString(20, QLatin1Char(')')));
+    EXPECT_TRUE(usual.ok()) << usual.message().toStdString();
+}
