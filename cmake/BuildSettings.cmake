@@ -15,3 +15,7 @@ if(ZENTARO_SANITIZE)
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(zentaro_build_settings INTERFACE -fsanitize=address,undefined)
 endif()
+if(ZENTARO_BUILD_FUZZ)
+  # Coverage feedback for libFuzzer in everything the targets link.
+  target_compile_options(zentaro_build_settings INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -33,6 +33,13 @@ bool isNameChar(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
+// Numbers are written in ASCII digits, as the number pattern reads them; other
+// scripts' digits are name characters.
+bool isAsciiDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
 Result<std::vector<Token>> tokenize(const QString& text)
 {
     std::vector<Token> tokens;
@@ -91,7 +98,7 @@ Result<std::vector<Token>> tokenize(const QString& text)
             token.bracketed = true;
             token.text = text.mid(i + 1, close - i - 1).trimmed();
             i = close + 1;
-        } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && text[i + 1].isDigit())) {
+        } else if (isAsciiDigit(c) || (c == QLatin1Char('.') && i + 1 < n && isAsciiDigit(text[i + 1]))) {
             static const QRegularExpression number(
                 QStringLiteral("\\G(\\d+(\\.\\d*)?|\\.\\d+)([eE][+-]?\\d+)?"));
             const QRegularExpressionMatch m = number.match(text, i);
@@ -263,9 +270,26 @@ private:
     Result<Sql> fieldOrLiteral(const Operand& op, const Operand& other) const;
     Result<Sql> asCondition(const Operand& op) const;
 
+    // Brackets and NOTs nest by recursion; a crafted text must not run the
+    // stack out. Far deeper than any search the program builds.
+    static constexpr int kMaxNesting = 100;
+    Status enter();
+    void leave() { --m_nesting; }
+
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
+    int m_nesting = 0;
 };
+
+Status Parser::enter()
+{
+    if (++m_nesting > kMaxNesting) {
+        --m_nesting;
+        return queryError(QStringLiteral("The search cannot be run: it nests brackets or NOT more than %1 deep.")
+                              .arg(kMaxNesting));
+    }
+    return {};
+}
 
 QString describe(const Token& t)
 {
@@ -477,7 +501,10 @@ Result<Sql> Parser::andExpression()
 Result<Sql> Parser::notExpression()
 {
     if (acceptKeyword("NOT")) {
+        if (Status deeper = enter(); !deeper)
+            return Result<Sql>(deeper);
         Result<Sql> inner = notExpression();
+        leave();
         if (!inner)
             return inner;
         Sql sql;
@@ -781,7 +808,10 @@ Result<Operand> Parser::operand()
     }
     case Token::Symbol:
         if (t.text == QLatin1String("(")) {
+            if (Status deeper = enter(); !deeper)
+                return Result<Operand>(deeper);
             Result<Sql> inner = expression();
+            leave();
             if (!inner)
                 return Result<Operand>(inner.status());
             if (!acceptSymbol(")"))

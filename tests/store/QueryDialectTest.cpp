@@ -269,3 +269,41 @@ TEST_F(DialectTest, TextSortsWithoutRegardToCase)
     EXPECT_EQ(run(listQuery(QString())), (QStringList{QStringLiteral("Alpha"), QStringLiteral("alpha2"), QStringLiteral("beta"),
                                                       QStringLiteral("delta"), QStringLiteral("Gamma")}));
 }
+
+// Found by fuzzing: a "." before a digit of another script (U+06F9) looked
+// like the start of a number that the number pattern then did not read, and
+// the reader stood still on it for ever.
+TEST(QueryDialect, DigitsOfOtherScriptsAreNoNumbers)
+{
+    const QString otherNine = QString(QChar(0x06F9));
+    for (const QString& text : {QStringLiteral("SELECT * FROM Main WHERE (FileSize > .") + otherNine + QStringLiteral(")"),
+                                QStringLiteral("i.") + otherNine + QStringLiteral("......n."),
+                                QStringLiteral("SELECT * FROM Main WHERE (FileSize > ") + otherNine + QStringLiteral(")")}) {
+        SCOPED_TRACE(text.toStdString());
+        const Result<TranslatedQuery> translated = QueryDialect::translate(text);
+        EXPECT_EQ(translated.code(), ErrorCode::InvalidQuery);
+    }
+    // ASCII numbers with a leading point still read as numbers.
+    const Result<TranslatedQuery> point = QueryDialect::translate(QStringLiteral("SELECT * FROM Main WHERE (FileSize > .5)"));
+    ASSERT_TRUE(point.ok()) << point.message().toStdString();
+    EXPECT_EQ(point->parameters.size(), 1);
+}
+
+// Found by fuzzing: a text of a few thousand "(" or NOTs ran the parser's
+// stack out. Deep nesting is refused as an error instead.
+TEST(QueryDialect, NestingTooDeepIsAnErrorNotACrash)
+{
+    const int deep = 100000;
+    for (const QString& where : {QString(deep, QLatin1Char('(')) + QStringLiteral("MainID = 1") + QString(deep, QLatin1Char(')')),
+                                 QStringLiteral("NOT ").repeated(deep) + QStringLiteral("MainID = 1")}) {
+        const Result<TranslatedQuery> translated =
+            QueryDialect::translate(QStringLiteral("SELECT * FROM Main WHERE ") + where);
+        EXPECT_EQ(translated.code(), ErrorCode::InvalidQuery);
+        EXPECT_TRUE(translated.message().contains(QStringLiteral("deep"))) << translated.message().toStdString();
+    }
+    // Nesting a search would use still works.
+    const Result<TranslatedQuery> usual = QueryDialect::translate(
+        QStringLiteral("SELECT * FROM Main WHERE ") + QString(20, QLatin1Char('(')) + QStringLiteral("NOT NOT MainID = 1")
+        + QString(20, QLatin1Char(')')));
+    EXPECT_TRUE(usual.ok()) << usual.message().toStdString();
+}
