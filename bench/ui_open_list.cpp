@@ -101,7 +101,7 @@ int main(int argc, char** argv)
 
     clock.restart();
     MainForm form(state);
-    form.Form_Load();
+    form.load();
     form.show();
     form.RestorePaneSizes();
     form.gridMain()->viewport()->repaint();
@@ -116,7 +116,7 @@ int main(int argc, char** argv)
     std::printf("open_100k_first_page_ms: %lld\n", static_cast<long long>(firstPage));
 
     clock.restart();
-    form.elbar_Click();
+    form.command(QStringLiteral("elbar"))->trigger();
     form.gridMain()->viewport()->repaint();
     std::printf("move_last_ms: %lld\n", static_cast<long long>(clock.elapsed()));
 
@@ -127,7 +127,7 @@ int main(int argc, char** argv)
     std::printf("select_all_100k_ms: %lld\n", static_cast<long long>(clock.elapsed()));
 
     clock.restart();
-    form.erbar_Click();
+    form.command(QStringLiteral("erbar"))->trigger();
     form.gridMain()->viewport()->repaint();
     std::printf("refresh_100k_ms: %lld\n", static_cast<long long>(clock.elapsed()));
     return 0;

@@ -158,10 +158,10 @@ AddManyForm::AddManyForm(ProgramState& state, std::shared_ptr<Database> database
     resize(ScreenMetrics::toPixelsX(10800, this), ScreenMetrics::toPixelsY(6480, this));
 
     connect(m_browser, &FolderBrowser::folderChanged, this, [this] { fillFileList(); });
-    connect(m_selectAllButton, &QPushButton::clicked, this, &AddManyForm::SelectAllButton_Click);
-    connect(m_okButton, &QPushButton::clicked, this, &AddManyForm::OKButton_Click);
-    connect(m_cancelButton, &QPushButton::clicked, this, &AddManyForm::CancelButton_Click);
-    connect(m_deleteBox, &QCheckBox::clicked, this, &AddManyForm::DeleteBox_Click);
+    connect(m_selectAllButton, &QPushButton::clicked, this, &AddManyForm::selectAllFiles);
+    connect(m_okButton, &QPushButton::clicked, this, &AddManyForm::addChosenFiles);
+    connect(m_cancelButton, &QPushButton::clicked, this, &AddManyForm::cancelAdding);
+    connect(m_deleteBox, &QCheckBox::clicked, this, &AddManyForm::rememberRemoveOriginals);
 
     // Opening.
     QCoreApplication::processEvents();
@@ -217,19 +217,19 @@ void AddManyForm::setInputsEnabled(bool enabled)
     }
 }
 
-void AddManyForm::SelectAllButton_Click()
+void AddManyForm::selectAllFiles()
 {
     m_fileList->selectAll();
 }
 
-void AddManyForm::DeleteBox_Click(bool checked)
+void AddManyForm::rememberRemoveOriginals(bool checked)
 {
     m_state.Settings.RemoveOriginals = checked;
     if (Status s = m_saveSettings(); !s)
         MessageBoxes::showFailure(this, s, QStringLiteral("ZNT Error"), MessageIcon::Exclamation);
 }
 
-void AddManyForm::OKButton_Click()
+void AddManyForm::addChosenFiles()
 {
     if (m_state.InsertionRunning)
         return;
@@ -260,7 +260,7 @@ void AddManyForm::OKButton_Click()
     accept();
 }
 
-void AddManyForm::CancelButton_Click()
+void AddManyForm::cancelAdding()
 {
     if (!m_state.InsertionRunning) {
         QDialog::reject();
@@ -277,14 +277,14 @@ void AddManyForm::CancelButton_Click()
 void AddManyForm::reject()
 {
     // Esc and the window's close button mean Cancel.
-    CancelButton_Click();
+    cancelAdding();
 }
 
 void AddManyForm::closeEvent(QCloseEvent* event)
 {
     if (m_state.InsertionRunning) {
         event->ignore();
-        CancelButton_Click();
+        cancelAdding();
         return;
     }
     QDialog::closeEvent(event);

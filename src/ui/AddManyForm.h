@@ -85,10 +85,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void OKButton_Click();
-    void CancelButton_Click();
-    void SelectAllButton_Click();
-    void DeleteBox_Click(bool checked);
+    void addChosenFiles();
+    void cancelAdding();
+    void selectAllFiles();
+    void rememberRemoveOriginals(bool checked);
     void fillFileList();
     void setInputsEnabled(bool enabled);
 

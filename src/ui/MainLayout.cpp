@@ -90,6 +90,13 @@ MainLayout::PaneSize MainLayout::RestoredPane(double listPaneSize, double filePa
     return {Pane::Record, filePaneSize};
 }
 
+MainLayout::PaneSize MainLayout::ClampedPane(const PaneSize& size, double splitterWidth)
+{
+    if (size.size > 0 && size.size < splitterWidth)
+        return size;
+    return {Pane::Record, std::trunc(splitterWidth * kRecordPaneShare)};
+}
+
 MainLayout::PanePixels MainLayout::SplitPixels(Pane pane, int wanted, int available)
 {
     const int total = std::max(available, 0);

@@ -52,7 +52,7 @@ public:
     // screen wider than the window, otherwise at the top.
     static Point WindowPosition(double screenWidth, double screenHeight);
 
-    // ListPanel_Resize: from the top a gap, the grid, the current-cell panel,
+    // The list pane: from the top a gap, the grid, the current-cell panel,
     // the record count and a gap.
     struct ListPane
     {
@@ -63,7 +63,7 @@ public:
     };
     static ListPane ListPanelLayout(double width, double height, double gap, const ListPane& current);
 
-    // MainPanel_Resize: the three boxes end a gap before the pane's right
+    // The record pane: the three boxes end a gap before the pane's right
     // edge; the tab control fills the rest, the notes box fills the tab
     // control to the right of the file facts.
     struct RecordPane
@@ -91,6 +91,11 @@ public:
     static PaneSize CenterSplit(double splitterWidth);
     static PaneSize RecordOnly(double splitterWidth);
     static PaneSize RestoredPane(double listPaneSize, double filePaneSize);
+    // Keeps both panes visible: a pane size that does not fit inside the
+    // splitter (zero, or as wide as it or wider) gives the record pane
+    // 51% of the splitter instead.
+    static PaneSize ClampedPane(const PaneSize& size, double splitterWidth);
+    static constexpr double kRecordPaneShare = 0.51;
 
     // Both panes in pixels when one is given `wanted` pixels of `available`
     // (the splitter's width without its handle); clamped to 0 .. available.

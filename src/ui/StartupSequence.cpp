@@ -90,8 +90,8 @@ bool StartupSequence::Start()
     m_state.SetVariables();
     m_splash = new SplashForm(m_state.ProgramVersion);
     m_splash->installEventFilter(this);
-    connect(m_splash, &SplashForm::loadMainWindowDue, this, &StartupSequence::MainFormTimer_Timer);
-    connect(m_splash, &SplashForm::closeDue, this, &StartupSequence::Timer1_Timer);
+    connect(m_splash, &SplashForm::loadMainWindowDue, this, &StartupSequence::mainFormTimerTick);
+    connect(m_splash, &SplashForm::closeDue, this, &StartupSequence::timer1Tick);
     m_splash->show();
     m_splash->centreOnScreen();
 
@@ -117,7 +117,7 @@ bool StartupSequence::Start()
     return true;
 }
 
-void StartupSequence::MainFormTimer_Timer()
+void StartupSequence::mainFormTimerTick()
 {
     if (m_phase != Phase::Splash)
         return;
@@ -126,14 +126,14 @@ void StartupSequence::MainFormTimer_Timer()
     m_main = new MainForm(m_state);
     // Until the main window shows, its dialogs stand over the splash window.
     m_main->setDialogOwner(m_splash);
-    connect(m_main, &MainForm::Unloaded, this, &StartupSequence::mainUnloaded);
-    m_main->Form_Load();
+    connect(m_main, &MainForm::unloaded, this, &StartupSequence::mainUnloaded);
+    m_main->load();
 
     if (m_state.OpenAborted) {
         // Nothing was opened, so nothing is saved: the next start asks again.
         MainForm* main = m_main;
         m_main = nullptr;
-        main->Form_Unload();
+        main->unload();
         delete main;
         end(0);
         return;
@@ -154,10 +154,10 @@ void StartupSequence::MainFormTimer_Timer()
     if (m_splash)
         m_splash->startTimer1();
     else
-        Timer1_Timer();
+        timer1Tick();
 }
 
-void StartupSequence::Timer1_Timer()
+void StartupSequence::timer1Tick()
 {
     if (m_phase != Phase::Handover)
         return;

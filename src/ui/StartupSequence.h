@@ -38,9 +38,9 @@ public:
     // opens the library. When the opening was aborted the program ends
     // without showing it; otherwise the window is shown, disabled, under the
     // splash, and Timer1 starts.
-    void MainFormTimer_Timer();
+    void mainFormTimerTick();
     // Timer1 tick (2000 ms later): enables the main window, closes the splash.
-    void Timer1_Timer();
+    void timer1Tick();
 
     SplashForm* splash() const;
     MainForm* mainForm() const;

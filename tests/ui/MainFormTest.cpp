@@ -3,6 +3,7 @@
 #include "search/ListModel.h"
 #include "library/LibrarySession.h"
 #include "store/Recordset.h"
+#include "core/Twips.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
@@ -10,6 +11,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -48,7 +50,7 @@ protected:
     {
         state.CurrentLibraryPath = path;
         auto form = std::make_unique<MainForm>(state);
-        form->Form_Load();
+        form->load();
         return form;
     }
 
@@ -88,7 +90,7 @@ TEST_F(MainFormTest, UnprotectedLibraryOpensAsAdministratorWithReLoginHidden)
     EXPECT_EQ(form->gridMain()->selectionModel()->currentIndex().row(), 0);
 
     // Re-Login on an unprotected library changes nothing and asks nothing.
-    form->ReLoginButton_Click();
+    form->command(QStringLiteral("ReLoginButton"))->trigger();
     EXPECT_EQ(logins.asked(), 0);
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
     EXPECT_TRUE(form->reLoginButton()->isHidden());
@@ -113,14 +115,14 @@ TEST_F(MainFormTest, BlankBrowserPasswordOpensAsBrowserWithReLoginVisibleAndLock
 
     // Re-Login raises the level; the password's case does not matter.
     logins.queue(QStringLiteral("Editor"), QStringLiteral("EDIT"));
-    form->ReLoginButton_Click();
+    form->command(QStringLiteral("ReLoginButton"))->trigger();
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
     EXPECT_FALSE(form->titleBox()->isReadOnly());
     EXPECT_FALSE(form->reLoginButton()->isHidden());
 
     // A cancelled Re-Login keeps the level in force.
     logins.queueCancel();
-    form->ReLoginButton_Click();
+    form->command(QStringLiteral("ReLoginButton"))->trigger();
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
     EXPECT_FALSE(form->titleBox()->isReadOnly());
 }
@@ -157,7 +159,7 @@ TEST_F(MainFormTest, CancelledLoginOnAnotherLibraryReopensThePreviousOne)
 
     dialogs.files = {library(QStringLiteral("B"))};
     logins.queueCancel();
-    form->fobar_Click();
+    form->command(QStringLiteral("fobar"))->trigger();
 
     ASSERT_EQ(dialogs.fileTitles.size(), 1);
     EXPECT_EQ(dialogs.fileTitles[0], QStringLiteral("Open Library"));
@@ -183,12 +185,12 @@ TEST_F(MainFormTest, OpenCommandRefusesWrongNamesAndFilesThatAreNoLibrary)
     auto form = load(library(QStringLiteral("A")));
 
     // Cancel in the dialog: nothing happens.
-    form->OpenLibraryButton_Click();
+    form->command(QStringLiteral("OpenLibraryButton"))->trigger();
     EXPECT_EQ(boxes.count(), 0);
     EXPECT_EQ(dialogs.fileFolders.value(0), state.Settings.LibraryFolder);
 
     dialogs.files = {folder.path(QStringLiteral("report.doc"))};
-    form->OpenLibraryButton_Click();
+    form->command(QStringLiteral("OpenLibraryButton"))->trigger();
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.last().text, QStringLiteral("That is not a valid ZNT file name (*.ZNT)"));
     EXPECT_EQ(boxes.last().icon, MessageIcon::Plain);
@@ -202,7 +204,7 @@ TEST_F(MainFormTest, OpenCommandRefusesWrongNamesAndFilesThatAreNoLibrary)
     file.close();
     boxes.clear();
     dialogs.files = {junk};
-    form->OpenLibraryButton_Click();
+    form->command(QStringLiteral("OpenLibraryButton"))->trigger();
     ASSERT_GE(boxes.count(), 1);
     EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Open Library Failure"));
     EXPECT_TRUE(boxes.records()[0].text.contains(junk)) << boxes.records()[0].text.toStdString();
@@ -224,7 +226,7 @@ TEST_F(MainFormTest, OpenCommandSwitchesLibraryAndRemembersItsFolder)
     QAbstractItemModelTester tester(form->listModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     dialogs.files = {other};
-    form->fobar_Click();
+    form->command(QStringLiteral("fobar"))->trigger();
     EXPECT_EQ(boxes.count(), 0);
     EXPECT_EQ(form->windowTitle(), LibrarySession::CaptionFor(state.ProgramVersion, other, false));
     EXPECT_EQ(form->listModel()->rowCount(), 2);
@@ -233,8 +235,8 @@ TEST_F(MainFormTest, OpenCommandSwitchesLibraryAndRemembersItsFolder)
     EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 2    Total: 2"));
 
     // The model keeps its contract through walking and re-running the list.
-    form->elbar_Click();
-    form->erbar_Click();
+    form->command(QStringLiteral("elbar"))->trigger();
+    form->command(QStringLiteral("erbar"))->trigger();
     form->gridMain()->selectAll();
     EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 2    Listed: 2    Total: 2"));
 }
@@ -268,33 +270,33 @@ TEST_F(MainFormTest, StatusTextFollowsRequeriesAndSelection)
     EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 3    Total: 3"));
 
     // The current record stays current when the list is run again.
-    form->elbar_Click();
+    form->command(QStringLiteral("elbar"))->trigger();
     ASSERT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
-    form->erbar_Click();
+    form->command(QStringLiteral("erbar"))->trigger();
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
     EXPECT_EQ(form->gridMain()->selectionModel()->currentIndex().row(), 2);
 
     // A narrower list that no longer holds it starts at its first record.
     state.QueryWhere = QStringLiteral("WHERE (Title = 'Beta') ");
-    form->erbar_Click();
+    form->command(QStringLiteral("erbar"))->trigger();
     EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 1    Total: 3"));
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
 
     state.QueryWhere = QStringLiteral("WHERE (Title = 'nothing') ");
-    form->erbar_Click();
+    form->command(QStringLiteral("erbar"))->trigger();
     EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 0    Total: 3"));
     EXPECT_EQ(form->titleBox()->text(), QString());
 
     // Selecting rows changes only the selected number.
     state.QueryWhere.clear();
-    form->erbar_Click();
+    form->command(QStringLiteral("erbar"))->trigger();
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
     form->gridMain()->selectAll();
     EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 3    Listed: 3    Total: 3"));
 
     // A query the engine cannot run leaves the list as it was.
     state.QueryWhere = QStringLiteral("WHERE (Title = ");
-    form->erbar_Click();
+    form->command(QStringLiteral("erbar"))->trigger();
     EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT ERROR"));
     EXPECT_EQ(form->listModel()->rowCount(), 3);
 }
@@ -305,17 +307,17 @@ TEST_F(MainFormTest, WalkingStopsAtBothEndsAndMovesTheGrid)
     auto form = load(library(QStringLiteral("Books")));
     const auto current = [&] { return form->gridMain()->selectionModel()->currentIndex().row(); };
 
-    form->elbar_Click();
+    form->command(QStringLiteral("elbar"))->trigger();
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
-    form->enbar_Click();
+    form->command(QStringLiteral("enbar"))->trigger();
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
     EXPECT_EQ(current(), 2);
     EXPECT_EQ(form->session().DCMain()->absolutePosition(), 2);
-    form->epbar_Click();
+    form->command(QStringLiteral("epbar"))->trigger();
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
     EXPECT_EQ(current(), 1);
-    form->efbar_Click();
-    form->epbar_Click();
+    form->command(QStringLiteral("efbar"))->trigger();
+    form->command(QStringLiteral("epbar"))->trigger();
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
     EXPECT_EQ(current(), 0);
 
@@ -363,9 +365,8 @@ TEST_F(MainFormTest, WalkingAnEmptyListDoesNothing)
 {
     makeLibrary(library(QStringLiteral("Empty")));
     auto form = load(library(QStringLiteral("Empty")));
-    for (auto walk : {&MainForm::efbar_Click, &MainForm::epbar_Click, &MainForm::enbar_Click,
-                      &MainForm::elbar_Click})
-        ((*form).*walk)();
+    for (const char* walk : {"efbar", "epbar", "enbar", "elbar"})
+        form->command(QLatin1String(walk))->trigger();
     EXPECT_EQ(form->listModel()->rowCount(), 0);
     EXPECT_EQ(form->session().DCMain()->absolutePosition(), -1);
     EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 0    Total: 0"));
@@ -384,7 +385,7 @@ TEST_F(MainFormTest, TypedChangesAreSavedWhenTheRecordIsLeft)
     QTest::keyClicks(form->titleBox(), QStringLiteral("Aardvark"));
     form->notesBox()->moveCursor(QTextCursor::End);
     QTest::keyClicks(form->notesBox(), QStringLiteral(" (edited)"));
-    form->enbar_Click();
+    form->command(QStringLiteral("enbar"))->trigger();
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
 
     auto stored = form->session().database()->loadRecord(alphaId);
@@ -441,8 +442,8 @@ TEST_F(MainFormTest, ExitSavesTheSettingsAndEmptiesTheExtractionFolder)
     state.Settings.LibraryFolder = QStringLiteral("/srv/remembered");
 
     bool unloaded = false;
-    QObject::connect(form.get(), &MainForm::Unloaded, [&] { unloaded = true; });
-    form->fxbar_Click();
+    QObject::connect(form.get(), &MainForm::unloaded, [&] { unloaded = true; });
+    form->command(QStringLiteral("fxbar"))->trigger();
     EXPECT_TRUE(unloaded);
     EXPECT_TRUE(form->isUnloaded());
     EXPECT_FALSE(form->session().isOpen());
@@ -484,8 +485,10 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
     auto form = load(library(QStringLiteral("Books")));
 
     QStringList menus;
-    for (QAction* action : form->menuBar()->actions())
-        menus << action->text();
+    for (QAction* action : form->menuBar()->actions()) {
+        if (action->isVisible())
+            menus << action->text();
+    }
     EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&View"),
                                   QStringLiteral("&Help")}));
 
@@ -497,6 +500,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
     } entries[] = {
         {"fobar", "&Open Library", {}},
         {"fxbar", "E&xit ZNT", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"eubar", "&Undo Typing", QKeySequence(Qt::CTRL | Qt::Key_U)},
         {"embar", "&Add File(s) to Library", QKeySequence(Qt::CTRL | Qt::Key_A)},
         {"eevbar", "To &View/Edit", QKeySequence(Qt::Key_F9)},
         {"eedbar", "To &Disk or other location", {}},
@@ -509,15 +513,19 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"vsbar", "List/File &Split", QKeySequence(Qt::Key_F3)},
         {"vrbar", "&File Only", QKeySequence(Qt::Key_F4)},
         {"habar", "&About ZNT", {}},
+        // The list's pop-up repeats the two extractions under its own captions.
+        {"pobar", "&Open (F9)", {}},
+        {"pcbar", "&Copy to Disk", {}},
     };
     QStringList named;
     for (QAction* action : form->findChildren<QAction*>()) {
-        if (!action->isSeparator() && !action->menu() && action->objectName().endsWith(QLatin1String("bar")))
+        if (!action->isSeparator() && !action->menu() && action->isVisible()
+            && action->objectName().endsWith(QLatin1String("bar")))
             named << action->objectName();
     }
     EXPECT_EQ(named.size(), std::size(entries)) << named.join(QLatin1Char(' ')).toStdString();
     for (const auto& entry : entries) {
-        QAction* action = form->menuEntry(QLatin1String(entry.name));
+        QAction* action = form->command(QLatin1String(entry.name));
         ASSERT_NE(action, nullptr) << entry.name;
         EXPECT_EQ(action->text(), QLatin1String(entry.caption));
         EXPECT_EQ(action->shortcut(), entry.key) << entry.name;
@@ -539,7 +547,11 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
     };
     auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
     ASSERT_NE(toolBar, nullptr);
-    EXPECT_EQ(toolBar->findChildren<QToolButton*>().size(), std::size(buttons));
+    // Buttons of commands that are not carried out yet stay hidden.
+    int working = 0;
+    for (QToolButton* b : toolBar->findChildren<QToolButton*>())
+        working += b->isVisibleTo(toolBar) || b->objectName() == QLatin1String("ReLoginButton");
+    EXPECT_EQ(working, std::size(buttons));
     for (const auto& button : buttons) {
         auto* b = form->findChild<QToolButton*>(QLatin1String(button.name));
         ASSERT_NE(b, nullptr) << button.name;
@@ -550,8 +562,110 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
     EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("LibraryGroupLabel"))->text(), QStringLiteral("Library"));
     EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("ViewGroupLabel"))->text(), QStringLiteral("View"));
 
-    form->habar_Click();
+    form->command(QStringLiteral("habar"))->trigger();
     EXPECT_EQ(dialogs.aboutShown, 1);
+}
+
+TEST_F(MainFormTest, SavedPanesWiderThanTheWindowLeaveBothPanesVisible)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    // The first start's default: 0.51 of a screen far wider than the window.
+    state.Settings.ListPaneSize = 0;
+    state.Settings.FilePaneSize = 19584;
+    auto form = load(library(QStringLiteral("Books")));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_FALSE(form->isMaximized());
+    form->RestorePaneSizes();
+
+    QSplitter* splitter = form->mainSplitter();
+    const auto expectShare = [&] {
+        const int width = splitter->width();
+        const int record = ScreenMetrics::toPixelsX(
+            std::trunc(Twips::fromPixels(width, ScreenMetrics::logicalDpiX(form.get())) * 0.51), form.get());
+        EXPECT_GT(splitter->sizes()[0], 0);
+        EXPECT_NEAR(splitter->sizes()[1], record, 2) << "splitter " << width;
+    };
+    expectShare();
+
+    // The window gets its final size later (a window manager, a maximize
+    // landing late): the panes follow it.
+    form->resize(form->width() + 300, form->height() + 100);
+    QApplication::processEvents();
+    expectShare();
+
+    // Once the user has chosen the panes, they stay his.
+    form->command(QStringLiteral("vlbar"))->trigger();
+    const int record = splitter->sizes()[1];
+    form->resize(form->width() - 200, form->height());
+    QApplication::processEvents();
+    EXPECT_LE(splitter->sizes()[1], record);
+    EXPECT_LE(splitter->sizes()[1], ScreenMetrics::toPixelsX(100, form.get()));
+}
+
+TEST_F(MainFormTest, SavedPanesThatFitAreGivenAsSaved)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    state.Settings.ListPaneSize = 3000;
+    state.Settings.FilePaneSize = 2000;
+    auto form = load(library(QStringLiteral("Books")));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->RestorePaneSizes();
+    EXPECT_NEAR(form->mainSplitter()->sizes()[0], ScreenMetrics::toPixelsX(3000, form.get()), 1);
+}
+
+TEST_F(MainFormTest, WithNoLibraryOpenOnlyCommandsThatNeedNoneStayAvailable)
+{
+    makeLibrary(library(QStringLiteral("Shared")), kTitles);
+    protectLibrary(library(QStringLiteral("Shared")), QStringLiteral("peek"), QStringLiteral("edit"),
+                   QStringLiteral("admin"));
+    logins.queue(QStringLiteral("Browser"), QStringLiteral("peek"));
+    auto form = load(library(QStringLiteral("Shared")));
+    ASSERT_TRUE(form->session().isOpen());
+    EXPECT_FALSE(form->listPane().noLibraryLabel()->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->command(QStringLiteral("embar"))->isEnabled());
+
+    // A text file under a library's name; going back to the protected
+    // library is cancelled at its login.
+    const QString bogus = folder.path(QStringLiteral("Bogus.ZNT"));
+    QFile file(bogus);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("just some text\n");
+    file.close();
+    dialogs.files = {bogus};
+    logins.queueCancel();
+    form->command(QStringLiteral("fobar"))->trigger();
+    ASSERT_FALSE(form->session().isOpen());
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Zentaro ") + state.ProgramVersion);
+
+    for (const char* name : {"embar", "eevbar", "eedbar", "eubar", "efbar", "epbar", "enbar", "elbar", "erbar",
+                             "ReLoginButton", "pobar", "pcbar"})
+        EXPECT_FALSE(form->command(QLatin1String(name))->isEnabled()) << name;
+    for (const char* name : {"fobar", "fxbar", "vlbar", "vsbar", "vrbar", "habar"})
+        EXPECT_TRUE(form->command(QLatin1String(name))->isEnabled()) << name;
+    // Creating a library needs none open either, once it is carried out.
+    form->commands().bind(QStringLiteral("fnbar"), form.get(), [] {});
+    EXPECT_TRUE(form->command(QStringLiteral("NewLibraryButton"))->isEnabled());
+    form->commands().bind(QStringLiteral("tcbar"), form.get(), [] {});
+    EXPECT_FALSE(form->command(QStringLiteral("tcbar"))->isEnabled());
+
+    QLabel* words = form->listPane().noLibraryLabel();
+    EXPECT_TRUE(words->isVisibleTo(form.get()));
+    EXPECT_EQ(words->text(), QStringLiteral("No library is open."));
+    EXPECT_FALSE(form->gridMain()->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->titleBox()->isReadOnly());
+
+    // Opening a library again brings the commands back.
+    makeLibrary(library(QStringLiteral("Open")), kTitles);
+    dialogs.files = {library(QStringLiteral("Open"))};
+    form->command(QStringLiteral("fobar"))->trigger();
+    ASSERT_TRUE(form->session().isOpen());
+    EXPECT_TRUE(form->command(QStringLiteral("embar"))->isEnabled());
+    EXPECT_TRUE(form->command(QStringLiteral("eevbar"))->isEnabled());
+    EXPECT_FALSE(words->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->gridMain()->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->titleBox()->isReadOnly());
 }
 
 TEST(AboutForm, ShowsTheFullVersionAndClosesWithEscape)

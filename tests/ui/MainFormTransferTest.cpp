@@ -8,12 +8,15 @@
 #include "ui/AddManyForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
+#include "ui/ScreenMetrics.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,7 +103,7 @@ protected:
     {
         state.CurrentLibraryPath = path;
         auto form = std::make_unique<MainForm>(state);
-        form->Form_Load();
+        form->load();
         return form;
     }
 
@@ -145,7 +148,7 @@ TEST_F(MainFormTransferTest, F9ExtractsIntoTheExtractionFolderAndOpensTheFile)
     // The double-click on the row and the toolbar button do the same; the
     // copy already there is handed over again.
     opener.opened.clear();
-    form->GridMain_DblClick();
+    Q_EMIT form->listPane().rowActivated();
     form->findChild<QToolButton*>(QStringLiteral("ViewButton"))->click();
     EXPECT_EQ(opener.opened, (QStringList{target, target}));
     EXPECT_EQ(readAll(target), bytes);
@@ -162,7 +165,7 @@ TEST_F(MainFormTransferTest, ABrowserWithoutExtractRightsIsDeniedAndNothingIsWri
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 
     QTest::keyClick(form.get(), Qt::Key_F9);
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     EXPECT_EQ(dialogs.deniedLevels, (QStringList{QStringLiteral("Browser"), QStringLiteral("Browser")}));
     EXPECT_TRUE(opener.opened.isEmpty());
     EXPECT_TRUE(folderStarts.isEmpty());
@@ -175,7 +178,7 @@ TEST_F(MainFormTransferTest, ExtractToDiskWritesIntoThePickedFolderAndRemembersI
     auto form = load(makeStoredLibrary(bytes));
     QTemporaryDir target;
     pickedFolder = target.path();
-    form->eedbar_Click();
+    form->command(QStringLiteral("eedbar"))->trigger();
     EXPECT_EQ(readAll(QDir(target.path()).filePath(QStringLiteral("report.TXT"))), bytes);
     EXPECT_EQ(state.Settings.PickFolder, target.path());
     EXPECT_TRUE(opener.opened.isEmpty());
@@ -183,14 +186,14 @@ TEST_F(MainFormTransferTest, ExtractToDiskWritesIntoThePickedFolderAndRemembersI
     // Cancel in the picker writes nothing and keeps the folder.
     pickedFolder.reset();
     QFile::remove(QDir(target.path()).filePath(QStringLiteral("report.TXT")));
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     EXPECT_FALSE(QFile::exists(QDir(target.path()).filePath(QStringLiteral("report.TXT"))));
     EXPECT_EQ(state.Settings.PickFolder, target.path());
 
     // A folder that cannot be written to is reported, and nothing is left.
     boxes.clear();
     pickedFolder = QDir(target.path()).filePath(QStringLiteral("gone"));
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT ERROR"));
     EXPECT_FALSE(QFile::exists(QDir(*pickedFolder).filePath(QStringLiteral("report.TXT"))));
@@ -222,7 +225,7 @@ TEST_F(MainFormTransferTest, AddFilesRequeriesTheListAndItsCounts)
     makeLibrary(path, {QStringLiteral("One")});
     auto form = load(path);
     titlesToAdd = {QStringLiteral("Two"), QStringLiteral("Three")};
-    form->AddMultipleRecordsButton_Click();
+    form->command(QStringLiteral("AddMultipleRecordsButton"))->trigger();
     EXPECT_EQ(addDialogs, 1);
     EXPECT_EQ(form->session().ListedCount(), 3);
     EXPECT_EQ(form->session().TotalCount(), 3);
@@ -236,8 +239,8 @@ TEST_F(MainFormTransferTest, TransferCommandsOnAnEmptyListDoNothing)
     makeLibrary(path);
     auto form = load(path);
     boxes.clear();
-    form->ViewButton_Click();
-    form->ExtractToDiskButton_Click();
+    form->command(QStringLiteral("ViewButton"))->trigger();
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
     EXPECT_TRUE(opener.opened.isEmpty());
     EXPECT_TRUE(folderStarts.isEmpty());
     EXPECT_EQ(boxes.count(), 0);
@@ -267,7 +270,7 @@ TEST_F(MainFormTransferTest, FilesAddedThroughTheDialogComeBackOutByteForByte)
         dialog.selectAllButton()->click();
         dialog.okButton()->click();
     });
-    form->menuEntry(QStringLiteral("embar"))->trigger();
+    form->command(QStringLiteral("embar"))->trigger();
     ASSERT_EQ(addDialogs, 1);
     EXPECT_EQ(boxes.count(), 0);
     EXPECT_EQ(form->session().ListedCount(), 3);
@@ -281,8 +284,74 @@ TEST_F(MainFormTransferTest, FilesAddedThroughTheDialogComeBackOutByteForByte)
         found = list->currentRecord()->FileName == QStringLiteral("beta");
     }
     ASSERT_TRUE(found);
-    form->eevbar_Click();
+    form->command(QStringLiteral("eevbar"))->trigger();
     const QString target = QDir(state.ExtractFolder).filePath(QStringLiteral("beta.DAT"));
     ASSERT_EQ(opener.opened, QStringList{target});
     EXPECT_EQ(readAll(target), bytes);
+}
+
+TEST_F(MainFormTransferTest, CommandKeysActFromInsideTheTitleField)
+{
+    auto form = load(makeStoredLibrary(patternBytes(3000)));
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->RestorePaneSizes();
+    QLineEdit* title = form->titleBox();
+    ASSERT_EQ(title->text(), QStringLiteral("Report"));
+
+    // Ctrl+U brings the stored fields back instead of erasing the line.
+    title->setFocus();
+    title->end(false);
+    QTest::keyClicks(title, QStringLiteral(" draft"));
+    form->authorBox()->setText(QStringLiteral("Somebody"));
+    form->authorBox()->setModified(true);
+    QTest::keyClick(title, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(title->text(), QStringLiteral("Report"));
+    EXPECT_FALSE(title->isModified());
+    EXPECT_EQ(form->authorBox()->text(), QString());
+    EXPECT_FALSE(form->authorBox()->isModified());
+    form->command(QStringLiteral("enbar"))->trigger(); // leaving saves nothing
+    EXPECT_EQ(form->session().database()->loadRecord(form->listModel()->mainIdAt(0))->Title,
+              QStringLiteral("Report"));
+
+    // Ctrl+A opens "Add File(s)" rather than selecting the title's text.
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(addDialogs, 1);
+    EXPECT_FALSE(title->hasSelectedText());
+
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_F9);
+    EXPECT_EQ(opener.opened, QStringList{QDir(state.ExtractFolder).filePath(QStringLiteral("report.TXT"))});
+
+    QSplitter* splitter = form->mainSplitter();
+    const int margin = ScreenMetrics::toPixelsX(100, form.get());
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_F2);
+    EXPECT_LE(splitter->sizes()[1], margin);
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_F4);
+    EXPECT_LE(splitter->sizes()[0], margin);
+    QTest::keyClick(title, Qt::Key_F3);
+    EXPECT_LE(std::abs(splitter->sizes()[0] - splitter->sizes()[1]), splitter->handleWidth() + 2);
+    EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(MainFormTransferTest, TextKeysStayWithTheFieldWhenNoCommandWantsThem)
+{
+    auto form = load(makeStoredLibrary(patternBytes(10)));
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // With no library open nothing takes Ctrl+A from the field.
+    form->session().CloseLibrary();
+    form->command(QStringLiteral("embar"))->setEnabled(false);
+    QLineEdit* title = form->titleBox();
+    title->setReadOnly(false);
+    title->setText(QStringLiteral("some words"));
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(addDialogs, 0);
+    EXPECT_EQ(title->selectedText(), QStringLiteral("some words"));
 }

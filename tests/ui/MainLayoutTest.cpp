@@ -31,6 +31,18 @@ TEST(MainLayout, RestoredPaneIsTheLargerSavedOne)
     EXPECT_EQ(MainLayout::RestoredPane(3000, 3000), (MainLayout::PaneSize{Pane::Record, 3000}));
 }
 
+TEST(MainLayout, ClampedPaneKeepsBothPanesVisible)
+{
+    // The default first start: 0.51 of a wide screen is wider than the window.
+    EXPECT_EQ(MainLayout::ClampedPane({Pane::Record, 19584}, 9480), (MainLayout::PaneSize{Pane::Record, 4834}));
+    EXPECT_EQ(MainLayout::ClampedPane({Pane::Record, 9480}, 9480), (MainLayout::PaneSize{Pane::Record, 4834}));
+    EXPECT_EQ(MainLayout::ClampedPane({Pane::List, 12000}, 9480), (MainLayout::PaneSize{Pane::Record, 4834}));
+    EXPECT_EQ(MainLayout::ClampedPane({Pane::Record, 0}, 9480), (MainLayout::PaneSize{Pane::Record, 4834}));
+    // Sizes that fit are kept as they are.
+    EXPECT_EQ(MainLayout::ClampedPane({Pane::Record, 9479}, 9480), (MainLayout::PaneSize{Pane::Record, 9479}));
+    EXPECT_EQ(MainLayout::ClampedPane({Pane::List, 3000}, 9480), (MainLayout::PaneSize{Pane::List, 3000}));
+}
+
 TEST(MainLayout, SplitPixelsGivesTheRestToTheOtherPaneAndClamps)
 {
     EXPECT_EQ(MainLayout::SplitPixels(Pane::List, 600, 627), (MainLayout::PanePixels{600, 27}));

@@ -58,9 +58,9 @@ protected:
         run.ended = std::make_unique<QSignalSpy>(run.startup.get(), &StartupSequence::ended);
         started = run.startup->Start();
         if (started)
-            run.startup->MainFormTimer_Timer();
+            run.startup->mainFormTimerTick();
         if (run.startup->mainForm())
-            run.startup->Timer1_Timer();
+            run.startup->timer1Tick();
         return run;
     }
 
@@ -113,7 +113,7 @@ TEST_F(StartupTest, FirstStartCreatesSettingsAndLibraryAndStampsCreated)
     EXPECT_GE(config->Created, before);
     EXPECT_LE(config->Created, QDateTime::currentDateTime().addSecs(1));
 
-    run.main()->fxbar_Click();
+    run.main()->command(QStringLiteral("fxbar"))->trigger();
     EXPECT_EQ(run.ended->count(), 1);
     EXPECT_TRUE(run.startup->hasEnded());
     EXPECT_EQ(settingsOnDisk(settingsFile()).DefaultLibrary, defaultLibrary());
@@ -133,7 +133,7 @@ TEST_F(StartupTest, LibraryArgumentIsOpenedAndDefaultLibraryLeftAlone)
     EXPECT_EQ(run.main()->windowTitle(), LibrarySession::CaptionFor(run.state->ProgramVersion, argument, false));
     EXPECT_EQ(run.main()->listModel()->rowCount(), 2);
     EXPECT_EQ(run.state->Settings.DefaultLibrary, defaultLibrary());
-    run.main()->fxbar_Click();
+    run.main()->command(QStringLiteral("fxbar"))->trigger();
 
     EXPECT_EQ(settingsOnDisk(settingsFile()).DefaultLibrary, defaultLibrary());
     EXPECT_FALSE(QFile::exists(defaultLibrary()));
@@ -157,7 +157,7 @@ TEST_F(StartupTest, CancelledLoginAtStartEndsWithoutMainWindowOrSettingsWrite)
     file.close();
 
     logins.queueCancel();
-    startup.MainFormTimer_Timer();
+    startup.mainFormTimerTick();
 
     EXPECT_EQ(logins.asked(), 1);
     EXPECT_TRUE(state->OpenAborted);
@@ -172,7 +172,7 @@ TEST_F(StartupTest, CancelledLoginAtStartEndsWithoutMainWindowOrSettingsWrite)
     EXPECT_EQ(file.readAll(), bytes);
 
     // A late tick changes nothing.
-    startup.Timer1_Timer();
+    startup.timer1Tick();
     EXPECT_EQ(ended.count(), 1);
 }
 
@@ -235,9 +235,9 @@ TEST_F(StartupTest, WindowStateColumnsAndPanesSurviveARestart)
         header->resizeSection(3, 150);
         header->resizeSection(0, 90);
         QTest::qWait(20);
-        run.main()->ListOnlyButton_Click();
+        run.main()->command(QStringLiteral("ListOnlyButton"))->trigger();
         listPane = run.main()->mainSplitter()->sizes()[0];
-        run.main()->fxbar_Click();
+        run.main()->command(QStringLiteral("fxbar"))->trigger();
         ASSERT_EQ(run.ended->count(), 1);
     }
     const SettingsRecord saved = settingsOnDisk(settingsFile());
@@ -263,7 +263,7 @@ TEST_F(StartupTest, WindowStateColumnsAndPanesSurviveARestart)
         EXPECT_EQ(header->sectionSize(1), 90);
         EXPECT_EQ(run.main()->mainSplitter()->sizes()[0], listPane);
         run.main()->showMaximized();
-        run.main()->fxbar_Click();
+        run.main()->command(QStringLiteral("fxbar"))->trigger();
     }
     // Saving again changes no width by rounding.
     const SettingsRecord again = settingsOnDisk(settingsFile());

@@ -1,0 +1,101 @@
+#include "ui/main/FileCommands.h"
+
+#include "core/SettingsFile.h"
+#include "store/LibrarySession.h"
+#include "store/Recordset.h"
+#include "transfer/AddFilesBatch.h"
+#include "transfer/FileExtractor.h"
+#include "ui/MainForm.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressWindow.h"
+#include "ui/Prompts.h"
+#include "ui/TransferProgressHost.h"
+#include "ui/main/RecordPane.h"
+
+#include <QTableView>
+
+namespace zentaro {
+
+FileCommands::FileCommands(ProgramState& state, MainForm& form) : QObject(&form), m_state(state), m_form(form) {}
+
+void FileCommands::addFiles()
+{
+    LibrarySession& session = m_form.session();
+    if (!session.isOpen())
+        return;
+    switch (AddFilesBatch::CheckCommand(m_state, session.Config())) {
+    case AddFilesBatch::Refusal::ReadOnly:
+        MessageBoxes::show(&m_form, AddFilesBatch::ReadOnlyNotice(m_state.NewLine));
+        return;
+    case AddFilesBatch::Refusal::AccessDenied:
+        m_form.CheckAccess(AccessRights::Command::AddFiles);
+        return;
+    case AddFilesBatch::Refusal::None:
+        break;
+    }
+    m_form.SaveRecordEdits();
+    m_form.recordPane().showDetailsPage();
+    ProgramState& state = m_state;
+    Prompts::runAddFiles(&m_form, m_state, session.database(),
+                         [&state] { return SettingsFile(state).SaveSettings(); });
+    m_form.showOutcome(session.RequeryList(), std::nullopt, QStringLiteral("ZNT ERROR"));
+    m_form.gridMain()->setFocus();
+}
+
+std::optional<MainRecord> FileCommands::recordToExtract()
+{
+    LibrarySession& session = m_form.session();
+    if (!session.isOpen() || !session.DCMain()->hasCurrent())
+        return std::nullopt;
+    // The level is tested before anything on screen changes.
+    if (!FileExtractor::MayExtract(m_state, session.Config())) {
+        m_form.ShowAccessDenied();
+        return std::nullopt;
+    }
+    m_form.SaveRecordEdits();
+    Result<MainRecord> record = session.DCMain()->currentRecord();
+    if (!record) {
+        m_form.showOutcome(record.status(), std::nullopt, FileExtractor::kErrorTitle);
+        return std::nullopt;
+    }
+    return *record;
+}
+
+void FileCommands::extractAndOpen()
+{
+    const std::optional<MainRecord> record = recordToExtract();
+    if (!record)
+        return;
+    m_form.recordPane().showDetailsPage();
+    m_form.StopEditDetection();
+    TransferProgressHost host(m_state, &m_form);
+    FileExtractor extractor(m_state, m_form.session().database());
+    const FileExtractor::OpenResult result =
+        extractor.ExtractAndOpen(*record, m_form.session().Config(), host, Prompts::fileOpener());
+    if (result.accessDenied)
+        m_form.ShowAccessDenied();
+    else
+        m_form.showOutcome(result.outcome.status, result.outcome.notice, FileExtractor::kErrorTitle);
+    // result.startEditDetection: nothing watches extracted files for changes yet.
+    m_form.gridMain()->setFocus();
+}
+
+void FileCommands::extractToDisk()
+{
+    const std::optional<MainRecord> record = recordToExtract();
+    if (!record)
+        return;
+    const std::optional<QString> folder =
+        Prompts::pickFolder(&m_form, m_state.Settings.PickFolder, m_state.ProgramFolder());
+    if (!folder)
+        return;
+    m_state.Settings.PickFolder = *folder;
+    m_form.recordPane().showDetailsPage();
+    TransferProgressHost host(m_state, &m_form);
+    FileExtractor extractor(m_state, m_form.session().database());
+    const TransferOutcome outcome = extractor.ExtractToFolder(*record, *folder, host);
+    m_form.showOutcome(outcome.status, outcome.notice, FileExtractor::kErrorTitle);
+    m_form.gridMain()->setFocus();
+}
+
+} // namespace zentaro

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "store/MainRecord.h"
+
+#include <QObject>
+
+#include <optional>
+
+namespace zentaro {
+
+class MainForm;
+class ProgramState;
+
+// The commands that put files into the open library and get them out:
+// "Add File(s)", "Extract File to Disk" and "Extract and Open". The main
+// window binds them; each shows its own refusals and failures over it.
+class FileCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    FileCommands(ProgramState& state, MainForm& form);
+
+    void addFiles();
+    void extractToDisk();
+    void extractAndOpen();
+
+private:
+    // The current record when the level may extract it; nothing otherwise
+    // (the refusal or failure was shown).
+    std::optional<MainRecord> recordToExtract();
+
+    ProgramState& m_state;
+    MainForm& m_form;
+};
+
+} // namespace zentaro
