@@ -1,7 +1,7 @@
 #include "ui/main/FileCommands.h"
 
 #include "core/SettingsFile.h"
-#include "store/LibrarySession.h"
+#include "library/LibrarySession.h"
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/FileExtractor.h"
