@@ -67,11 +67,13 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || !m_recordset || index.row() >= m_rows ||
         index.column() >= kGridColumnCount)
         return {};
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != FullTextRole)
         return {};
     Result<MainRecord> record = m_recordset->recordAt(index.row());
     if (!record)
         return {};
+    if (role == FullTextRole)
+        return fullText(*record, m_fields[static_cast<std::size_t>(index.column())]);
     const QString text = displayText(*record, m_fields[static_cast<std::size_t>(index.column())]);
     if (role == Qt::ToolTipRole && text.size() < 40)
         return {};
@@ -88,6 +90,14 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
         return m_fields[static_cast<std::size_t>(section)];
     }
     return section + 1;
+}
+
+QString ListModel::fullText(const MainRecord& record, const QString& field)
+{
+    const std::optional<MainField> which = MainRecord::fieldFromName(field);
+    if (which && MainRecord::fieldKind(*which) == FieldKind::Text)
+        return record.value(*which).toString();
+    return displayText(record, field);
 }
 
 QString ListModel::displayText(const MainRecord& record, const QString& field)

@@ -20,6 +20,9 @@ class ListModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
+    // The whole text of a cell, a memo with all its lines.
+    static constexpr int FullTextRole = Qt::UserRole + 1;
+
     explicit ListModel(QObject* parent = nullptr);
 
     // The list to show; nullptr shows nothing. Resets the model.
@@ -44,6 +47,7 @@ public:
 
     // How a field's value reads in the grid (dates as local date and time).
     static QString displayText(const MainRecord& record, const QString& field);
+    static QString fullText(const MainRecord& record, const QString& field);
 
 private:
     Recordset* m_recordset = nullptr;

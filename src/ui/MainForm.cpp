@@ -11,6 +11,7 @@
 #include "ui/ResizePanel.h"
 #include "ui/main/CommandRegistry.h"
 #include "ui/main/FileCommands.h"
+#include "ui/search/ListCommands.h"
 #include "ui/main/ListPane.h"
 #include "ui/main/RecordPane.h"
 #include "ui/main/ToolBar.h"
@@ -70,6 +71,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
     connect(m_listPane, &ListPane::selectionChanged, this, &MainForm::showCounts);
 
     bindCommands();
+    new ListCommands(m_state, *this);
     updateCommands();
     ApplyFieldColors();
 }

@@ -207,6 +207,56 @@ QIcon ToolIcons::extractAndOpen()
     });
 }
 
+// A sheet of list lines, every line or every other one.
+static void paintListLines(QPainter& p, bool all)
+{
+    p.setPen(inkPen());
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(1.5, 1.5, 11, 13));
+    for (int i = 0; i < 5; ++i) {
+        p.setPen(QPen(all || i % 2 == 0 ? kBlue : kPaleBlue, 1.2));
+        p.drawLine(QPointF(3.5, 4 + 2.2 * i), QPointF(10.5, 4 + 2.2 * i));
+    }
+}
+
+QIcon ToolIcons::listAll()
+{
+    return drawn([](QPainter& p) { paintListLines(p, true); });
+}
+
+QIcon ToolIcons::searchFilter()
+{
+    return drawn([](QPainter& p) {
+        paintListLines(p, false);
+        QPainterPath funnel;
+        funnel.moveTo(7, 6);
+        funnel.lineTo(15, 6);
+        funnel.lineTo(12, 10);
+        funnel.lineTo(12, 14.5);
+        funnel.lineTo(10, 13.5);
+        funnel.lineTo(10, 10);
+        funnel.closeSubpath();
+        p.setPen(inkPen(0.8));
+        p.setBrush(kBlue);
+        p.drawPath(funnel);
+    });
+}
+
+QIcon ToolIcons::listCommands()
+{
+    return drawn([](QPainter& p) {
+        paintListLines(p, true);
+        QPainterPath arrow;
+        arrow.moveTo(9, 10);
+        arrow.lineTo(15, 10);
+        arrow.lineTo(12, 14);
+        arrow.closeSubpath();
+        p.setPen(inkPen(0.8));
+        p.setBrush(kInk);
+        p.drawPath(arrow);
+    });
+}
+
 QPixmap ToolIcons::emblem(int size, qreal devicePixelRatio)
 {
     const int pixels = qRound(size * devicePixelRatio);

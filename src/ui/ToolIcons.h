@@ -18,6 +18,9 @@ public:
     static QIcon addFiles();
     static QIcon extractToDisk();
     static QIcon extractAndOpen();
+    static QIcon listAll();
+    static QIcon searchFilter();
+    static QIcon listCommands();
     // The program's emblem (a stack of cards with a Z), size pixels square.
     static QPixmap emblem(int size, qreal devicePixelRatio = 1.0);
 };

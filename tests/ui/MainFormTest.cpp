@@ -516,6 +516,9 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         // The list's pop-up repeats the two extractions under its own captions.
         {"pobar", "&Open (F9)", {}},
         {"pcbar", "&Copy to Disk", {}},
+        // The header pop-up's sorts.
+        {"SortAscendingbar", "Sort Ascending", {}},
+        {"SortDescendingbar", "Sort Descending", {}},
     };
     QStringList named;
     for (QAction* action : form->findChildren<QAction*>()) {
@@ -544,6 +547,9 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"AddMultipleRecordsButton", "Add File(s) to Library"},
         {"ExtractToDiskButton", "Extract File to Disk"},
         {"ViewButton", "Extract and Open File [F9]"},
+        {"ListAllButton", "List All Records"},
+        {"FilterButton", "Search Filter"},
+        {"ListActionButton", "List Commands"},
     };
     auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
     ASSERT_NE(toolBar, nullptr);

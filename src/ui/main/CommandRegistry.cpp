@@ -301,6 +301,16 @@ bool CommandRegistry::isBound(const QString& name) const
     return command && m_bound.value(command);
 }
 
+void CommandRegistry::showUnbound(const QString& name)
+{
+    QAction* command = action(name);
+    if (!command)
+        return;
+    command->setVisible(true);
+    applyState(m_state);
+    updateMenuVisibility();
+}
+
 void CommandRegistry::applyState(const State& state)
 {
     m_state = state;

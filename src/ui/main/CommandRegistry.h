@@ -52,6 +52,9 @@ public:
     // Makes a command work: it shows and runs work when chosen.
     QAction* bind(const QString& name, QObject* context, std::function<void()> work);
     bool isBound(const QString& name) const;
+    // Shows a command that is not bound yet, disabled, so its menu entry is
+    // there before its work is.
+    void showUnbound(const QString& name);
 
     // Fills the menu bar: File, Edit, View, Tools, Help.
     void buildMenuBar(QMenuBar* bar);

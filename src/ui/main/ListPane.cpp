@@ -6,6 +6,8 @@
 #include "ui/main/TwipsGeometry.h"
 
 #include <QAction>
+#include <QCursor>
+#include <QScrollBar>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -72,13 +74,22 @@ ListPane::ListPane(double panelGap, QWidget* parent) : QFrame(parent), m_gap(pan
     m_grid->installEventFilter(this);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Neither pop-up opens over an empty list.
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (offersCommand(m_rowsMenu))
+        if (m_model->rowCount() > 0 && offersCommand(m_rowsMenu))
             m_rowsMenu->popup(m_grid->viewport()->mapToGlobal(at));
     });
-    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+    auto headerPopup = [this, header](int column, const QPoint& at) {
+        if (m_model->rowCount() == 0 || column < 0)
+            return;
+        m_headerColumn = column;
         if (offersCommand(m_headerMenu))
             m_headerMenu->popup(header->mapToGlobal(at));
+    };
+    connect(header, &QWidget::customContextMenuRequested, this,
+            [header, headerPopup](const QPoint& at) { headerPopup(header->logicalIndexAt(at), at); });
+    connect(header, &QHeaderView::sectionClicked, this, [header, headerPopup](int column) {
+        headerPopup(column, header->mapFromGlobal(QCursor::pos()));
     });
 
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &ListPane::rowActivated);
@@ -90,6 +101,7 @@ ListPane::ListPane(double panelGap, QWidget* parent) : QFrame(parent), m_gap(pan
     connect(selection, &QItemSelectionModel::currentChanged, this, &ListPane::showCurrentCell);
     connect(selection, &QItemSelectionModel::selectionChanged, this, &ListPane::selectionChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ListPane::selectionChanged);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &ListPane::showCurrentCell);
 
     auto makeStatus = [this](const QString& name) {
         auto* label = new QLabel(this);
@@ -142,6 +154,17 @@ void ListPane::layoutPane()
 
 bool ListPane::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+            // The view moves by the rows it shows; the grid then moves its
+            // current row as it always does.
+            const int rowHeight = std::max(1, m_grid->verticalHeader()->defaultSectionSize());
+            const int visible = std::max(1, m_grid->viewport()->height() / rowHeight);
+            QScrollBar* bar = m_grid->verticalScrollBar();
+            bar->setValue(bar->value() + (key == Qt::Key_PageDown ? visible : -visible));
+        }
+    }
     if (watched == m_grid && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete
         && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier && m_deleteCommand) {
@@ -185,7 +208,7 @@ void ListPane::showRow(int row)
 void ListPane::showCurrentCell()
 {
     const QModelIndex current = m_grid->selectionModel()->currentIndex();
-    m_cellPanel->setText(current.isValid() ? current.data(Qt::DisplayRole).toString() : QString());
+    m_cellPanel->setText(current.isValid() ? current.data(ListModel::FullTextRole).toString() : QString());
 }
 
 int ListPane::selectedCount() const

@@ -50,6 +50,8 @@ public:
     // The pop-up menus of the rows and of the column headers; each opens
     // only while it has a command to offer.
     void setPopupMenus(QMenu* rows, QMenu* header);
+    // The column whose header was clicked last (0 before any click).
+    int headerColumn() const { return m_headerColumn; }
     // Del in the grid runs this command.
     void setDeleteCommand(QAction* command);
 
@@ -83,6 +85,7 @@ private:
     MainLayout::ListPane m_layout;
     std::array<double, kGridColumnCount> m_loadedWidths{};
     bool m_syncing = false;
+    int m_headerColumn = 0;
 };
 
 } // namespace zentaro
