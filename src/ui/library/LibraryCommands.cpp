@@ -96,7 +96,10 @@ std::optional<QString> LibraryCommands::chooseTarget(const QString& title)
 
 void LibraryCommands::newLibrary()
 {
-    if (!AccessRights::Allows(m_state.AccessLevel, AccessRights::Command::NewLibrary, m_form.session().Config())) {
+    // With no library open (its opening failed) a new one can still be made.
+    LibrarySession& session = m_form.session();
+    if (session.isOpen() &&
+        !AccessRights::Allows(m_state.AccessLevel, AccessRights::Command::NewLibrary, session.Config())) {
         m_form.ShowAccessDenied();
         return;
     }
@@ -114,7 +117,6 @@ void LibraryCommands::newLibrary()
         MessageBoxes::show(&m_form, Notice{NoticeIcon::Exclamation, LibraryCopier::kExistsTitle, made.message()});
         return;
     }
-    LibrarySession& session = m_form.session();
     session.CloseLibrary();
     QCoreApplication::processEvents();
     m_state.CurrentLibraryPath = *target;
