@@ -9,13 +9,13 @@
 #include "ui/MousePointer.h"
 #include "ui/Prompts.h"
 #include "ui/ResizePanel.h"
-#include "ui/main/CommandRegistry.h"
 #include "ui/main/FileCommands.h"
 #include "ui/search/ListCommands.h"
 #include "ui/main/ListPane.h"
 #include "ui/main/RecordPane.h"
 #include "ui/main/ToolBar.h"
 #include "ui/main/TwipsGeometry.h"
+#include "ui/library/LibraryCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +23,6 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
@@ -102,6 +101,7 @@ void MainForm::bindCommands()
     c.bind(QStringLiteral("vrbar"), this, [this] { recordOnly(); });
     c.bind(QStringLiteral("habar"), this, [this] { showAbout(); });
     c.bind(QStringLiteral("ReLoginButton"), this, [this] { reLogin(); });
+    new LibraryCommands(m_state, *this); // fnbar, fcbar, tcbar, tlbar, vibar
     // Shown only while the library is protected.
     command(QStringLiteral("ReLoginButton"))->setVisible(false);
 }

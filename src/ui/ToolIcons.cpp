@@ -107,6 +107,31 @@ const QColor kGreen(0x3a, 0x9a, 0x4a);
 
 } // namespace
 
+QIcon ToolIcons::newLibrary()
+{
+    return drawn([](QPainter& p) {
+        p.setPen(inkPen());
+        p.setBrush(QColor(0xfb, 0xfb, 0xf4));
+        QPainterPath sheet;
+        sheet.moveTo(2.5, 1.5);
+        sheet.lineTo(9, 1.5);
+        sheet.lineTo(12.5, 5);
+        sheet.lineTo(12.5, 14.5);
+        sheet.lineTo(2.5, 14.5);
+        sheet.closeSubpath();
+        p.drawPath(sheet);
+        p.drawLine(QPointF(9, 1.5), QPointF(9, 5));
+        p.drawLine(QPointF(9, 5), QPointF(12.5, 5));
+        // A plus: something new.
+        p.setBrush(QColor(0x3c, 0x9a, 0x4a));
+        QPainterPath plus;
+        plus.addRect(QRectF(9.5, 7.5, 2, 7));
+        plus.addRect(QRectF(7, 10, 7, 2));
+        plus.setFillRule(Qt::WindingFill);
+        p.drawPath(plus.simplified());
+    });
+}
+
 QIcon ToolIcons::openLibrary()
 {
     return drawn([](QPainter& p) {

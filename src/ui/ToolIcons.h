@@ -10,6 +10,7 @@ namespace zentaro {
 class ToolIcons
 {
 public:
+    static QIcon newLibrary();
     static QIcon openLibrary();
     static QIcon reLogin();
     static QIcon listOnly();

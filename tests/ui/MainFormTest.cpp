@@ -490,7 +490,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
             menus << action->text();
     }
     EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&View"),
-                                  QStringLiteral("&Help")}));
+                                  QStringLiteral("&Tools"), QStringLiteral("&Help")}));
 
     const struct
     {
@@ -513,6 +513,11 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"vsbar", "List/File &Split", QKeySequence(Qt::Key_F3)},
         {"vrbar", "&File Only", QKeySequence(Qt::Key_F4)},
         {"habar", "&About ZNT", {}},
+        {"fnbar", "Create &New Library", {}},
+        {"fcbar", "&Copy Library", {}},
+        {"vibar", "Library &Information", {}},
+        {"tlbar", "&Library Settings (Security Settings)", {}},
+        {"tcbar", "&Compact Library", {}},
         // The list's pop-up repeats the two extractions under its own captions.
         {"pobar", "&Open (F9)", {}},
         {"pcbar", "&Copy to Disk", {}},
@@ -550,6 +555,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"ListAllButton", "List All Records"},
         {"FilterButton", "Search Filter"},
         {"ListActionButton", "List Commands"},
+        {"NewLibraryButton", "Create New Library"},
     };
     auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
     ASSERT_NE(toolBar, nullptr);

@@ -40,7 +40,7 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
     const GroupSpec groups[] = {
         {"LibraryGroupLabel",
          "Library",
-         {{"NewLibraryButton", nullptr}, {"OpenLibraryButton", &ToolIcons::openLibrary},
+         {{"NewLibraryButton", &ToolIcons::newLibrary}, {"OpenLibraryButton", &ToolIcons::openLibrary},
           {"ReLoginButton", &ToolIcons::reLogin}}},
         {"ListGroupLabel",
          "List",

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "store/ConfigRow.h"
+
+#include <QDialog>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class QPushButton;
+
+namespace zentaro {
+
+// "Information about Current Library": the library's description for every
+// user, and a button that opens the user's mail program on a new message to
+// the librarian.
+class LibraryInfoForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Opens a mailto: address with the desktop's opener.
+    using MailOpener = std::function<bool(const QUrl& url)>;
+
+    explicit LibraryInfoForm(const ConfigRow& config, QWidget* parent = nullptr);
+
+    // Test seam; an empty opener puts the desktop's back. Returns the one before.
+    static MailOpener setMailOpener(MailOpener opener);
+
+    // False for an empty address or "UNKNOWN" in any case and with outer blanks.
+    static bool HasMailAddress(const QString& email);
+    // "mailto:" and the trimmed address, percent-encoded.
+    static QUrl MailUrl(const QString& email);
+
+    void sendMail();
+
+    static inline const QString kCaption = QStringLiteral("Information about Current Library");
+
+private:
+    QString m_email;
+};
+
+} // namespace zentaro
