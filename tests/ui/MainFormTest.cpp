@@ -490,7 +490,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
             menus << action->text();
     }
     EXPECT_EQ(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&View"),
-                                  QStringLiteral("&Help")}));
+                                  QStringLiteral("&Tools"), QStringLiteral("&Help")}));
 
     const struct
     {
@@ -504,6 +504,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"embar", "&Add File(s) to Library", QKeySequence(Qt::CTRL | Qt::Key_A)},
         {"eevbar", "To &View/Edit", QKeySequence(Qt::Key_F9)},
         {"eedbar", "To &Disk or other location", {}},
+        {"edbar", "&Delete File from Library", QKeySequence(Qt::CTRL | Qt::Key_Delete)},
         {"efbar", "&First Record", QKeySequence(Qt::Key_F5)},
         {"epbar", "&Previous Record", QKeySequence(Qt::Key_F6)},
         {"enbar", "&Next Record", QKeySequence(Qt::Key_F7)},
@@ -513,9 +514,12 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"vsbar", "List/File &Split", QKeySequence(Qt::Key_F3)},
         {"vrbar", "&File Only", QKeySequence(Qt::Key_F4)},
         {"habar", "&About ZNT", {}},
+        {"vebar", "&Extraction Folder Contents", {}},
+        {"tdbar", "Clear Extraction Folder", {}},
         // The list's pop-up repeats the two extractions under its own captions.
         {"pobar", "&Open (F9)", {}},
         {"pcbar", "&Copy to Disk", {}},
+        {"pfdbar", "&Delete (Del)", {}},
     };
     QStringList named;
     for (QAction* action : form->findChildren<QAction*>()) {
@@ -544,6 +548,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"AddMultipleRecordsButton", "Add File(s) to Library"},
         {"ExtractToDiskButton", "Extract File to Disk"},
         {"ViewButton", "Extract and Open File [F9]"},
+        {"DeleteButton", "Delete File from Library "},
     };
     auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
     ASSERT_NE(toolBar, nullptr);
