@@ -136,6 +136,8 @@ void EditDetection::reInsert()
     Result<MainRecord> record = list->currentRecord();
     if (!record || record->MainID != m_offeredId)
         return;
+    // Typed changes go first; the store below writes the same record.
+    m_form.SaveRecordEdits();
     m_state.CurrentFilePath =
         FileNameRules::TargetFor(m_state.ExtractFolder, record->MainID, record->FileName, record->FileType).path;
     TransferOutcome outcome;
