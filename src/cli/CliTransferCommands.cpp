@@ -13,6 +13,7 @@
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
+#include "transfer/BulkExtraction.h"
 #include "transfer/FileExtractor.h"
 #include "transfer/FileInserter.h"
 #include "transfer/NativeFileName.h"
@@ -201,12 +202,12 @@ int CliTransferCommands::extract(CliContext& context)
 
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     CliProgressHost host(bar);
-    FileExtractor extractor(context.state, db);
-    context.state.BulkExtraction = true;
-    context.state.CancelRequested = false;
+    // One run: a name already written in it gives the next record "FileName (MainID)".
+    BulkExtraction run(context.state, db);
+    run.begin();
     int exitCode = toInt(CliExitCode::Success);
     for (const MainRecord& record : records) {
-        const TransferOutcome outcome = extractor.ExtractInto(record, folder, host);
+        const TransferOutcome outcome = run.extractOne(record, folder, host);
         bar.finish();
         if (outcome.ok() && outcome.notice)
             context.output.notice(*outcome.notice);
@@ -224,8 +225,7 @@ int CliTransferCommands::extract(CliContext& context)
             break;
         }
     }
-    context.state.BulkExtraction = false;
-    context.state.CancelRequested = false;
+    run.end(host);
     return exitCode;
 }
 

@@ -8,6 +8,7 @@
 #include "store/Database.h"
 #include "store/LibraryFile.h"
 #include "store/MainRecord.h"
+#include "transfer/ExtractionFolder.h"
 #include "transfer/FileNameRules.h"
 #include "transfer/FileOpener.h"
 #include "transfer/ProgressHost.h"
@@ -261,7 +262,7 @@ FileExtractor::OpenResult FileExtractor::ExtractAndOpen(const MainRecord& record
         return result;
     }
     m_state.CancelRequested = false;
-    QDir().mkpath(m_state.ExtractFolder);
+    ExtractionFolder(m_state.ExtractFolder).Ensure();
     result.outcome = ExtractInto(record, m_state.ExtractFolder, host);
     if (!result.outcome.ok() || m_state.CancelRequested)
         return result;

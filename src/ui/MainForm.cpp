@@ -9,6 +9,9 @@
 #include "ui/MousePointer.h"
 #include "ui/Prompts.h"
 #include "ui/ResizePanel.h"
+#include "ui/bulk/BulkCommands.h"
+#include "ui/bulk/EditDetection.h"
+#include "ui/main/CommandRegistry.h"
 #include "ui/main/FileCommands.h"
 #include "ui/search/ListCommands.h"
 #include "ui/main/ListPane.h"
@@ -20,8 +23,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -68,6 +69,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
     m_fileCommands = new FileCommands(m_state, *this);
     connect(m_listPane, &ListPane::rowActivated, m_fileCommands, &FileCommands::extractAndOpen);
     connect(m_listPane, &ListPane::selectionChanged, this, &MainForm::showCounts);
+    m_bulk = new BulkCommands(m_state, *this);
 
     bindCommands();
     new ListCommands(m_state, *this);
@@ -238,7 +240,7 @@ void MainForm::unload()
         // Exit always completes; a settings file that cannot be written only
         // loses this run's window layout.
         SettingsFile(m_state).SaveSettings();
-        ClearExtractFolder();
+        m_bulk->ClearAndWipeAtExit();
     }
 
     detachList();
@@ -256,16 +258,7 @@ void MainForm::closeEvent(QCloseEvent* event)
 
 void MainForm::ClearExtractFolder()
 {
-    m_recordPane->showDetailsPage();
-    QApplication::processEvents();
-    QDir folder(m_state.ExtractFolder);
-    if (m_state.ExtractFolder.isEmpty() || !folder.exists())
-        return;
-    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        // A link is removed itself; what it points at is never touched.
-        QFile::remove(PathText::join(m_state.ExtractFolder, name));
-    }
+    m_bulk->ClearExtractFolder();
 }
 
 // --- The list and the record -----------------------------------------------------
@@ -332,10 +325,12 @@ void MainForm::showCurrentRecord()
         Result<MainRecord> current = list->currentRecord();
         if (current) {
             m_recordPane->showRecord(&*current);
+            m_bulk->editDetection().recordShown(current->MainID);
             return;
         }
     }
     m_recordPane->showRecord(nullptr);
+    m_bulk->editDetection().recordShown(0);
 }
 
 void MainForm::undoTyping()
@@ -441,7 +436,7 @@ void MainForm::SetCaption(const QString& caption)
 
 void MainForm::StopEditDetection()
 {
-    // Nothing is watched for changes yet.
+    m_bulk->editDetection().stop();
 }
 
 void MainForm::ListReset()

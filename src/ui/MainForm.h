@@ -29,6 +29,7 @@ class QToolButton;
 
 namespace zentaro {
 
+class BulkCommands;
 class FileCommands;
 class LibrarySession;
 class ResizePanel;
@@ -82,6 +83,7 @@ public:
 
     LibrarySession& session() const { return *m_session; }
     CommandRegistry& commands() const { return *m_commands; }
+    BulkCommands& bulk() const { return *m_bulk; }
     // A command by its name ("fobar", "eevbar", "ViewButton", ...); nullptr when absent.
     QAction* command(const QString& name) const { return m_commands->action(name); }
     ListPane& listPane() const { return *m_listPane; }
@@ -154,6 +156,7 @@ private:
     std::unique_ptr<LibrarySession> m_session;
     CommandRegistry* m_commands = nullptr;
     FileCommands* m_fileCommands = nullptr;
+    BulkCommands* m_bulk = nullptr;
     AccessRights::ControlStates m_controlStates;
 
     ResizePanel* m_formArea = nullptr;

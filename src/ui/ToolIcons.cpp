@@ -282,6 +282,25 @@ QIcon ToolIcons::listCommands()
     });
 }
 
+QIcon ToolIcons::deleteFile()
+{
+    return drawn([](QPainter& p) {
+        paintSheet(p);
+        // A red cross over the sheet.
+        p.setPen(QPen(QColor(0xc0, 0x28, 0x28), 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 6), QPointF(15, 13));
+        p.drawLine(QPointF(15, 6), QPointF(8, 13));
+    });
+}
+
+QIcon ToolIcons::insertBack()
+{
+    return drawn([](QPainter& p) {
+        paintSheet(p);
+        paintArrow(p, QPointF(14, 4), QPointF(7.5, 10.5), kBlue);
+    });
+}
+
 QPixmap ToolIcons::emblem(int size, qreal devicePixelRatio)
 {
     const int pixels = qRound(size * devicePixelRatio);

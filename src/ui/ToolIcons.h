@@ -22,6 +22,8 @@ public:
     static QIcon listAll();
     static QIcon searchFilter();
     static QIcon listCommands();
+    static QIcon deleteFile();
+    static QIcon insertBack();
     // The program's emblem (a stack of cards with a Z), size pixels square.
     static QPixmap emblem(int size, qreal devicePixelRatio = 1.0);
 };

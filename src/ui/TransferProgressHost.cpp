@@ -1,5 +1,6 @@
 #include "ui/TransferProgressHost.h"
 
+#include "core/ProgramState.h"
 #include "ui/MGCForm.h"
 #include "ui/MGForm.h"
 
@@ -19,6 +20,12 @@ TransferProgressHost::~TransferProgressHost()
 
 Progress& TransferProgressHost::OpenProgress(const QString& text, bool cancellable)
 {
+    // In a bulk run the window with Cancel stays open from file to file.
+    if (m_state.BulkExtraction && cancellable && m_window && qobject_cast<MGCForm*>(m_window.data())) {
+        m_window->setText(text);
+        m_window->setPercent(0);
+        return *m_window;
+    }
     CloseProgress();
     ProgressWindow* window = nullptr;
     if (cancellable)

@@ -144,3 +144,36 @@ TEST_F(CliTransferTest, ReinsertReplacesTheBytesAndRenewsTheSize)
 }
 
 } // namespace
+
+namespace {
+
+class CliBulkNameTest : public test::ZntTest
+{
+};
+
+TEST_F(CliBulkNameTest, ExtractAllGivesASecondRecordOfOneNameItsOwnFile)
+{
+    const QString library = newLibrary();
+    QStringList ids;
+    for (const int seed : {1, 2}) {
+        const QString folder = path(QStringLiteral("in%1").arg(seed));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        writeFile(QDir(folder).filePath(QStringLiteral("same.bin")), pattern(5000, seed));
+        const ZntRun added = znt({QStringLiteral("add"), library, QDir(folder).filePath(QStringLiteral("same.bin"))});
+        ASSERT_EQ(added.exitCode, 0) << added.describe();
+        ids << added.outText().trimmed();
+    }
+    const QString target = path(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(target));
+    const ZntRun extracted = znt({QStringLiteral("extract"), library, QStringLiteral("--all"), QStringLiteral("--to"), target});
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.describe();
+    EXPECT_EQ(readFile(QDir(target).filePath(QStringLiteral("same.BIN"))), pattern(5000, 1));
+    EXPECT_EQ(readFile(QDir(target).filePath(QStringLiteral("same (%1).BIN").arg(ids[1]))), pattern(5000, 2));
+
+    // A later run finds the file from before and keeps to the single-file rule.
+    const ZntRun again = znt({QStringLiteral("extract"), library, QStringLiteral("--id"), ids[1], QStringLiteral("--to"), target});
+    ASSERT_EQ(again.exitCode, 0) << again.describe();
+    EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 2);
+}
+
+} // namespace

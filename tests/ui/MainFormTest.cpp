@@ -504,6 +504,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"embar", "&Add File(s) to Library", QKeySequence(Qt::CTRL | Qt::Key_A)},
         {"eevbar", "To &View/Edit", QKeySequence(Qt::Key_F9)},
         {"eedbar", "To &Disk or other location", {}},
+        {"edbar", "&Delete File from Library", QKeySequence(Qt::CTRL | Qt::Key_Delete)},
         {"efbar", "&First Record", QKeySequence(Qt::Key_F5)},
         {"epbar", "&Previous Record", QKeySequence(Qt::Key_F6)},
         {"enbar", "&Next Record", QKeySequence(Qt::Key_F7)},
@@ -524,6 +525,9 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         // The header pop-up's sorts.
         {"SortAscendingbar", "Sort Ascending", {}},
         {"SortDescendingbar", "Sort Descending", {}},
+        {"vebar", "&Extraction Folder Contents", {}},
+        {"tdbar", "Clear Extraction Folder", {}},
+        {"pfdbar", "&Delete (Del)", {}},
     };
     QStringList named;
     for (QAction* action : form->findChildren<QAction*>()) {
@@ -556,6 +560,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"FilterButton", "Search Filter"},
         {"ListActionButton", "List Commands"},
         {"NewLibraryButton", "Create New Library"},
+        {"DeleteButton", "Delete File from Library "},
     };
     auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
     ASSERT_NE(toolBar, nullptr);

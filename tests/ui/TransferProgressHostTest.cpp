@@ -75,3 +75,25 @@ TEST(TransferProgressHost, CancelInTheWindowStopsAnExtractionAndLeavesNoFile)
     EXPECT_FALSE(QFileInfo::exists(lib.state.CurrentFilePath));
     EXPECT_EQ(host.window(), nullptr);
 }
+
+TEST(TransferProgressHost, InABulkRunTheWindowWithCancelStaysOpenFromFileToFile)
+{
+    ProgramState state(QStringLiteral("/tmp"));
+    QWidget main;
+    main.show();
+    TransferProgressHost host(state, &main);
+    state.BulkExtraction = true;
+    host.OpenProgress(QStringLiteral("Extracting File..."), true);
+    ProgressWindow* first = host.window();
+    first->setPercent(80);
+    host.OpenProgress(QStringLiteral("Extracting File..."), true);
+    EXPECT_EQ(host.window(), first);
+    EXPECT_EQ(first->percent(), 0);
+    EXPECT_TRUE(first->isVisible());
+
+    // Outside a run each file has its own window.
+    state.BulkExtraction = false;
+    host.OpenProgress(QStringLiteral("Extracting File..."), true);
+    EXPECT_NE(host.window(), first);
+    host.CloseProgress();
+}

@@ -10,6 +10,8 @@
 #include "ui/ProgressWindow.h"
 #include "ui/Prompts.h"
 #include "ui/TransferProgressHost.h"
+#include "ui/bulk/BulkCommands.h"
+#include "ui/bulk/EditDetection.h"
 #include "ui/main/RecordPane.h"
 
 #include <QTableView>
@@ -76,7 +78,8 @@ void FileCommands::extractAndOpen()
         m_form.ShowAccessDenied();
     else
         m_form.showOutcome(result.outcome, FileExtractor::kErrorTitle);
-    // result.startEditDetection: nothing watches extracted files for changes yet.
+    if (result.startEditDetection)
+        m_form.bulk().editDetection().startWatch(m_state.CurrentFilePath, record->MainID);
     m_form.gridMain()->setFocus();
 }
 

@@ -53,9 +53,9 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
           {"RecordOnlyButton", &ToolIcons::recordOnly}}},
         {"FileGroupLabel",
          "File",
-         {{"AddMultipleRecordsButton", &ToolIcons::addFiles}, {"DeleteButton", nullptr},
+         {{"AddMultipleRecordsButton", &ToolIcons::addFiles}, {"DeleteButton", &ToolIcons::deleteFile},
           {"ExtractToDiskButton", &ToolIcons::extractToDisk}, {"ViewButton", &ToolIcons::extractAndOpen},
-          {"InsertBackButton", nullptr}}},
+          {"InsertBackButton", &ToolIcons::insertBack}}},
         {"ZNTGroupLabel", "ZNT", {{"ConfigButton", nullptr}, {"HelpButton", nullptr}}},
     };
 

@@ -1,0 +1,194 @@
+// Bulk operations on many small files against cp + sync on the same disk:
+// extracting the whole listed set into a folder, and deleting it with the
+// one listed-delete statement against adding it. Prints one figure a line.
+//
+// usage: bench_bulk WORK_FOLDER [SMALL_FILES]
+#include "BenchSupport.h"
+
+#include "core/ProgramState.h"
+#include "core/Progress.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+#include "transfer/AddFilesBatch.h"
+#include "transfer/BulkExtraction.h"
+#include "transfer/ProgressHost.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace zentaro;
+using bench::fail;
+using bench::run;
+
+namespace {
+
+std::string quoted(const QString& path)
+{
+    return "'" + path.toStdString() + "'";
+}
+
+double seconds(const QElapsedTimer& t)
+{
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+void makeFile(const QString& path, int bytes, quint64 seed)
+{
+    std::vector<char> data(static_cast<size_t>(bytes));
+    quint64 x = 88172645463325252ull ^ (seed * 0x9E3779B97F4A7C15ull);
+    for (char& c : data) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        c = static_cast<char>(x);
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size()))
+        fail("cannot write " + path.toStdString());
+    ::close(fd);
+}
+
+class QuietHost final : public AddFilesBatch::Host
+{
+public:
+    void SetBatchPercent(int) override {}
+    void SetCurrentFile(const QString&) override {}
+    Progress& FileBar() override { return m_bar; }
+    void Deselect(int) override {}
+    void ShowNotice(const Notice& notice) override { fail("unexpected message: " + notice.text.toStdString()); }
+    void Yield() override {}
+
+private:
+    NullProgress m_bar;
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+QString series(const std::vector<double>& times)
+{
+    QStringList out;
+    for (double t : times)
+        out << QString::number(t, 'f', 2);
+    return out.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bench::programName = "bench_bulk";
+    QCoreApplication app(argc, argv);
+    if (argc < 2)
+        fail("usage: bench_bulk WORK_FOLDER [SMALL_FILES]");
+    const QString work = QString::fromLocal8Bit(argv[1]);
+    const int count = argc > 2 ? std::atoi(argv[2]) : 10000;
+    auto path = [&](const QString& name) { return work + QLatin1Char('/') + name; };
+    ProgramState state(work);
+    state.SetVariables();
+    state.AccessLevel = QStringLiteral("Administrator");
+
+    const QString folder = path(QStringLiteral("small"));
+    const QString copy = path(QStringLiteral("small.copy"));
+    const QString out = path(QStringLiteral("out"));
+    QDir().mkpath(folder);
+    QList<AddFilesBatch::Entry> entries;
+    for (int i = 0; i < count; ++i) {
+        const QString name = QStringLiteral("f%1.txt").arg(i, 5, 10, QLatin1Char('0'));
+        makeFile(folder + QLatin1Char('/') + name, 4096, static_cast<quint64>(i) + 10);
+        entries.push_back({name, true});
+    }
+    run("sync");
+
+    constexpr int kRounds = 3;
+    std::vector<double> copyTimes, extractTimes, addTimes, deleteTimes;
+    for (int round = 0; round < kRounds; ++round) {
+        QElapsedTimer t;
+        t.start();
+        run("cp -r -- " + quoted(folder) + " " + quoted(copy) + " && sync");
+        copyTimes.push_back(seconds(t));
+        run("rm -rf -- " + quoted(copy) + " && sync");
+
+        const QString library = path(QStringLiteral("bulk.ZNT"));
+        QFile::remove(library);
+        if (!QFile::copy(QStringLiteral(ZENTARO_TEST_TEMPLATE), library))
+            fail("cannot copy the template");
+        QFile(library).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        state.CurrentLibraryPath = library;
+        Result<std::shared_ptr<Database>> opened = Database::open(library);
+        if (!opened)
+            fail(opened.message().toStdString());
+        std::shared_ptr<Database> db = *opened;
+
+        run("sync");
+        t.restart();
+        QuietHost quiet;
+        const AddFilesBatch::Report added = AddFilesBatch(state, db).Run(folder, entries, {}, false, quiet);
+        run("sync");
+        addTimes.push_back(seconds(t));
+        if (added.added.size() != count)
+            fail("not every file was added");
+
+        // The listed files, as the main window walks them.
+        Result<std::unique_ptr<Recordset>> list = Recordset::open(db, QStringLiteral("SELECT * FROM Main "));
+        if (!list)
+            fail(list.message().toStdString());
+        QDir().mkpath(out);
+        t.restart();
+        NullProgressHost host;
+        Recordset& rows = **list;
+        const BulkExtraction::Report report = BulkExtraction(state, db).Run(
+            out, rows.recordCount(),
+            [&](int i) -> Result<MainRecord> {
+                if (Status s = rows.setAbsolutePosition(i); !s)
+                    return s;
+                return rows.currentRecord();
+            },
+            host);
+        run("sync");
+        extractTimes.push_back(seconds(t));
+        if (report.written != count)
+            fail("not every file was extracted");
+        run("rm -rf -- " + quoted(out) + " && sync");
+
+        t.restart();
+        Result<qint64> deleted = db->execute(QStringLiteral("DELETE * FROM Main "));
+        db->idle();
+        run("sync");
+        deleteTimes.push_back(seconds(t));
+        if (!deleted || *deleted != count)
+            fail("the listed delete did not take every record");
+        list->reset();
+        db->close();
+        QFile::remove(library);
+    }
+    std::vector<double> extractRatios, deleteRatios;
+    for (int i = 0; i < kRounds; ++i) {
+        extractRatios.push_back(copyTimes[i] / extractTimes[i]);
+        deleteRatios.push_back(deleteTimes[i] / addTimes[i]);
+    }
+    std::printf("small_files: %d of 4096 bytes\n", count);
+    std::printf("rounds_copy_r_s: %s\n", qPrintable(series(copyTimes)));
+    std::printf("rounds_bulk_extract_s: %s\n", qPrintable(series(extractTimes)));
+    std::printf("rounds_add_s: %s\n", qPrintable(series(addTimes)));
+    std::printf("rounds_delete_listed_s: %s\n", qPrintable(series(deleteTimes)));
+    std::printf("bulk_extract_small_vs_copy: %.2f\n", median(extractRatios));
+    std::printf("delete_listed_vs_add: %.2f\n", median(deleteRatios));
+    run("rm -rf -- " + quoted(folder));
+    return 0;
+}

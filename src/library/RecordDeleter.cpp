@@ -1,0 +1,81 @@
+#include "library/RecordDeleter.h"
+
+#include "core/ProgramState.h"
+#include "library/LibrarySession.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+
+namespace zentaro {
+
+RecordDeleter::RecordDeleter(ProgramState& state, LibrarySession& session) : m_state(state), m_session(session) {}
+
+Notice RecordDeleter::ReadOnlyNotice(const QString& newLine)
+{
+    return {NoticeIcon::Exclamation, QStringLiteral("ZNT Reminder"),
+            QStringLiteral("This Library File is READ ONLY") + newLine + newLine +
+                QStringLiteral("You can not make any changes to this library")};
+}
+
+Notice RecordDeleter::ListRefusal(const Status& status, const QString& newLine)
+{
+    return {NoticeIcon::Exclamation, QStringLiteral("ZNT ERROR"),
+            QStringLiteral("The Listed Files could not be deleted:") + newLine + newLine + status.message() +
+                newLine + newLine + QStringLiteral("Nothing was deleted; the list is as it was.")};
+}
+
+Status RecordDeleter::DeleteCurrentFile()
+{
+    Recordset* list = m_session.DCMain();
+    if (!list || list->recordCount() == 0 || !list->hasCurrent())
+        return {};
+    // The details panel must not follow the moves in between.
+    m_state.SuppressReposition = true;
+    Status deleted = list->deleteCurrent();
+    if (deleted) {
+        list->moveNext();
+        if (list->eof() && list->recordCount() > 0)
+            list->moveLast();
+    }
+    m_state.SuppressReposition = false;
+    Status run = m_session.RequeryList();
+    return deleted ? run : deleted;
+}
+
+Status RecordDeleter::DeleteSelectedFiles(const QList<qint64>& mainIds)
+{
+    Recordset* list = m_session.DCMain();
+    if (!list || list->recordCount() == 0 || mainIds.isEmpty())
+        return {};
+    Status result;
+    m_state.SuppressReposition = true;
+    for (const qint64 id : mainIds) {
+        if (!list->setBookmark(id))
+            continue; // gone already (another user)
+        if (Status s = list->deleteCurrent(); !s) {
+            result = s;
+            break;
+        }
+    }
+    m_state.SuppressReposition = false;
+    Status run = m_session.RequeryList();
+    return result ? run : result;
+}
+
+Result<qint64> RecordDeleter::DeleteListedFiles()
+{
+    const std::shared_ptr<Database>& db = m_session.database();
+    if (!db || !m_session.DCMain() || m_session.DCMain()->recordCount() == 0)
+        return qint64(0);
+    Result<qint64> deleted = db->execute(QStringLiteral("DELETE * FROM Main ") + m_state.QueryWhere);
+    // Let other users, and this program's own list, see the change.
+    db->idle();
+    return deleted;
+}
+
+Status RecordDeleter::ShowRemainingFiles()
+{
+    m_state.QueryWhere.clear();
+    return m_session.RequeryList();
+}
+
+} // namespace zentaro

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/FreeSpace.h"
+#include "core/Result.h"
+#include "store/MainRecord.h"
+#include "transfer/FileExtractor.h"
+#include "transfer/TransferOutcome.h"
+
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace zentaro {
+
+class Database;
+class ProgramState;
+class ProgressHost;
+
+// One run that extracts many records into one folder. BulkExtraction is set
+// for the whole run, so a large file's window with Cancel stays open across
+// files and its Cancel ends the run. A record whose name was already written
+// earlier in the run comes out as "FileName (MainID).FileType" instead of
+// replacing (or, at the same size, silently standing in for) the other.
+class BulkExtraction
+{
+public:
+    BulkExtraction(ProgramState& state, std::shared_ptr<Database> database,
+                   FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
+
+    struct Report
+    {
+        int written = 0;
+        bool cancelled = false;
+        // The failure that ended the run, or the first notice of a renamed record.
+        std::optional<TransferOutcome> shown;
+    };
+
+    // record(i) makes the i-th of count records current and returns it.
+    // Stops after a failure or a Cancel; files already written stay.
+    Report Run(const QString& folder, int count, const std::function<Result<MainRecord>(int)>& record,
+               ProgressHost& host);
+
+    // One record of a run into folder, with the run's name rule.
+    // CurrentFilePath is the file written.
+    TransferOutcome extractOne(const MainRecord& record, const QString& folder, ProgressHost& host);
+
+    // Starts and ends a run by hand (extractOne between them).
+    void begin();
+    void end(ProgressHost& host);
+
+private:
+    ProgramState& m_state;
+    FileExtractor m_extractor;
+    QSet<QString> m_written;
+};
+
+} // namespace zentaro

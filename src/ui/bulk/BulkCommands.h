@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+namespace zentaro {
+
+class EditDetection;
+class MainForm;
+class ProgramState;
+
+// The commands on groups of records and on the extraction folder: the three
+// deletions, the four bulk extractions, "Clear Extraction Folder",
+// "&Extraction Folder Contents" and the exit clearing with its wipe. Binds
+// their actions in the main window's registry, and owns edit detection.
+class BulkCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    BulkCommands(ProgramState& state, MainForm& form);
+
+    EditDetection& editDetection() const { return *m_editDetection; }
+
+    void deleteCurrentFile();
+    void deleteSelectedFiles();
+    void deleteListedFiles();
+    // toExtractFolder: into ExtractFolder, which is opened afterwards;
+    // otherwise into a folder chosen once for the run.
+    void extractSelectedFiles(bool toExtractFolder);
+    void extractListedFiles(bool toExtractFolder);
+    void clearExtractionFolder();
+    void showExtractionFolder();
+    // The exit sequence's part: clear the folder, then the wipe when set.
+    void ClearAndWipeAtExit();
+    // The folder emptied without a message.
+    void ClearExtractFolder(bool overwrite = false);
+
+private:
+    // The selected rows' MainIDs in the grid's order.
+    QList<qint64> selectedIds() const;
+    void extractFiles(const QList<qint64>& ids, bool toExtractFolder);
+    bool refusedAsReadOnly();
+    void updateSelectionEntries();
+
+    ProgramState& m_state;
+    MainForm& m_form;
+    EditDetection* m_editDetection = nullptr;
+};
+
+} // namespace zentaro

@@ -1,0 +1,191 @@
+#include "TransferTestSupport.h"
+
+#include "transfer/BulkExtraction.h"
+#include "transfer/EditWatch.h"
+#include "transfer/ExtractionFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace zentaro;
+using namespace zentaro::test;
+
+namespace {
+
+qint64 storeRecord(Database& db, const QString& name, const QByteArray& bytes)
+{
+    MainRecord record;
+    record.Title = name;
+    record.FileName = name;
+    record.FileType = QStringLiteral("BIN");
+    record.FileSize = bytes.size();
+    Result<qint64> id = db.insertRecord(record);
+    EXPECT_TRUE(id.ok());
+    for (qsizetype at = 0; at < bytes.size(); at += 64000)
+        EXPECT_TRUE(db.appendChunk(*id, bytes.constData() + at, std::min<qsizetype>(64000, bytes.size() - at)).ok());
+    return *id;
+}
+
+BulkExtraction::Report runOver(TempLibrary& lib, const QList<qint64>& ids, const QString& folder, ProgressHost& host)
+{
+    BulkExtraction run(lib.state, lib.db);
+    return run.Run(folder, int(ids.size()), [&](int i) { return lib.db->loadRecord(ids[i]); }, host);
+}
+
+} // namespace
+
+TEST(BulkExtractionTest, TwoSameNamedRecordsOfOneSizeBothComeOutWithTheirOwnBytes)
+{
+    TempLibrary lib;
+    const QByteArray first = patternBytes(5000, 1);
+    const QByteArray second = patternBytes(5000, 2);
+    const qint64 a = storeRecord(*lib.db, QStringLiteral("same"), first);
+    const qint64 b = storeRecord(*lib.db, QStringLiteral("same"), second);
+    FakeProgressHost host;
+    const BulkExtraction::Report report = runOver(lib, {a, b}, lib.filesFolder(), host);
+    EXPECT_EQ(report.written, 2);
+    EXPECT_FALSE(report.shown.has_value());
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("same.BIN"))), first);
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("same (%1).BIN").arg(b))), second);
+    EXPECT_FALSE(lib.state.BulkExtraction);
+
+    // A file that was there before the run keeps the single-file rule: used as it is.
+    const BulkExtraction::Report again = runOver(lib, {a}, lib.filesFolder(), host);
+    EXPECT_EQ(again.written, 1);
+    EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files).size(), 2);
+}
+
+TEST(BulkExtractionTest, CancelDuringTheSecondOfFourLargeFilesEndsTheRun)
+{
+    TempLibrary lib;
+    QList<qint64> ids;
+    for (int i = 0; i < 4; ++i)
+        ids << storeRecord(*lib.db, QStringLiteral("big%1").arg(i), patternBytes(1500000, quint32(i + 1)));
+    FakeProgressHost host;
+    // Cancel is pressed halfway through the second file.
+    host.progress.onPercent = [&](int percent) {
+        if (host.opens == 2 && percent >= 50)
+            host.progress.cancel = true;
+    };
+    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.written, 1);
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("big0.BIN"))), patternBytes(1500000, 1));
+    // Nothing of the second file is left, not even its temporary copy.
+    EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("big0.BIN")});
+    EXPECT_FALSE(lib.state.CancelRequested);
+    EXPECT_FALSE(lib.state.BulkExtraction);
+}
+
+TEST(EditWatchTest, AnyDifferenceOfTheTimeCountsAndAVanishedCopyStopsQuietly)
+{
+    std::map<QString, EditWatch::Stamp> stamps{{QStringLiteral("/x/a"), 1000}};
+    int calls = 0;
+    EditWatch watch([&](const QString& path) {
+        ++calls;
+        return stamps[path];
+    });
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Idle);
+    ASSERT_TRUE(watch.start(QStringLiteral("/x/a")));
+    calls = 0;
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Unchanged);
+    EXPECT_EQ(calls, 1); // one status call per tick
+    // One nanosecond earlier is a change too.
+    stamps[QStringLiteral("/x/a")] = 999;
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Changed);
+    EXPECT_FALSE(watch.watching());
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Idle);
+
+    ASSERT_TRUE(watch.start(QStringLiteral("/x/a")));
+    stamps[QStringLiteral("/x/a")] = std::nullopt;
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Gone);
+    EXPECT_FALSE(watch.watching());
+    EXPECT_FALSE(watch.start(QStringLiteral("/x/missing")));
+}
+
+TEST(EditWatchTest, SavingTheSameBytesIsSeenOnTheRealFileSystem)
+{
+    TempLibrary lib;
+    const QString path = lib.file(QStringLiteral("copy.txt"));
+    ASSERT_TRUE(writeBytes(path, "same"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const QDateTime base = QDateTime::currentDateTime().addSecs(-100);
+    ASSERT_TRUE(f.setFileTime(base, QFileDevice::FileModificationTime));
+    EditWatch watch;
+    ASSERT_TRUE(watch.start(path));
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Unchanged);
+    // Saved again without a change: the time moves on.
+    ASSERT_TRUE(f.setFileTime(base.addMSecs(1), QFileDevice::FileModificationTime));
+    f.close();
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Changed);
+    // An older time is a change as well.
+    ASSERT_TRUE(watch.start(path));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(base.addDays(-3), QFileDevice::FileModificationTime));
+    f.close();
+    EXPECT_EQ(watch.tick(), EditWatch::Tick::Changed);
+}
+
+TEST(ExtractionFolderTest, TheFolderIsPrivateAndAClearLeavesSubfoldersAndFilesInUse)
+{
+    TempLibrary lib;
+    const QString path = lib.folder.path(QStringLiteral("Extract"));
+    QStringList tried;
+    ExtractionFolder folder(path, [&](const QString& file) {
+        tried << QFileInfo(file).fileName();
+        return file.endsWith(QStringLiteral("open.doc")) ? false : QFile::remove(file);
+    });
+    ASSERT_TRUE(folder.Ensure());
+    EXPECT_EQ(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions());
+    EXPECT_EQ(QFileInfo(path).permissions() & QFileDevice::ReadOwner, QFileDevice::ReadOwner);
+    ASSERT_TRUE(writeBytes(path + QStringLiteral("/a.txt"), "a"));
+    ASSERT_TRUE(writeBytes(path + QStringLiteral("/open.doc"), "b"));
+    ASSERT_TRUE(QDir(path).mkdir(QStringLiteral("sub")));
+    ASSERT_TRUE(writeBytes(path + QStringLiteral("/sub/kept.txt"), "c"));
+    EXPECT_EQ(folder.ClearExtractFolder(), 1);
+    EXPECT_EQ(QDir(path).entryList(QDir::Files), QStringList{QStringLiteral("open.doc")});
+    EXPECT_TRUE(QFile::exists(path + QStringLiteral("/sub/kept.txt")));
+}
+
+TEST(ExtractionFolderTest, TheWipeZerosEachCopyThenMakesAndRemovesWipeAmountPlusOneEntries)
+{
+    TempLibrary lib;
+    const QString path = lib.folder.path(QStringLiteral("Extract"));
+    std::map<QString, QByteArray> seen;
+    QStringList removed;
+    ExtractionFolder folder(path, [&](const QString& file) {
+        const QString name = QFileInfo(file).fileName();
+        removed << name;
+        seen[name] = readBytes(file);
+        return QFile::remove(file);
+    });
+    ASSERT_TRUE(folder.Ensure());
+    ASSERT_TRUE(writeBytes(path + QStringLiteral("/secret.txt"), "secret words"));
+    FakeProgressHost host;
+    int created = 0;
+    host.onYield = [&] { created = std::max<int>(created, int(QDir(path).entryList(QDir::Files).size())); };
+    folder.SecurityWipe(100, lib.state, host);
+    EXPECT_EQ(seen[QStringLiteral("secret.txt")], QByteArray(12, '\0'));
+    EXPECT_EQ(created, 101);
+    EXPECT_TRUE(removed.contains(QStringLiteral("L8R0")));
+    EXPECT_TRUE(removed.contains(QStringLiteral("L8R100")));
+    EXPECT_FALSE(removed.contains(QStringLiteral("L8R101")));
+    EXPECT_TRUE(QDir(path).entryList(QDir::Files).isEmpty());
+    ASSERT_FALSE(host.progress.percents.empty());
+    EXPECT_EQ(host.progress.percents.back(), 100);
+    EXPECT_EQ(host.openedTexts, std::vector<QString>{ExtractionFolder::kWipeText});
+    EXPECT_EQ(host.closes, 1);
+
+    // Cancel stops making entries; those made are removed.
+    host.progress.cancel = true;
+    removed.clear();
+    folder.SecurityWipe(1000, lib.state, host);
+    EXPECT_TRUE(QDir(path).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(removed.contains(QStringLiteral("L8R0")));
+    EXPECT_FALSE(removed.contains(QStringLiteral("L8R2")));
+}
