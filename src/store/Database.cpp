@@ -8,6 +8,7 @@
 #include "store/LibraryFile.h"
 #include "store/LikePattern.h"
 #include "store/QueryDialect.h"
+#include "store/SchemaUpgrade.h"
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
 
@@ -296,7 +297,7 @@ Status Database::checkLibrary()
     qint64 version = 0;
     if (int rc = single("PRAGMA user_version", &version); rc != SQLITE_OK)
         return openFailure(rc);
-    if (version > LibraryFile::kSchemaVersion) {
+    if (version > SchemaUpgrade::latestVersion()) {
         return Status::failure(ErrorCode::NotALibrary,
                                QStringLiteral("The library %1 was made by a newer version of Zentaro.").arg(name));
     }
@@ -348,6 +349,12 @@ Status Database::checkLibrary()
         // The rollback journal: WAL does not work on network file systems.
         if (int rc = sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr); rc != SQLITE_OK)
             return openFailure(rc);
+    }
+    m_schemaVersion = static_cast<int>(version);
+    if (writable && version < SchemaUpgrade::latestVersion()) {
+        if (Status s = SchemaUpgrade::run(db, m_schemaVersion, m_path); !s)
+            return s;
+        m_schemaVersion = SchemaUpgrade::latestVersion();
     }
     if (m_options.exclusive && writable) {
         const int rc = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);

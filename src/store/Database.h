@@ -69,6 +69,9 @@ public:
     const OpenOptions& options() const { return m_options; }
     // True when opened read-only or when the file itself cannot be written.
     bool isReadOnly() const;
+    // PRAGMA user_version as opened: SchemaUpgrade::latestVersion() unless
+    // the library could not be written and is older.
+    int schemaVersion() const { return m_schemaVersion; }
 
     // --- The Config row -------------------------------------------------
     Result<ConfigRow> loadConfig();
@@ -180,6 +183,7 @@ private:
     int m_depth = 0;
     quint64 m_changeCount = 1;
     qint64 m_dataVersion = 0;
+    int m_schemaVersion = 0;
 };
 
 } // namespace zentaro

@@ -22,7 +22,7 @@ public:
 
     // 'ZNT1' in PRAGMA application_id.
     static constexpr std::int32_t kApplicationId = 0x5A4E5431;
-    // PRAGMA user_version of the schema this build writes.
+    // PRAGMA user_version of the template; SchemaUpgrade takes it further.
     static constexpr int kSchemaVersion = 1;
     // Size of one stored piece of a file.
     static constexpr int kPieceSize = 64000;

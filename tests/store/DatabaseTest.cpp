@@ -1,6 +1,7 @@
 #include "StoreTestSupport.h"
 
 #include "store/LibraryFile.h"
+#include "store/SchemaUpgrade.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -541,7 +542,7 @@ TEST_F(LibraryTest, CompactingTheTemplateMakesAnEmptyLibrary)
     EXPECT_EQ(*(*made)->countMain(), 0);
     EXPECT_EQ((*made)->loadConfig()->BrowsePassword, QStringLiteral(" "));
     (*made)->close();
-    EXPECT_EQ(rawCount(target, "PRAGMA user_version"), LibraryFile::kSchemaVersion);
+    EXPECT_EQ(rawCount(target, "PRAGMA user_version"), SchemaUpgrade::latestVersion());
 
     EXPECT_EQ(Database::compactFile(dir.filePath(QStringLiteral("missing.qdb")), dir.filePath(QStringLiteral("x.ZNT"))).code(),
               ErrorCode::NotFound);

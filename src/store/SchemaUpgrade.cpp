@@ -1,0 +1,65 @@
+#include "store/SchemaUpgrade.h"
+
+#include "store/LibraryFile.h"
+
+#include <sqlite3.h>
+
+namespace zentaro {
+
+const int SchemaUpgrade::kBaseVersion = LibraryFile::kSchemaVersion;
+
+const std::vector<SchemaUpgrade::Step>& SchemaUpgrade::steps()
+{
+    static const std::vector<Step> history = {
+    };
+    return history;
+}
+
+int SchemaUpgrade::latestVersion()
+{
+    return kBaseVersion + static_cast<int>(steps().size());
+}
+
+Status SchemaUpgrade::run(sqlite3* db, int version, const QString& libraryName)
+{
+    return run(db, version, libraryName, steps());
+}
+
+Status SchemaUpgrade::run(sqlite3* db, int version, const QString& libraryName,
+                          const std::vector<Step>& history)
+{
+    const int latest = kBaseVersion + static_cast<int>(history.size());
+    if (version >= latest)
+        return {};
+    auto failed = [&](const char* what) {
+        const QString detail = QString::fromUtf8(sqlite3_errmsg(db));
+        const int rc = sqlite3_extended_errcode(db);
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        ErrorCode code = ErrorCode::Engine;
+        switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED: code = ErrorCode::InUse; break;
+        case SQLITE_READONLY: code = ErrorCode::ReadOnly; break;
+        case SQLITE_FULL: code = ErrorCode::DiskFull; break;
+        case SQLITE_CORRUPT: code = ErrorCode::Damaged; break;
+        default: break;
+        }
+        return Status::failure(code, QStringLiteral("The library \"%1\" could not be brought up to date (%2: %3).")
+                                         .arg(libraryName, QLatin1String(what), detail));
+    };
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return failed("starting");
+    for (int v = std::max(version, kBaseVersion); v < latest; ++v) {
+        const Step& step = history[static_cast<size_t>(v - kBaseVersion)];
+        if (sqlite3_exec(db, step.sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            return failed(step.name);
+        const QByteArray mark = "PRAGMA user_version = " + QByteArray::number(v + 1);
+        if (sqlite3_exec(db, mark.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return failed(step.name);
+    }
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return failed("saving");
+    return {};
+}
+
+} // namespace zentaro
