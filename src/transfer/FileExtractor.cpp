@@ -1,6 +1,8 @@
 #include "transfer/FileExtractor.h"
 
+#include "core/ContentHash.h"
 #include "core/FileErrorText.h"
+#include "core/FileWriter.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
@@ -128,6 +130,10 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             return fail(ErrorCode::Io, old.errorString());
     }
 
+    Result<QByteArray> expected = m_db->fileHash(record.MainID);
+    if (!expected)
+        return fail(expected.code(), expected.message());
+
     if (!FreeSpace::Fits(size, m_freeSpace(target))) {
         m_state.CancelRequested = true;
         return TransferOutcome::failed(
@@ -171,9 +177,9 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     auto flush = [&] {
         if (filled == 0)
             return true;
-        errno = 0;
-        if (out.write(block.data(), filled) != filled) {
-            writeError = errno;
+        // Straight to the descriptor: the file is unbuffered.
+        if (const int error = FileWriter::writeAll(out.handle(), block.data(), filled)) {
+            writeError = error;
             return false;
         }
         pacer.wrote(filled);
@@ -198,6 +204,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     char* buffer = m_buffer.data();
     int shown = 0;
     qint64 offset = 0;
+    ContentHash hash;
     for (qint64 i = 1; offset < size; ++i) {
         const qint64 want = std::min(piece, size - offset);
         Result<qint64> got = m_db->readChunk(record.MainID, offset, want, buffer);
@@ -213,6 +220,8 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             cancelled = bar->cancelRequested();
         else
             host.Yield();
+        if (!expected->isEmpty())
+            hash.add(buffer, want);
         if (!stage(buffer, want))
             return writeFailed();
         offset += want;
@@ -233,6 +242,17 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     }
     if (!flush())
         return writeFailed();
+    // Bytes changed since they were stored are no copy of the file.
+    if (!expected->isEmpty() && hash.finish() != *expected) {
+        return abandon(ErrorCode::Damaged, QStringLiteral("Record %1 is damaged: its stored bytes differ from the "
+                                                          "checksum taken when they were stored. Nothing was extracted.")
+                                               .arg(record.MainID));
+    }
+    // Synced here so that a failing disk is named; the rename follows.
+    if (const int error = FileWriter::sync(out.handle())) {
+        writeError = error;
+        return writeFailed();
+    }
     errno = 0;
     if (!out.commit()) {
         const QString why = errno ? FileErrorText::forErrno(errno) : out.errorString();
