@@ -8,6 +8,8 @@
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
 
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 namespace zentaro {
@@ -70,6 +72,17 @@ QString checkPieces(SqlStatement& pieces, qint64 mainId, qint64 fileSize, qint64
 Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Progress& progress)
 {
     using R = Result<Report>;
+    // A transaction cut short (a crash, a failed disk write) leaves a hot
+    // journal that only a writing connection can roll back; a read-only one
+    // would call the library unreadable. The first reader that can write
+    // restores the last committed state, as any program opening it would.
+    if (QFileInfo(path + QStringLiteral("-journal")).size() > 0 && QFileInfo(path).isWritable()) {
+        SqlConnection rollback;
+        if (rollback.open(path, SQLITE_OPEN_READWRITE) == SQLITE_OK) {
+            sqlite3_busy_timeout(rollback.get(), 5000);
+            sqlite3_exec(rollback.get(), "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        }
+    }
     {
         // Tells a library from anything else, with the engine's messages.
         OpenOptions options;
