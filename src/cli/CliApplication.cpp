@@ -175,8 +175,12 @@ const QList<CliApplication::Command>& CliApplication::commands()
                         0, 0, false, true, {}, &CliSettingsCommand::run});
         list.push_back({QStringLiteral("verify"), QStringLiteral("LIB"),
                         QStringLiteral("Check the library file and, for every record, that its stored bytes add up "
-                                       "to FileSize; exits 3 when anything is damaged."),
-                        1, 1, true, true, {}, &CliStoreCommands::verify});
+                                       "to FileSize and match their checksum; exits 3 when anything is damaged."),
+                        1, 1, true, true,
+                        {option({QStringLiteral("add-missing-checksums")},
+                                QStringLiteral("First store a checksum for every record that has none "
+                                               "(writable libraries only)."))},
+                        &CliStoreCommands::verify});
         return list;
     }();
     return all;

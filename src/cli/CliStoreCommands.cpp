@@ -439,6 +439,18 @@ int CliStoreCommands::verify(CliContext& context)
     if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
         return toInt(opened);
     const QString path = context.state.CurrentLibraryPath;
+    if (context.parser.isSet(QStringLiteral("add-missing-checksums"))) {
+        if (context.state.LibraryReadOnly || library.database()->isReadOnly())
+            return toInt(library.refuseReadOnly());
+        CliProgress adding(context.output.err(), context.terminal.errorIsTerminal());
+        adding.setText(QStringLiteral("Adding checksums..."));
+        Result<qint64> added = LibraryVerifier::AddMissingChecksums(*library.database(), adding);
+        adding.finish();
+        if (!added)
+            return failed(context, added.status());
+        if (!context.json)
+            context.output.line(QStringLiteral("Checksums added: %1").arg(*added));
+    }
     // The check reads the file on a connection of its own.
     library.close();
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
@@ -463,6 +475,7 @@ int CliStoreCommands::verify(CliContext& context)
                                         {QStringLiteral("Integrity"), QJsonArray::fromStringList(report.Integrity)},
                                         {QStringLiteral("RecordsChecked"), report.RecordsChecked},
                                         {QStringLiteral("OrphanPieces"), report.OrphanPieces},
+                                        {QStringLiteral("Unchecked"), report.Unchecked},
                                         {QStringLiteral("BadRecords"), bad}});
     } else {
         CliOutput& out = context.output;
@@ -477,6 +490,8 @@ int CliStoreCommands::verify(CliContext& context)
         }
         if (report.OrphanPieces > 0)
             out.line(QStringLiteral("Pieces without a record: %1").arg(report.OrphanPieces));
+        if (report.Unchecked > 0)
+            out.line(QStringLiteral("Records without a checksum (bytes unchecked): %1").arg(report.Unchecked));
         out.line(QStringLiteral("%1 record(s) checked, %2 damaged.").arg(report.RecordsChecked).arg(report.BadRecords.size()));
     }
     if (!report.ok()) {

@@ -1,6 +1,7 @@
 #include "core/SettingsFile.h"
 
 #include "core/DiskSync.h"
+#include "core/FileWriter.h"
 
 #include "core/ProgramState.h"
 #include "core/RecordReader.h"
@@ -56,15 +57,8 @@ struct TempFile
 
     Status writeAll(const QByteArray& bytes, const QString& target) const
     {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return ioFailure(target, n < 0 ? errno : ENOSPC);
-            done += n;
-        }
+        if (const int error = FileWriter::writeAll(fd, bytes.constData(), bytes.size()))
+            return ioFailure(target, error);
         return Status::success();
     }
 
@@ -202,7 +196,9 @@ Status SettingsFile::SaveSettings()
         ::fchmod(temp.fd, existing.st_mode & 07777);
     if (const Status written = temp.writeAll(bytes, target); !written)
         return written;
-    if (::fsync(temp.fd) != 0 || ::close(std::exchange(temp.fd, -1)) != 0)
+    if (const int error = FileWriter::sync(temp.fd))
+        return ioFailure(target, error);
+    if (::close(std::exchange(temp.fd, -1)) != 0)
         return ioFailure(target, errno);
     if (m_beforeReplace)
         m_beforeReplace();

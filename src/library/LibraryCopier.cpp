@@ -2,6 +2,7 @@
 
 #include "core/DiskSync.h"
 #include "core/FileErrorText.h"
+#include "core/FileWriter.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
@@ -110,14 +111,8 @@ Status LibraryCopier::CopyFileBytes(const QString& source, const QString& target
         }
         if (got == 0)
             break;
-        for (ssize_t written = 0; written < got;) {
-            const ssize_t n = ::write(out, buffer.data() + written, static_cast<size_t>(got - written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return fail(false, n < 0 ? errno : ENOSPC);
-            written += n;
-        }
+        if (const int error = FileWriter::writeAll(out, buffer.data(), got))
+            return fail(false, error);
         done += got;
         const int percent = total > 0 ? static_cast<int>(std::min<qint64>(100, done * 100 / total)) : 100;
         if (percent != shown) {
@@ -125,8 +120,8 @@ Status LibraryCopier::CopyFileBytes(const QString& source, const QString& target
             progress.setPercent(percent);
         }
     }
-    if (::fsync(out) != 0)
-        return fail(false, errno);
+    if (const int error = FileWriter::sync(out))
+        return fail(false, error);
     ::close(in);
     if (::close(out) != 0) {
         const int error = errno;

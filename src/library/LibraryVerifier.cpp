@@ -1,10 +1,14 @@
 #include "library/LibraryVerifier.h"
 
+#include "core/ContentHash.h"
 #include "core/Progress.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
+#include "store/MainRecord.h"
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
+
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
@@ -20,7 +24,9 @@ QString engineText(const SqlConnection& connection)
 }
 
 // The pieces of one record, read in order: sizes only, never the bytes.
-QString checkPieces(SqlStatement& pieces, qint64 mainId, qint64 fileSize, qint64* stored, bool* readFailed)
+// With hash set, the pieces' bytes (column 2) are hashed as they come.
+QString checkPieces(SqlStatement& pieces, qint64 mainId, qint64 fileSize, qint64* stored, bool* readFailed,
+                    ContentHash* hash = nullptr)
 {
     QStringList problems;
     pieces.bindInt64(1, mainId);
@@ -48,6 +54,8 @@ QString checkPieces(SqlStatement& pieces, qint64 mainId, qint64 fileSize, qint64
             shortPiece = piece;
             shortLength = length;
         }
+        if (hash)
+            hash->add(pieces.columnBlob(2), pieces.columnBytes(2));
         sum += length;
         ++expected;
     }
@@ -64,6 +72,17 @@ QString checkPieces(SqlStatement& pieces, qint64 mainId, qint64 fileSize, qint64
 Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Progress& progress)
 {
     using R = Result<Report>;
+    // A transaction cut short (a crash, a failed disk write) leaves a hot
+    // journal that only a writing connection can roll back; a read-only one
+    // would call the library unreadable. The first reader that can write
+    // restores the last committed state, as any program opening it would.
+    if (QFileInfo(path + QStringLiteral("-journal")).size() > 0 && QFileInfo(path).isWritable()) {
+        SqlConnection rollback;
+        if (rollback.open(path, SQLITE_OPEN_READWRITE) == SQLITE_OK) {
+            sqlite3_busy_timeout(rollback.get(), 5000);
+            sqlite3_exec(rollback.get(), "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        }
+    }
     {
         // Tells a library from anything else, with the engine's messages.
         OpenOptions options;
@@ -125,10 +144,24 @@ Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Pro
             total = count.columnInt64(0);
     }
 
+    bool hashes = false;
+    {
+        SqlStatement table;
+        if (table.prepare(handle, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'OLEHash'") ==
+                SQLITE_OK &&
+            table.step() == SQLITE_ROW)
+            hashes = true;
+    }
     SqlStatement records;
     SqlStatement pieces;
-    if (records.prepare(handle, "SELECT MainID, Title, FileSize FROM Main ORDER BY MainID") != SQLITE_OK ||
-        pieces.prepare(handle, "SELECT Piece, length(Data) FROM OLE WHERE MainID = ? ORDER BY Piece") != SQLITE_OK) {
+    SqlStatement bytes;
+    const char* recordSql = hashes ? "SELECT MainID, Title, FileSize, (SELECT Hash FROM OLEHash H WHERE H.MainID = "
+                                     "Main.MainID) FROM Main ORDER BY MainID"
+                                   : "SELECT MainID, Title, FileSize, NULL FROM Main ORDER BY MainID";
+    if (records.prepare(handle, recordSql) != SQLITE_OK ||
+        pieces.prepare(handle, "SELECT Piece, length(Data) FROM OLE WHERE MainID = ? ORDER BY Piece") != SQLITE_OK ||
+        bytes.prepare(handle, "SELECT Piece, length(Data), Data FROM OLE WHERE MainID = ? ORDER BY Piece") !=
+            SQLITE_OK) {
         report.Integrity << engineText(connection);
         sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
         return report;
@@ -140,7 +173,18 @@ Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Pro
         const qint64 fileSize = records.columnInt64(2);
         qint64 stored = 0;
         bool readFailed = false;
-        QString problem = checkPieces(pieces, mainId, fileSize, &stored, &readFailed);
+        const QByteArray expected = records.isNull(3) ? QByteArray()
+                                                      : QByteArray(records.columnBlob(3), records.columnBytes(3));
+        QString problem;
+        if (expected.isEmpty()) {
+            ++report.Unchecked;
+            problem = checkPieces(pieces, mainId, fileSize, &stored, &readFailed);
+        } else {
+            ContentHash hash;
+            problem = checkPieces(bytes, mainId, fileSize, &stored, &readFailed, &hash);
+            if (problem.isEmpty() && !readFailed && hash.finish() != expected)
+                problem = QStringLiteral("its stored bytes differ from their checksum");
+        }
         if (readFailed)
             problem = QStringLiteral("its pieces cannot be read: %1").arg(engineText(connection));
         if (!problem.isEmpty())
@@ -158,6 +202,7 @@ Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Pro
         report.Integrity << QStringLiteral("the records cannot all be read: %1").arg(engineText(connection));
     records.finalize();
     pieces.finalize();
+    bytes.finalize();
 
     {
         SqlStatement orphans;
@@ -169,6 +214,62 @@ Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Pro
     sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
     progress.setPercent(100);
     return report;
+}
+
+Result<qint64> LibraryVerifier::AddMissingChecksums(Database& database, Progress& progress)
+{
+    using R = Result<qint64>;
+    if (database.isReadOnly() || !database.keepsFileHashes())
+        return R::failure(ErrorCode::ReadOnly,
+                          QStringLiteral("Checksums can only be added to a library that can be written."));
+    Result<std::vector<qint64>> missing = database.recordsWithoutHash();
+    if (!missing)
+        return R(missing.status());
+    if (Status s = database.begin(); !s)
+        return R(s);
+    auto undo = [&](const Status& s) {
+        if (database.inTransaction())
+            database.rollback();
+        return R(s);
+    };
+    std::vector<char> buffer(static_cast<size_t>(kPiece));
+    qint64 added = 0;
+    qint64 done = 0;
+    int shown = 0;
+    progress.setPercent(0);
+    for (const qint64 mainId : *missing) {
+        ++done;
+        Result<MainRecord> record = database.loadRecord(mainId);
+        if (!record)
+            return undo(record.status());
+        Result<qint64> stored = database.storedSize(mainId);
+        if (!stored)
+            return undo(stored.status());
+        if (!database.checkFileSize(mainId) || *stored != record->FileSize)
+            continue;
+        ContentHash hash;
+        for (qint64 offset = 0; offset < *stored;) {
+            Result<qint64> got = database.readChunk(mainId, offset, kPiece, buffer.data());
+            if (!got)
+                return undo(got.status());
+            if (*got <= 0)
+                break;
+            hash.add(buffer.data(), *got);
+            offset += *got;
+        }
+        if (Status s = database.setFileHash(mainId, hash.finish()); !s)
+            return undo(s);
+        ++added;
+        const int percent = static_cast<int>(done * 100 / static_cast<qint64>(missing->size()));
+        if (percent != shown) {
+            shown = percent;
+            progress.setPercent(percent);
+        }
+    }
+    if (Status s = database.commit(); !s)
+        return undo(s);
+    progress.setPercent(100);
+    return added;
 }
 
 } // namespace zentaro

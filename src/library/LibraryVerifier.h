@@ -8,11 +8,13 @@
 
 namespace zentaro {
 
+class Database;
 class Progress;
 
 // A check of a whole library: the engine's own integrity check of the file,
 // then, for every record, that its pieces of OLE run without a gap (every
-// piece but the last one full) and add up to its FileSize. Only reads.
+// piece but the last one full), add up to its FileSize and, when it has a
+// checksum, hash to it. Only reads.
 class LibraryVerifier
 {
 public:
@@ -31,6 +33,7 @@ public:
         qint64 RecordsChecked = 0;
         QList<BadRecord> BadRecords;
         qint64 OrphanPieces = 0;   // pieces of records that no longer exist
+        qint64 Unchecked = 0;      // records stored without a checksum (bytes not compared)
         bool IntegrityOk() const { return Integrity == QStringList{QStringLiteral("ok")}; }
         bool ok() const { return IntegrityOk() && BadRecords.isEmpty() && OrphanPieces == 0; }
     };
@@ -40,6 +43,12 @@ public:
     // engine cannot read at all, fails as Database::open does; damage found
     // in a readable library is in the report.
     static Result<Report> Verify(const QString& path, Progress& progress);
+
+    // Hashes the bytes of every record that has no checksum and stores it,
+    // in one transaction; records whose stored bytes do not add up to their
+    // FileSize are left for Verify to report. Returns how many were added.
+    // Needs a writable library.
+    static Result<qint64> AddMissingChecksums(Database& database, Progress& progress);
 };
 
 } // namespace zentaro

@@ -124,13 +124,13 @@ int authorize(void* userData, int action, const char* a, const char* b, const ch
     case SQLITE_READ:
         if (sameName(a, "Main"))
             return SQLITE_OK;
-        if (guard == Guard::DeleteMain && sameName(a, "OLE"))
+        if (guard == Guard::DeleteMain && (sameName(a, "OLE") || sameName(a, "OLEHash")))
             return SQLITE_OK;
         return SQLITE_DENY;
     case SQLITE_FUNCTION:
         return sameName(b, QueryDialect::kLikeFunction) ? SQLITE_OK : SQLITE_DENY;
     case SQLITE_DELETE:
-        if (guard == Guard::DeleteMain && (sameName(a, "Main") || sameName(a, "OLE")))
+        if (guard == Guard::DeleteMain && (sameName(a, "Main") || sameName(a, "OLE") || sameName(a, "OLEHash")))
             return SQLITE_OK;
         return SQLITE_DENY;
     default:
@@ -1030,6 +1030,67 @@ Status Database::removeChunks(qint64 mainId)
 {
     return deleteForId("DELETE FROM OLE WHERE MainID = ?", mainId,
                        QStringLiteral("Could not remove the stored file"));
+}
+
+bool Database::keepsFileHashes() const
+{
+    return m_schemaVersion >= SchemaUpgrade::kFileHashVersion;
+}
+
+Result<QByteArray> Database::fileHash(qint64 mainId)
+{
+    if (!keepsFileHashes())
+        return QByteArray();
+    Status status;
+    SqlStatement* st = statement("SELECT Hash FROM OLEHash WHERE MainID = ?", &status);
+    if (!st)
+        return Result<QByteArray>(status);
+    st->bindInt64(1, mainId);
+    const int rc = st->step();
+    QByteArray hash;
+    if (rc == SQLITE_ROW)
+        hash = QByteArray(st->columnBlob(0), st->columnBytes(0));
+    st->reset();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        return Result<QByteArray>(failure(QStringLiteral("Could not read the checksum of record %1").arg(mainId)));
+    return hash;
+}
+
+Status Database::setFileHash(qint64 mainId, const QByteArray& hash)
+{
+    if (!keepsFileHashes())
+        return Status::failure(ErrorCode::ReadOnly, QStringLiteral("This library keeps no checksums."));
+    Status status;
+    SqlStatement* st = statement("INSERT OR REPLACE INTO OLEHash (MainID, Hash) VALUES (?, ?)", &status);
+    if (!st)
+        return status;
+    st->bindInt64(1, mainId);
+    st->bindBlobStatic(2, hash.constData(), static_cast<int>(hash.size()));
+    const int rc = st->step();
+    st->reset();
+    if (rc != SQLITE_DONE)
+        return failure(QStringLiteral("Could not store the checksum of record %1").arg(mainId));
+    return {};
+}
+
+Result<std::vector<qint64>> Database::recordsWithoutHash()
+{
+    using R = Result<std::vector<qint64>>;
+    const char* sql = keepsFileHashes()
+                          ? "SELECT MainID FROM Main WHERE MainID NOT IN (SELECT MainID FROM OLEHash) ORDER BY MainID"
+                          : "SELECT MainID FROM Main ORDER BY MainID";
+    Status status;
+    SqlStatement* st = statement(sql, &status);
+    if (!st)
+        return R(status);
+    std::vector<qint64> ids;
+    int rc;
+    while ((rc = st->step()) == SQLITE_ROW)
+        ids.push_back(st->columnInt64(0));
+    st->reset();
+    if (rc != SQLITE_DONE)
+        return R(failure(QStringLiteral("Could not list the records")));
+    return ids;
 }
 
 // ------------------------------------------------------------------- statements and upkeep

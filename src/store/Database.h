@@ -118,6 +118,16 @@ public:
     Status checkFileSize(qint64 mainId);
     // Empties the record's bytes.
     Status removeChunks(qint64 mainId);
+    // The BLAKE2b-256 hash (ContentHash) of the record's bytes as they were
+    // stored; empty when there is none (stored before hashes were kept, or a
+    // read-only library of that age). Any change to the bytes drops it.
+    Result<QByteArray> fileHash(qint64 mainId);
+    // Sets the hash of the record's bytes as they now stand.
+    Status setFileHash(qint64 mainId, const QByteArray& hash);
+    // Whether this library keeps hashes at all.
+    bool keepsFileHashes() const;
+    // Records that have no hash, in MainID order.
+    Result<std::vector<qint64>> recordsWithoutHash();
 
     // --- Statements and upkeep ------------------------------------------
     // A program-built statement in the query dialect that may change Main:

@@ -453,6 +453,15 @@ Status Recordset::appendChunk(const char* data, qint64 length)
     return m_db->appendChunk(*editTarget(), data, length);
 }
 
+Status Recordset::setFileHash(const QByteArray& hash)
+{
+    if (m_mode == EditMode::None)
+        return notEditing();
+    if (Status s = ensureStoredRow(); !s)
+        return s;
+    return m_db->setFileHash(*editTarget(), hash);
+}
+
 Result<qint64> Recordset::getChunk(qint64 offset, qint64 length, char* buffer)
 {
     const std::optional<qint64> id = editTarget();

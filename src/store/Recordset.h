@@ -115,6 +115,8 @@ public:
     // Only while editing or adding; at most LibraryFile::kPieceSize bytes.
     // Kept only when update() follows.
     Status appendChunk(const char* data, qint64 length);
+    // The hash of the bytes just appended (Database::setFileHash).
+    Status setFileHash(const QByteArray& hash);
     // Reads up to length bytes at offset; fewer only at the end of the value.
     Result<qint64> getChunk(qint64 offset, qint64 length, char* buffer);
     // Bytes stored in the current row.

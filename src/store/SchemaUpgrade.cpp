@@ -11,6 +11,18 @@ const int SchemaUpgrade::kBaseVersion = LibraryFile::kSchemaVersion;
 const std::vector<SchemaUpgrade::Step>& SchemaUpgrade::steps()
 {
     static const std::vector<Step> history = {
+        // 2: a BLAKE2b-256 hash of each record's bytes. Any change to the
+        // pieces drops it; only code that hashed the whole stream sets it.
+        {"file checksums",
+         "CREATE TABLE OLEHash (MainID INTEGER PRIMARY KEY, Hash BLOB NOT NULL);"
+         "CREATE TRIGGER MainDeleteHash AFTER DELETE ON Main BEGIN "
+         "DELETE FROM OLEHash WHERE MainID = OLD.MainID; END;"
+         "CREATE TRIGGER OLEInsertHash AFTER INSERT ON OLE BEGIN "
+         "DELETE FROM OLEHash WHERE MainID = NEW.MainID; END;"
+         "CREATE TRIGGER OLEUpdateHash AFTER UPDATE ON OLE BEGIN "
+         "DELETE FROM OLEHash WHERE MainID = OLD.MainID OR MainID = NEW.MainID; END;"
+         "CREATE TRIGGER OLEDeleteHash AFTER DELETE ON OLE BEGIN "
+         "DELETE FROM OLEHash WHERE MainID = OLD.MainID; END;"},
     };
     return history;
 }

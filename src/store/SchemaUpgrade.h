@@ -29,6 +29,8 @@ public:
     };
 
     static const int kBaseVersion;
+    // The version that holds table OLEHash (MainID, Hash).
+    static constexpr int kFileHashVersion = 2;
 
     static const std::vector<Step>& steps();
     // kBaseVersion + steps().size(): what this build writes.

@@ -1,6 +1,8 @@
 #include "transfer/FileExtractor.h"
 
+#include "core/ContentHash.h"
 #include "core/FileErrorText.h"
+#include "core/FileWriter.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
@@ -22,6 +24,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 #include <vector>
 
 #include <algorithm>
@@ -129,6 +132,10 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             return fail(ErrorCode::Io, old.errorString());
     }
 
+    Result<QByteArray> expected = m_db->fileHash(record.MainID);
+    if (!expected)
+        return fail(expected.code(), expected.message());
+
     if (!FreeSpace::Fits(size, m_freeSpace(target))) {
         m_state.CancelRequested = true;
         return TransferOutcome::failed(
@@ -160,7 +167,14 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     // Pieces are gathered into page-aligned blocks: writes of 64,000 bytes
     // straddle pages and cost the disk about a third of its speed.
     constexpr qint64 kBlock = qint64(1) << 20;
-    std::vector<char> block(static_cast<size_t>(kBlock));
+    // Two blocks: one is hashed on a second thread while the next one fills,
+    // so checking the bytes costs no time of the transfer itself.
+    const bool checking = !expected->isEmpty();
+    ContentHash hash;
+    std::vector<char> blocks[2] = {std::vector<char>(static_cast<size_t>(kBlock)),
+                                   std::vector<char>(static_cast<size_t>(kBlock))};
+    int current = 0;
+    std::future<void> hashing; // destroyed first: waits for the hash before the blocks go
     qint64 filled = 0;
     // The system's own cause: Qt reports a file grown too large as "Unknown error".
     int writeError = 0;
@@ -172,11 +186,20 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     auto flush = [&] {
         if (filled == 0)
             return true;
-        errno = 0;
-        if (out.write(block.data(), filled) != filled) {
-            writeError = errno;
+        const char* data = blocks[current].data();
+        if (hashing.valid())
+            hashing.wait();
+        if (checking) {
+            const qint64 length = filled;
+            hashing = std::async(std::launch::async | std::launch::deferred,
+                                 [&hash, data, length] { hash.add(data, length); });
+        }
+        // Straight to the descriptor: the file is unbuffered.
+        if (const int error = FileWriter::writeAll(out.handle(), data, filled)) {
+            writeError = error;
             return false;
         }
+        current ^= 1;
         pacer.wrote(filled);
         filled = 0;
         return true;
@@ -184,7 +207,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     auto stage = [&](const char* data, qint64 length) {
         while (length > 0) {
             const qint64 take = std::min(length, kBlock - filled);
-            std::memcpy(block.data() + filled, data, static_cast<size_t>(take));
+            std::memcpy(blocks[current].data() + filled, data, static_cast<size_t>(take));
             filled += take;
             data += take;
             length -= take;
@@ -201,7 +224,9 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     qint64 offset = 0;
     for (qint64 i = 1; offset < size; ++i) {
         const qint64 want = std::min(piece, size - offset);
-        Result<qint64> got = m_db->readChunk(record.MainID, offset, want, buffer);
+        // Straight into the block when the piece fits there.
+        char* into = kBlock - filled >= want ? blocks[current].data() + filled : buffer;
+        Result<qint64> got = m_db->readChunk(record.MainID, offset, want, into);
         if (!got)
             return abandon(got.code(), got.message());
         if (*got < want) {
@@ -214,8 +239,13 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             cancelled = bar->cancelRequested();
         else
             host.Yield();
-        if (!stage(buffer, want))
+        if (into != buffer) {
+            filled += want;
+            if (filled == kBlock && !flush())
+                return writeFailed();
+        } else if (!stage(buffer, want)) {
             return writeFailed();
+        }
         offset += want;
         if (bar) {
             const int percent = static_cast<int>(i * 100 / pieces);
@@ -234,6 +264,19 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     }
     if (!flush())
         return writeFailed();
+    // Bytes changed since they were stored are no copy of the file.
+    if (hashing.valid())
+        hashing.wait();
+    if (checking && hash.finish() != *expected) {
+        return abandon(ErrorCode::Damaged, QStringLiteral("Record %1 is damaged: its stored bytes differ from the "
+                                                          "checksum taken when they were stored. Nothing was extracted.")
+                                               .arg(record.MainID));
+    }
+    // Synced here so that a failing disk is named; the rename follows.
+    if (const int error = FileWriter::sync(out.handle())) {
+        writeError = error;
+        return writeFailed();
+    }
     errno = 0;
     if (!out.commit()) {
         const QString why = errno ? FileErrorText::forErrno(errno) : out.errorString();

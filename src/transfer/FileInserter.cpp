@@ -1,5 +1,6 @@
 #include "transfer/FileInserter.h"
 
+#include "core/ContentHash.h"
 #include "core/FileErrorText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
@@ -230,10 +231,12 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
     WritebackPacer pacer = size >= WritebackPacer::kStepBytes ? WritebackPacer::forOpenFile(m_db->path())
                                                               : WritebackPacer(-1);
     int shown = 0;
+    ContentHash hash;
     const Status stored = copyPieces(
         file, size,
         [&](const char* data, qint64 length) {
             pacer.wrote(length);
+            hash.add(data, length);
             return m_db->appendChunk(*id, data, length);
         },
         [&](qint64 i, qint64 n) {
@@ -245,9 +248,10 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
             fileBar.cancelRequested();
         });
     file.close();
-    if (!stored) {
+    const Status hashed = stored && m_db->keepsFileHashes() ? m_db->setFileHash(*id, hash.finish()) : stored;
+    if (!hashed) {
         undo(*id);
-        return fail(stored);
+        return fail(hashed);
     }
     fileBar.setPercent(100);
     fileBar.cancelRequested();
@@ -276,10 +280,12 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
     WritebackPacer pacer = size >= WritebackPacer::kStepBytes ? WritebackPacer::forOpenFile(m_db->path())
                                                               : WritebackPacer(-1);
     int shown = 0;
+    ContentHash hash;
     const Status stored = copyPieces(
         file, size,
         [&](const char* data, qint64 length) {
             pacer.wrote(length);
+            hash.add(data, length);
             return list.appendChunk(data, length);
         },
         [&](qint64 i, qint64 n) {
@@ -294,6 +300,10 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
         host.CloseProgress();
     if (!stored)
         return Result<qint64>(stored);
+    if (m_db->keepsFileHashes()) {
+        if (Status s = list.setFileHash(hash.finish()); !s)
+            return Result<qint64>(s);
+    }
     return size;
 }
 

@@ -37,6 +37,28 @@ protected:
         sqlite3_close(db);
     }
 
+    // Flips one bit inside the stored bytes of file seed, in the library
+    // file itself, below anything the engine would notice.
+    static void flipStoredBit(const QString& library, int seed, qint64 offset = 130000)
+    {
+        QFile f(library);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        QByteArray all = f.readAll();
+        const QByteArray marker = pattern(200000, seed).mid(offset, 64);
+        const qsizetype at = all.indexOf(marker);
+        ASSERT_GE(at, 0);
+        ASSERT_EQ(all.indexOf(marker, at + 1), -1);
+        all[at + 10] = static_cast<char>(all[at + 10] ^ 0x04);
+        ASSERT_TRUE(f.seek(0));
+        ASSERT_EQ(f.write(all), all.size());
+    }
+
+    ZntRun extractAll(const QString& library, const QString& folder)
+    {
+        QDir().mkpath(folder);
+        return znt({QStringLiteral("extract"), library, QStringLiteral("--all"), QStringLiteral("--to"), folder});
+    }
+
     static QList<qint64> badIds(const ZntRun& run)
     {
         QList<qint64> out;
@@ -91,6 +113,83 @@ TEST_F(CliVerifyTest, AFileSizeThatDisagreesIsFound)
     const ZntRun run = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
     EXPECT_EQ(run.exitCode, 3) << run.describe();
     EXPECT_EQ(badIds(run), QList<qint64>{1});
+}
+
+TEST_F(CliVerifyTest, AFlippedBitIsFoundAndItsRecordIsNotExtracted)
+{
+    const QString library = libraryWithRecords();
+    flipStoredBit(library, 2);
+    const ZntRun run = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 3) << run.describe();
+    EXPECT_EQ(run.json().value(QStringLiteral("Integrity")).toArray().at(0).toString(), QStringLiteral("ok"));
+    EXPECT_EQ(badIds(run), QList<qint64>{2});
+    EXPECT_EQ(run.json().value(QStringLiteral("Unchecked")).toInteger(), 0);
+    const QJsonObject bad = run.json().value(QStringLiteral("BadRecords")).toArray().at(0).toObject();
+    EXPECT_TRUE(bad.value(QStringLiteral("Problem")).toString().contains(QStringLiteral("checksum")));
+
+    const QString folder = path(QStringLiteral("out"));
+    const ZntRun extracted = extractAll(library, folder);
+    EXPECT_EQ(extracted.exitCode, 3) << extracted.describe();
+    EXPECT_TRUE(extracted.errText().contains(QStringLiteral("damaged"))) << extracted.describe();
+    // The sound records come out; the damaged one leaves nothing, not even a temporary file.
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(files.contains(QStringLiteral("f1.BIN"))) << files.join(u' ').toStdString();
+    EXPECT_FALSE(files.contains(QStringLiteral("f2.BIN")));
+    for (const QString& name : files)
+        EXPECT_TRUE(name == QStringLiteral("f1.BIN") || name == QStringLiteral("f3.BIN")) << name.toStdString();
+}
+
+TEST_F(CliVerifyTest, RecordsWithoutAChecksumAreUncheckedUntilOneIsAdded)
+{
+    const QString library = libraryWithRecords();
+    // As a record stored before checksums were kept.
+    damage(library, "DELETE FROM OLEHash WHERE MainID = 3");
+    flipStoredBit(library, 3);
+    ZntRun run = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 0) << run.describe();
+    EXPECT_EQ(run.json().value(QStringLiteral("Unchecked")).toInteger(), 1);
+    run = znt({QStringLiteral("verify"), library});
+    EXPECT_TRUE(run.outText().contains(QStringLiteral("Records without a checksum (bytes unchecked): 1")))
+        << run.describe();
+
+    run = znt({QStringLiteral("verify"), library, QStringLiteral("--add-missing-checksums")});
+    EXPECT_EQ(run.exitCode, 0) << run.describe();
+    EXPECT_TRUE(run.outText().contains(QStringLiteral("Checksums added: 1"))) << run.describe();
+    run = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
+    EXPECT_EQ(run.json().value(QStringLiteral("Unchecked")).toInteger(), 0) << run.describe();
+    // From now on a change of the stored bytes shows.
+    flipStoredBit(library, 3, 20000);
+    run = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 3) << run.describe();
+    EXPECT_EQ(badIds(run), QList<qint64>{3});
+}
+
+TEST_F(CliVerifyTest, ChecksumsAreAddedOnlyToAWritableLibrary)
+{
+    const QString library = libraryWithRecords();
+    damage(library, "DELETE FROM OLEHash WHERE MainID = 1");
+    QFile::setPermissions(library, QFile::ReadOwner | QFile::ReadGroup);
+    const ZntRun run = znt({QStringLiteral("verify"), library, QStringLiteral("--add-missing-checksums")});
+    EXPECT_EQ(run.exitCode, 2) << run.describe();
+    QFile::setPermissions(library, QFile::ReadOwner | QFile::WriteOwner);
+    const ZntRun after = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
+    EXPECT_EQ(after.json().value(QStringLiteral("Unchecked")).toInteger(), 1) << after.describe();
+}
+
+TEST_F(CliVerifyTest, ReinsertionTakesANewChecksum)
+{
+    const QString library = libraryWithRecords();
+    const QString replacement = path(QStringLiteral("new.bin"));
+    writeFile(replacement, pattern(150000, 9));
+    const ZntRun reinserted =
+        znt({QStringLiteral("reinsert"), library, replacement, QStringLiteral("--id"), QStringLiteral("2")});
+    ASSERT_EQ(reinserted.exitCode, 0) << reinserted.describe();
+    const ZntRun run = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 0) << run.describe();
+    EXPECT_EQ(run.json().value(QStringLiteral("Unchecked")).toInteger(), 0);
+    const QString folder = path(QStringLiteral("out"));
+    EXPECT_EQ(extractAll(library, folder).exitCode, 0);
+    EXPECT_EQ(readFile(folder + QStringLiteral("/f2.BIN")), pattern(150000, 9));
 }
 
 } // namespace
