@@ -9,8 +9,8 @@
 #include "ui/MousePointer.h"
 #include "ui/Prompts.h"
 #include "ui/ResizePanel.h"
-#include "ui/main/CommandRegistry.h"
 #include "ui/main/FileCommands.h"
+#include "ui/main/ProgramCommands.h"
 #include "ui/main/ListPane.h"
 #include "ui/main/RecordPane.h"
 #include "ui/main/ToolBar.h"
@@ -98,7 +98,7 @@ void MainForm::bindCommands()
     c.bind(QStringLiteral("vlbar"), this, [this] { listOnly(); });
     c.bind(QStringLiteral("vsbar"), this, [this] { centerSplit(); });
     c.bind(QStringLiteral("vrbar"), this, [this] { recordOnly(); });
-    c.bind(QStringLiteral("habar"), this, [this] { showAbout(); });
+    new ProgramCommands(m_state, *this); // tpbar, hhbar, habar
     c.bind(QStringLiteral("ReLoginButton"), this, [this] { reLogin(); });
     // Shown only while the library is protected.
     command(QStringLiteral("ReLoginButton"))->setVisible(false);
