@@ -4,6 +4,7 @@
 #include "search/ListModel.h"
 #include "store/Recordset.h"
 #include "transfer/FileOpener.h"
+#include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
 #include "ui/ScreenMetrics.h"
@@ -514,4 +515,13 @@ TEST_F(CommandMapTest, HelpOpensTheManualOrSaysWhereItLooked)
     form->command(QStringLiteral("hhbar"))->trigger();
     ASSERT_EQ(boxes.count(), 2);
     EXPECT_TRUE(boxes.last().text.contains(expected));
+}
+
+TEST(AboutForm, CarriesTheEmblemFromTheResources)
+{
+    AboutForm about(QStringLiteral("2.10.0019"));
+    auto* picture = about.findChild<QLabel*>(QStringLiteral("PictureLabel"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->pixmap().isNull());
+    EXPECT_GE(picture->pixmap().width(), 96);
 }
