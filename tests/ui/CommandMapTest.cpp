@@ -409,6 +409,7 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
             unchecked << name;
         }
     }
+    EXPECT_EQ(unbound, commands.unboundNames());
     std::cout << "[ unbound  ] " << unbound.size() << ": " << unbound.join(QLatin1Char(' ')).toStdString() << "\n";
     std::cout << "[ unprobed ] " << unchecked.join(QLatin1Char(' ')).toStdString() << "\n";
     // Those of this window are all carried out.
