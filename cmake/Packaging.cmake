@@ -19,6 +19,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # SQLite, libsodium); libqt6gui6 brings the xcb platform plugin along, and
 # libqt6multimedia6 the FFmpeg one once the previews link it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The toolbar pictures are SVG, drawn by Qt's SVG icon plugin, which no
+# program links and shlibdeps therefore cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-image-formats-plugins")
 

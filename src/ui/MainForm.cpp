@@ -15,6 +15,7 @@
 #include "ui/main/FileCommands.h"
 #include "ui/search/ListCommands.h"
 #include "ui/main/ListPane.h"
+#include "ui/main/ProgramCommands.h"
 #include "ui/main/RecordPane.h"
 #include "ui/main/ToolBar.h"
 #include "ui/main/TwipsGeometry.h"
@@ -101,7 +102,7 @@ void MainForm::bindCommands()
     c.bind(QStringLiteral("vlbar"), this, [this] { listOnly(); });
     c.bind(QStringLiteral("vsbar"), this, [this] { centerSplit(); });
     c.bind(QStringLiteral("vrbar"), this, [this] { recordOnly(); });
-    c.bind(QStringLiteral("habar"), this, [this] { showAbout(); });
+    new ProgramCommands(m_state, *this); // tpbar, hhbar, habar
     c.bind(QStringLiteral("ReLoginButton"), this, [this] { reLogin(); });
     new LibraryCommands(m_state, *this); // fnbar, fcbar, tcbar, tlbar, vibar
     // Shown only while the library is protected.

@@ -2,29 +2,19 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QString>
 
 namespace zentaro {
 
-// The toolbar's pictures, drawn rather than shipped, so they stay sharp at
-// any scale.
+// The toolbar's pictures: SVG files in the program's resources
+// (src/ui/icons), so they stay sharp at any scale.
 class ToolIcons
 {
 public:
-    static QIcon newLibrary();
-    static QIcon openLibrary();
-    static QIcon reLogin();
-    static QIcon listOnly();
-    static QIcon centerSplit();
-    static QIcon recordOnly();
-    static QIcon addFiles();
-    static QIcon extractToDisk();
-    static QIcon extractAndOpen();
-    static QIcon listAll();
-    static QIcon searchFilter();
-    static QIcon listCommands();
-    static QIcon deleteFile();
-    static QIcon insertBack();
-    // The program's emblem (a stack of cards with a Z), size pixels square.
+    // The picture of a toolbar button by the button's name
+    // ("ViewButton"); a null icon for a name without one.
+    static QIcon forButton(const QString& buttonName);
+    // The program's emblem (a card drawer marked Z), size pixels square.
     static QPixmap emblem(int size, qreal devicePixelRatio = 1.0);
 };
 

@@ -40,7 +40,7 @@ CommandRegistry::CommandRegistry(QWidget* window) : QObject(window), m_window(wi
         {"eubar", "&Undo Typing", QKeySequence(Qt::CTRL | Qt::Key_U), true, nullptr, nullptr, true},
         {"embar", "&Add File(s) to Library", QKeySequence(Qt::CTRL | Qt::Key_A), true,
          "AddMultipleRecordsButton", "Add File(s) to Library", true},
-        {"edbar", "&Delete File from Library", QKeySequence(Qt::CTRL | Qt::Key_Delete), true, "DeleteButton",
+        {"edbar", "&Delete File from Library", QKeySequence(Qt::Key_Delete), true, "DeleteButton",
          "Delete File from Library "},
         {"eevbar", "To &View/Edit", QKeySequence(Qt::Key_F9), true, "ViewButton", "Extract and Open File [F9]"},
         {"eedbar", "To &Disk or other location", {}, true, "ExtractToDiskButton", "Extract File to Disk"},
@@ -102,7 +102,8 @@ QAction* CommandRegistry::add(const Entry& entry)
     action->setShortcutContext(Qt::WindowShortcut);
     if (entry.tooltip)
         action->setToolTip(QString::fromLatin1(entry.tooltip));
-    action->setVisible(false);
+    // Unbound commands keep their place in the menus and the toolbar, disabled.
+    action->setVisible(!isShownOnDemand(action->objectName()));
     action->setEnabled(false);
     m_window->addAction(action);
     if (entry.name) {
@@ -135,7 +136,6 @@ void CommandRegistry::addForwarder(QMenu* menu, const QString& name, const QStri
     QAction* repeated = m_byName.value(target);
     auto* action = new QAction(caption, m_window);
     action->setObjectName(name);
-    action->setVisible(false);
     action->setEnabled(false);
     connect(action, &QAction::triggered, repeated, &QAction::trigger);
     m_byName.insert(name, action);
@@ -156,7 +156,7 @@ void CommandRegistry::buildPopups()
         // found as PopSort0 .. PopSort8.
         QAction* entry = new QAction(QString::fromLatin1(kSortFields[i]), m_window);
         entry->setObjectName(QStringLiteral("PopSort%1").arg(i));
-        entry->setVisible(false);
+        entry->setEnabled(false);
         m_byName.insert(entry->objectName(), entry);
         m_actions.push_back(entry);
         m_needsLibrary.insert(entry, true);
@@ -194,7 +194,7 @@ void CommandRegistry::buildPopups()
     for (int i = 0; i < fields.size(); ++i) {
         QAction* entry = new QAction(fields[i], m_window);
         entry->setObjectName(QStringLiteral("ChangeFieldbar%1").arg(i));
-        entry->setVisible(false);
+        entry->setEnabled(false);
         m_byName.insert(entry->objectName(), entry);
         m_actions.push_back(entry);
         m_needsLibrary.insert(entry, true);
@@ -283,16 +283,29 @@ QAction* CommandRegistry::bind(const QString& name, QObject* context, std::funct
         return nullptr;
     connect(command, &QAction::triggered, context, [work = std::move(work)] { work(); });
     m_bound.insert(command, true);
-    command->setVisible(true);
     for (auto it = m_forwards.cbegin(); it != m_forwards.cend(); ++it) {
-        if (it.value() == command) {
+        if (it.value() == command)
             m_bound.insert(it.key(), true);
-            it.key()->setVisible(true);
-        }
     }
     applyState(m_state);
     updateMenuVisibility();
     return command;
+}
+
+bool CommandRegistry::isShownOnDemand(const QString& name)
+{
+    // The re-insert button appears only while a changed extracted file waits.
+    return name == QLatin1String("InsertBackButton");
+}
+
+QStringList CommandRegistry::unboundNames() const
+{
+    QStringList names;
+    for (QAction* command : m_actions) {
+        if (!m_bound.value(command))
+            names << command->objectName();
+    }
+    return names;
 }
 
 bool CommandRegistry::isBound(const QString& name) const

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -21,7 +22,8 @@ namespace zentaro {
 // "ReLoginButton"). A menu entry and the toolbar button that repeats it are
 // one action; action() finds it under either name. Keys belong to the
 // actions and work anywhere in the window, also while a text field has the
-// focus. A command stays hidden until whoever owns its work binds it.
+// focus. A command that nobody has bound yet keeps its place in the menus
+// and the toolbar, disabled.
 class CommandRegistry : public QObject
 {
     Q_OBJECT
@@ -49,12 +51,17 @@ public:
     // Every command, in the order of the command map.
     const std::vector<QAction*>& actions() const { return m_actions; }
 
-    // Makes a command work: it shows and runs work when chosen.
+    // Makes a command work: it runs work when chosen and is enabled by applyState.
     QAction* bind(const QString& name, QObject* context, std::function<void()> work);
     bool isBound(const QString& name) const;
     // Shows a command that is not bound yet, disabled, so its menu entry is
     // there before its work is.
     void showUnbound(const QString& name);
+    // The commands nobody has bound, in the order of the command map.
+    QStringList unboundNames() const;
+    // A command whose visibility its owner switches (InsertBackButton);
+    // every other command is always shown.
+    static bool isShownOnDemand(const QString& name);
 
     // Fills the menu bar: File, Edit, View, Tools, Help.
     void buildMenuBar(QMenuBar* bar);

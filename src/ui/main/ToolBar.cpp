@@ -16,17 +16,11 @@ namespace zentaro {
 
 namespace {
 
-struct ButtonSpec
-{
-    const char* button;
-    QIcon (*icon)();
-};
-
 struct GroupSpec
 {
     const char* label;
     const char* caption;
-    std::vector<ButtonSpec> buttons;
+    std::vector<const char*> buttons;
 };
 
 } // namespace
@@ -38,25 +32,13 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
     setFrameShadow(QFrame::Raised);
 
     const GroupSpec groups[] = {
-        {"LibraryGroupLabel",
-         "Library",
-         {{"NewLibraryButton", &ToolIcons::newLibrary}, {"OpenLibraryButton", &ToolIcons::openLibrary},
-          {"ReLoginButton", &ToolIcons::reLogin}}},
-        {"ListGroupLabel",
-         "List",
-         {{"ListAllButton", &ToolIcons::listAll}, {"FilterButton", &ToolIcons::searchFilter},
-          {"ListActionButton", &ToolIcons::listCommands},
-          {"PrintListButton", nullptr}}},
-        {"ViewGroupLabel",
-         "View",
-         {{"ListOnlyButton", &ToolIcons::listOnly}, {"CenterSplitButton", &ToolIcons::centerSplit},
-          {"RecordOnlyButton", &ToolIcons::recordOnly}}},
+        {"LibraryGroupLabel", "Library", {"NewLibraryButton", "OpenLibraryButton", "ReLoginButton"}},
+        {"ListGroupLabel", "List", {"ListAllButton", "FilterButton", "ListActionButton", "PrintListButton"}},
+        {"ViewGroupLabel", "View", {"ListOnlyButton", "CenterSplitButton", "RecordOnlyButton"}},
         {"FileGroupLabel",
          "File",
-         {{"AddMultipleRecordsButton", &ToolIcons::addFiles}, {"DeleteButton", &ToolIcons::deleteFile},
-          {"ExtractToDiskButton", &ToolIcons::extractToDisk}, {"ViewButton", &ToolIcons::extractAndOpen},
-          {"InsertBackButton", &ToolIcons::insertBack}}},
-        {"ZNTGroupLabel", "ZNT", {{"ConfigButton", nullptr}, {"HelpButton", nullptr}}},
+         {"AddMultipleRecordsButton", "DeleteButton", "ExtractToDiskButton", "ViewButton", "InsertBackButton"}},
+        {"ZNTGroupLabel", "ZNT", {"ConfigButton", "HelpButton"}},
     };
 
     auto* row = new QHBoxLayout(this);
@@ -88,14 +70,13 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
         group.label->setFixedHeight(size);
         group.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row->addWidget(group.label);
-        for (const ButtonSpec& b : spec.buttons) {
-            QAction* command = commands.action(QString::fromLatin1(b.button));
+        for (const char* name : spec.buttons) {
+            QAction* command = commands.action(QString::fromLatin1(name));
             if (!command)
                 continue;
-            if (b.icon)
-                command->setIcon(b.icon());
+            command->setIcon(ToolIcons::forButton(QString::fromLatin1(name)));
             auto* button = new QToolButton(this);
-            button->setObjectName(QString::fromLatin1(b.button));
+            button->setObjectName(QString::fromLatin1(name));
             button->setDefaultAction(command);
             button->setToolButtonStyle(Qt::ToolButtonIconOnly);
             button->setIconSize(QSize(size - 6, size - 6));
