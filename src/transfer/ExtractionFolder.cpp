@@ -37,7 +37,7 @@ bool ExtractionFolder::Ensure() const
 void ExtractionFolder::overwriteWithZeros(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return;
     struct stat info {};

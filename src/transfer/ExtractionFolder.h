@@ -44,7 +44,7 @@ public:
     static inline const QString kClearedText = QStringLiteral("Extract Folder Cleared");
 
 private:
-    // Zeros a plain file in place and syncs it; links and files with more
+    // Zeros a plain file in place and syncs it; links, pipes and files with more
     // than one name are left as they are (their bytes belong elsewhere too).
     static void overwriteWithZeros(const QString& path);
 
