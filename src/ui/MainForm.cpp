@@ -9,11 +9,8 @@
 #include "ui/MousePointer.h"
 #include "ui/Prompts.h"
 #include "ui/ResizePanel.h"
-#include "ui/main/CommandRegistry.h"
 #include "ui/main/FileCommands.h"
-#include "ui/main/ListPane.h"
-#include "ui/main/RecordPane.h"
-#include "ui/main/ToolBar.h"
+#include "ui/preview/PreviewController.h"
 #include "ui/main/TwipsGeometry.h"
 
 #include <QAction>
@@ -70,6 +67,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
     connect(m_listPane, &ListPane::selectionChanged, this, &MainForm::showCounts);
 
     bindCommands();
+    new PreviewController(m_state, *this);
     updateCommands();
     ApplyFieldColors();
 }
@@ -458,6 +456,7 @@ void MainForm::CurrentChanged(int position)
     m_listPane->showRow(position);
     m_syncingGrid = false;
     showCurrentRecord();
+    Q_EMIT recordChanged();
 }
 
 int MainForm::SelectedCount() const
