@@ -46,6 +46,7 @@ public:
     bool SuppressReposition = false;
     bool CancelRequested = false;
     QString CurrentFilePath;
+    QString CurrentFileClass; // of the current record, by its FileType
     bool InsertionRunning = false;
     bool BulkExtraction = false;
     QDateTime ExtractedFileDate;

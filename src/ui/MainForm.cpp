@@ -11,13 +11,13 @@
 #include "ui/ResizePanel.h"
 #include "ui/bulk/BulkCommands.h"
 #include "ui/bulk/EditDetection.h"
-#include "ui/main/CommandRegistry.h"
 #include "ui/main/FileCommands.h"
 #include "ui/search/ListCommands.h"
 #include "ui/main/ListPane.h"
 #include "ui/main/ProgramCommands.h"
 #include "ui/main/RecordPane.h"
 #include "ui/main/ToolBar.h"
+#include "ui/preview/PreviewController.h"
 #include "ui/main/TwipsGeometry.h"
 #include "ui/library/LibraryCommands.h"
 
@@ -74,6 +74,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
 
     bindCommands();
     new ListCommands(m_state, *this);
+    new PreviewController(m_state, *this);
     updateCommands();
     ApplyFieldColors();
 }
@@ -456,6 +457,7 @@ void MainForm::CurrentChanged(int position)
     m_listPane->showRow(position);
     m_syncingGrid = false;
     showCurrentRecord();
+    Q_EMIT recordChanged();
 }
 
 int MainForm::SelectedCount() const

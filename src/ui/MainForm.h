@@ -130,6 +130,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The unload step has run; the program ends.
     void unloaded();
+    // The current record changed and the fields show it.
+    void recordChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -106,4 +106,22 @@ MainLayout::PanePixels MainLayout::SplitPixels(Pane pane, int wanted, int availa
     return {total - given, given};
 }
 
+MainLayout::PreviewArea MainLayout::PreviewPlacement(double tabWidth, double tabHeight, double tabStripHeight,
+                                                     double gap, bool audio, const PreviewArea& current)
+{
+    PreviewArea a = current;
+    a.imagebox.left = gap;
+    a.imagebox.top = tabStripHeight + gap;
+    if (const double h = tabHeight - (a.imagebox.top + gap); h > 0)
+        a.imagebox.height = h;
+    if (const double w = tabWidth - (a.imagebox.left + gap); w > 0)
+        a.imagebox.width = w;
+    a.player.left = a.imagebox.left;
+    a.player.top = a.imagebox.top;
+    a.player.width = a.imagebox.width;
+    a.player.height = audio ? kAudioPlayerHeight : a.imagebox.height;
+    a.nonOlePanel = a.imagebox;
+    return a;
+}
+
 } // namespace zentaro

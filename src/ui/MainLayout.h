@@ -106,6 +106,21 @@ public:
         bool operator==(const PanePixels&) const = default;
     };
     static PanePixels SplitPixels(Pane pane, int wanted, int available);
+
+    // The Preview page's controls, in the tab control's coordinates: the
+    // picture area a gap inside the page (below the tab strip), the player as
+    // wide as it (1200 high for audio, the area's height for video), the
+    // "Unable to Preview" label over the whole area.
+    struct PreviewArea
+    {
+        TwipsRect imagebox;
+        TwipsRect player;
+        TwipsRect nonOlePanel;
+        bool operator==(const PreviewArea&) const = default;
+    };
+    static PreviewArea PreviewPlacement(double tabWidth, double tabHeight, double tabStripHeight, double gap,
+                                        bool audio, const PreviewArea& current);
+    static constexpr double kAudioPlayerHeight = 1200;
 };
 
 } // namespace zentaro

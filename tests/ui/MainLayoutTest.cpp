@@ -97,3 +97,19 @@ TEST(MainLayout, RecordPaneStretchesFieldsAndTabAndKeepsSizesThatWouldVanish)
     const MainLayout::RecordPane low = MainLayout::MainPanelLayout(5340, 1500, g, p);
     EXPECT_EQ(low.detailTab.height, p.detailTab.height);
 }
+
+TEST(MainLayout, PreviewAreaFillsThePageAndAudioPlayerIs1200High)
+{
+    using Area = MainLayout::PreviewArea;
+    const Area audio = MainLayout::PreviewPlacement(5140, 3920, 345, 100, true, Area{});
+    EXPECT_EQ(audio.imagebox, (TwipsRect{100, 445, 4940, 3375}));
+    EXPECT_EQ(audio.player, (TwipsRect{100, 445, 4940, 1200}));
+    EXPECT_EQ(audio.nonOlePanel, audio.imagebox);
+    const Area video = MainLayout::PreviewPlacement(5140, 3920, 345, 100, false, Area{});
+    EXPECT_EQ(video.player, video.imagebox);
+    // A tab control too small keeps the last sizes.
+    const Area tiny = MainLayout::PreviewPlacement(150, 500, 345, 100, false, audio);
+    EXPECT_EQ(tiny.imagebox.width, 4940);
+    EXPECT_EQ(tiny.imagebox.height, 3375);
+    EXPECT_EQ(tiny.player.height, 3375);
+}

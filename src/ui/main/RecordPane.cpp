@@ -5,6 +5,11 @@
 #include "ui/ResizePanel.h"
 #include "ui/main/FieldColors.h"
 #include "ui/main/TwipsGeometry.h"
+#include "ui/preview/MediaBox.h"
+#include "ui/preview/Previewer.h"
+
+#include <QEvent>
+#include <QPushButton>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -77,14 +82,23 @@ RecordPane::RecordPane(double panelGap, QWidget* parent)
     // The previewer fills this page.
     m_previewPage = new ResizePanel(QStringLiteral("PreviewPage"));
     m_detailTab->addTab(m_previewPage, QStringLiteral("&Preview"));
+    m_previewer = new Previewer(m_previewPage);
+    connect(static_cast<ResizePanel*>(m_previewPage), &ResizePanel::resized, this, &RecordPane::layoutPreviewPage);
 
     for (std::size_t i = 0; i < m_facts.size(); ++i) {
         const FactSpec& item = kFactSpecs[i];
         FactPanel& fact = m_facts[i];
         fact.field = QString::fromLatin1(item.field);
-        fact.caption = new QLabel(QString::fromLatin1(item.caption), m_detailsPage);
-        fact.caption->setObjectName(QString::fromLatin1(item.name).replace(QLatin1String("Box"),
-                                                                            QLatin1String("Label")));
+        if (fact.field == QLatin1String("FileDate")) {
+            m_fileDateButton = new QPushButton(QString::fromLatin1(item.caption), m_detailsPage);
+            m_fileDateButton->setObjectName(QStringLiteral("ChangeFileDateButton"));
+            connect(m_fileDateButton, &QPushButton::clicked, this, &RecordPane::fileDateClicked);
+            fact.caption = m_fileDateButton;
+        } else {
+            fact.caption = new QLabel(QString::fromLatin1(item.caption), m_detailsPage);
+            fact.caption->setObjectName(QString::fromLatin1(item.name).replace(QLatin1String("Box"),
+                                                                                QLatin1String("Label")));
+        }
         fact.value = new QLabel(m_detailsPage);
         fact.value->setObjectName(QString::fromLatin1(item.name));
         fact.value->setToolTip(QString::fromLatin1(item.tooltip));
@@ -100,6 +114,26 @@ RecordPane::RecordPane(double panelGap, QWidget* parent)
     m_notesBox = new QPlainTextEdit(m_detailsPage);
     m_notesBox->setObjectName(QStringLiteral("NotesBox"));
     m_notesLabel->setBuddy(m_notesBox);
+    m_facts[0].value->installEventFilter(this);
+}
+
+void RecordPane::rebuildFileNameTooltip()
+{
+    m_facts[0].value->setToolTip(QStringLiteral("Original File Name:  ") + m_facts[0].value->text() +
+                                 QLatin1Char(' '));
+}
+
+bool RecordPane::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_facts[0].value && event->type() == QEvent::Enter)
+        rebuildFileNameTooltip();
+    return QFrame::eventFilter(watched, event);
+}
+
+void RecordPane::setFieldsInTabOrder(bool inOrder)
+{
+    for (QLineEdit* box : {m_titleBox, m_authorBox, m_keywordsBox})
+        box->setFocusPolicy(inOrder ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void RecordPane::showRecord(const MainRecord* record)
@@ -153,6 +187,7 @@ void RecordPane::setFieldsLocked(bool locked)
     m_authorBox->setReadOnly(locked);
     m_keywordsBox->setReadOnly(locked);
     m_notesBox->setReadOnly(locked);
+    m_fileDateButton->setEnabled(!locked);
 }
 
 void RecordPane::ApplyFieldColors(const SettingsRecord& settings)
@@ -162,6 +197,7 @@ void RecordPane::ApplyFieldColors(const SettingsRecord& settings)
     for (QWidget* box : {static_cast<QWidget*>(m_titleBox), static_cast<QWidget*>(m_authorBox),
                          static_cast<QWidget*>(m_keywordsBox), static_cast<QWidget*>(m_notesBox)})
         FieldColors::setTextColors(box, text, back);
+    m_previewer->movieBox()->setAutoRewind(settings.AutoRewind);
 }
 
 void RecordPane::showDetailsPage()
@@ -177,6 +213,7 @@ void RecordPane::resizeEvent(QResizeEvent* event)
 
 void RecordPane::layoutPane()
 {
+    m_layout.detailTab.top = m_tabTop;
     m_layout = MainLayout::MainPanelLayout(TwipsGeometry::twipsX(this, width()), TwipsGeometry::twipsY(this, height()),
                                            m_gap, m_layout);
     const int labelLeft = TwipsGeometry::pixelsX(this, m_gap);
@@ -196,12 +233,25 @@ void RecordPane::layoutPane()
     // The tab control starts below the fields even when the font needs taller boxes.
     TwipsRect tab = m_layout.detailTab;
     const double below = TwipsGeometry::twipsY(this, m_keywordsBox->geometry().bottom() + 1) + m_gap;
-    if (below > tab.top) {
+    if (below > tab.top && m_tabTop >= MainLayout::kDetailTabTop) {
         tab.height = std::max(1.0, tab.height - (below - tab.top));
         tab.top = below;
     }
     TwipsGeometry::place(m_detailTab, tab);
     layoutDetailsPage();
+    layoutPreviewPage();
+}
+
+void RecordPane::layoutPreviewPage()
+{
+    const QPoint origin = m_previewPage->mapTo(m_detailTab, QPoint(0, 0));
+    const double originX = TwipsGeometry::twipsX(this, origin.x());
+    const double originY = TwipsGeometry::twipsY(this, origin.y());
+    m_previewer->setGeometry(m_previewPage->rect());
+    m_previewArea = MainLayout::PreviewPlacement(
+        TwipsGeometry::twipsX(this, m_detailTab->width()), TwipsGeometry::twipsY(this, m_detailTab->height()),
+        originY, m_gap, m_previewer->fileClass() == QLatin1String("Audio"), m_previewArea);
+    m_previewer->place(m_previewArea, originX, originY);
 }
 
 void RecordPane::layoutDetailsPage()

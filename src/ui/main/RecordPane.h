@@ -13,11 +13,13 @@
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 class QTabWidget;
 
 namespace zentaro {
 
 class Database;
+class Previewer;
 
 // MainPanel, the right pane: TitleBox, AuthorBox and KeywordsBox over the
 // tab control DetailTab, whose Details page shows the stored file's facts and
@@ -40,6 +42,17 @@ public:
     QPlainTextEdit* notesBox() const { return m_notesBox; }
     QTabWidget* detailTab() const { return m_detailTab; }
     QWidget* previewPage() const { return m_previewPage; }
+    Previewer* previewer() const { return m_previewer; }
+    QLabel* fileNameBox() const { return m_facts[0].value; }
+    QPushButton* changeFileDateButton() const { return m_fileDateButton; }
+    // "Original File Name:  " and the shown name and a blank; rebuilt each
+    // time the mouse enters the panel.
+    void rebuildFileNameTooltip();
+    // DetailTab's top in twips (below the three fields, or the panel gap
+    // when the previewer is full height).
+    void setDetailTabTop(double top) { m_tabTop = top; }
+    // Title, Author and Keywords leave the keyboard order while previewing.
+    void setFieldsInTabOrder(bool inOrder);
 
     // Shows record, or empty fields for none; typed changes are dropped.
     void showRecord(const MainRecord* record);
@@ -58,11 +71,16 @@ public:
     // Places the fields and the tab control by the pane's size.
     void layoutPane();
 
+Q_SIGNALS:
+    void fileDateClicked();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void layoutDetailsPage();
+    void layoutPreviewPage();
 
     double m_gap;
     QLabel* m_titleLabel = nullptr;
@@ -78,13 +96,17 @@ private:
     QLabel* m_notesLabel = nullptr;
     struct FactPanel
     {
-        QLabel* caption = nullptr;
+        QWidget* caption = nullptr;
         QLabel* value = nullptr;
         QString field;
     };
     std::array<FactPanel, 6> m_facts;
     MainLayout::RecordPane m_layout;
     qint64 m_shownId = 0;
+    Previewer* m_previewer = nullptr;
+    QPushButton* m_fileDateButton = nullptr;
+    MainLayout::PreviewArea m_previewArea;
+    double m_tabTop = MainLayout::kDetailTabTop;
 };
 
 } // namespace zentaro

@@ -66,7 +66,7 @@ bool ListCommands::requery(const QString& where, const QString& order)
         return true;
     m_state.QueryWhere = previousWhere;
     m_state.QueryOrder = previousOrder;
-    m_form.showOutcome(run, std::nullopt, QStringLiteral("ZNT ERROR"));
+    m_form.showOutcome(Outcome{run, std::nullopt}, QStringLiteral("ZNT ERROR"));
     return false;
 }
 

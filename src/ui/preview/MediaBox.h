@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QMediaPlayer>
+#include <QWidget>
+
+class QAudioOutput;
+class QSlider;
+class QToolButton;
+class QVideoWidget;
+
+namespace zentaro {
+
+// AMovieBox, the media player: a video surface over a play button and a
+// position bar. It reports once per file when the file is loaded, and when
+// the player refuses it.
+class MediaBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MediaBox(QWidget* parent = nullptr);
+
+    // An empty name unloads the player.
+    void setMediaFileName(const QString& path);
+    QString mediaFileName() const { return m_fileName; }
+    void setAutoRewind(bool on) { m_autoRewind = on; }
+    bool autoRewind() const { return m_autoRewind; }
+    // Audio shows only the controls.
+    void setAudioOnly(bool audio);
+    bool isLoaded() const { return m_loaded; }
+
+    void run();
+    void pause();
+    void setFullScreen(bool on);
+
+    QMediaPlayer* player() const { return m_player; }
+    QVideoWidget* videoWidget() const { return m_video; }
+
+Q_SIGNALS:
+    void loaded();
+    void refused();
+
+private:
+    void statusChanged(QMediaPlayer::MediaStatus status);
+    void playPause();
+
+    QMediaPlayer* m_player = nullptr;
+    QAudioOutput* m_audio = nullptr;
+    QVideoWidget* m_video = nullptr;
+    QToolButton* m_playButton = nullptr;
+    QSlider* m_position = nullptr;
+    QString m_fileName;
+    bool m_autoRewind = false;
+    bool m_loaded = false;
+    bool m_refused = false;
+};
+
+} // namespace zentaro

@@ -1,0 +1,264 @@
+#include "ui/preview/PreviewController.h"
+
+#include "core/SettingsFile.h"
+#include "library/LibrarySession.h"
+#include "preview/FileClass.h"
+#include "store/Recordset.h"
+#include "transfer/FileExtractor.h"
+#include "ui/MainForm.h"
+#include "ui/MousePointer.h"
+#include "ui/ProgressWindow.h"
+#include "ui/TransferProgressHost.h"
+#include "ui/main/RecordPane.h"
+#include "ui/preview/MediaBox.h"
+#include "ui/preview/PictureBox.h"
+#include "ui/preview/Previewer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+
+namespace zentaro {
+
+namespace {
+
+PreviewController::DatePicker& datePicker()
+{
+    static PreviewController::DatePicker picker;
+    return picker;
+}
+
+} // namespace
+
+PreviewController::DatePicker PreviewController::setDatePicker(DatePicker picker)
+{
+    DatePicker previous = std::move(datePicker());
+    datePicker() = std::move(picker);
+    return previous;
+}
+
+PreviewController::PreviewController(ProgramState& state, MainForm& form)
+    : QObject(&form), m_state(state), m_form(form)
+{
+    setObjectName(QStringLiteral("PreviewController"));
+    previewer().setFitPictures(m_state.Settings.AutoSizePictures);
+    connect(pane().detailTab(), &QTabWidget::currentChanged, this, &PreviewController::DetailTab_Click);
+    connect(&previewer(), &Previewer::autoSizeClicked, this, &PreviewController::AutoSizeToggleButton_Click);
+    connect(&previewer(), &Previewer::nonOleClicked, this, &PreviewController::NonOLEPanel_Click);
+    connect(&pane(), &RecordPane::fileDateClicked, this, &PreviewController::ChangeFileDate);
+    connect(&form, &MainForm::recordChanged, this, &PreviewController::DCMain_Reposition);
+    // The 50/50 and record-only modes refresh the record at its new size,
+    // after the pane sizes were set.
+    for (const char* mode : {"vsbar", "vrbar"}) {
+        const bool recordOnly = QLatin1String(mode) == QLatin1String("vrbar");
+        if (QAction* action = form.command(QString::fromLatin1(mode))) {
+            connect(action, &QAction::triggered, this, [this, recordOnly] {
+                QApplication::processEvents();
+                DCMain_Reposition();
+                if (recordOnly)
+                    pane().titleBox()->setFocus();
+                else
+                    focusList();
+            });
+        }
+    }
+    if (QSplitterHandle* handle = form.mainSplitter()->handle(1))
+        handle->installEventFilter(this);
+}
+
+RecordPane& PreviewController::pane() const
+{
+    return m_form.recordPane();
+}
+
+Previewer& PreviewController::previewer() const
+{
+    return *m_form.recordPane().previewer();
+}
+
+QString PreviewController::shownFileType() const
+{
+    const QLabel* type = pane().findChild<QLabel*>(QStringLiteral("FileTypeBox"));
+    return type ? type->text() : QString();
+}
+
+void PreviewController::focusList()
+{
+    m_form.gridMain()->setFocus();
+}
+
+QString PreviewController::previewClass() const
+{
+    if (m_state.CurrentFileClass != FileClass::kOther)
+        return m_state.CurrentFileClass;
+    const QString media = FileClass::extraMediaClass(shownFileType());
+    return media.isEmpty() ? FileClass::kOther : media;
+}
+
+void PreviewController::DCMain_Reposition()
+{
+    if (m_state.SuppressReposition) {
+        MousePointer::restoreDefault();
+        return;
+    }
+    previewer().clear();
+    QApplication::processEvents();
+    m_state.CurrentFileClass = FileClass::CurrentFileClass(shownFileType());
+    if (pane().detailTab()->currentIndex() == RecordPane::kPreviewPage) {
+        previewer().setFileClass(previewClass());
+        pane().layoutPane();
+        ShowPreview();
+    }
+    m_state.SuppressReposition = false;
+    MousePointer::restoreDefault();
+}
+
+void PreviewController::ShowPreview()
+{
+    if (pane().detailTab()->currentIndex() != RecordPane::kPreviewPage)
+        return;
+    LibrarySession& session = m_form.session();
+    if (!session.isOpen() || !session.DCMain() || !session.DCMain()->hasCurrent())
+        return;
+    // A preview extracts; a level that may not extract never gets here
+    // through the tab, but may after a new login.
+    if (!FileExtractor::MayExtract(m_state, session.Config())) {
+        pane().showDetailsPage();
+        return;
+    }
+    Result<MainRecord> record = session.DCMain()->currentRecord();
+    if (!record)
+        return;
+    previewer().clear();
+    const QString fileClass = previewClass();
+    if (previewer().fileClass() != fileClass) {
+        previewer().setFileClass(fileClass);
+        pane().layoutPane();
+    }
+
+    QDir().mkpath(m_state.ExtractFolder);
+    TransferOutcome outcome;
+    {
+        TransferProgressHost host(m_state, &m_form);
+        FileExtractor extractor(m_state, session.database());
+        outcome = extractor.ExtractInto(*record, m_state.ExtractFolder, host);
+    }
+    MousePointer::restoreDefault();
+    if (m_state.CancelRequested) {
+        m_form.showOutcome(outcome, FileExtractor::kErrorTitle);
+        pane().showDetailsPage();
+        m_state.CancelRequested = false;
+        return;
+    }
+
+    const QString path = m_state.CurrentFilePath;
+    if (fileClass == FileClass::kImage) {
+        previewer().PreviewImage(path);
+    } else if (fileClass == FileClass::kVideo || fileClass == FileClass::kAudio) {
+        previewer().setAutoStart(m_state.Settings.AutoStart);
+        previewer().PreviewMedia(path, fileClass == FileClass::kVideo);
+    } else if (!FileClass::isClassifiedType(shownFileType()) && Previewer::canDecode(path)) {
+        // Pictures of the formats the platform reads are drawn all the same.
+        previewer().PreviewImage(path);
+    } else {
+        previewer().showNonOle();
+    }
+}
+
+void PreviewController::DetailTab_Click(int page)
+{
+    RecordPane& p = pane();
+    if (page == RecordPane::kPreviewPage) {
+        LibrarySession& session = m_form.session();
+        if (session.isOpen() && !FileExtractor::MayExtract(m_state, session.Config())) {
+            m_form.ShowAccessDenied();
+            p.showDetailsPage();
+            focusList();
+            return;
+        }
+        p.notesBox()->hide();
+        p.setFieldsInTabOrder(false);
+        p.setDetailTabTop(m_state.Settings.PreviewFullHeight ? m_state.PanelGap : MainLayout::kDetailTabTop);
+        QApplication::processEvents();
+        previewer().setFileClass(previewClass());
+        p.layoutPane();
+        ShowPreview();
+    } else {
+        previewer().clear();
+        p.notesBox()->show();
+        p.setFieldsInTabOrder(true);
+        p.setDetailTabTop(MainLayout::kDetailTabTop);
+        QApplication::processEvents();
+        p.layoutPane();
+    }
+    QApplication::processEvents();
+    focusList();
+}
+
+void PreviewController::AutoSizeToggleButton_Click()
+{
+    const bool fit = !previewer().fitsPictures();
+    previewer().setFitPictures(fit);
+    m_state.Settings.AutoSizePictures = fit;
+    ShowPreview();
+    focusList();
+    SettingsFile(m_state).SaveSettings();
+}
+
+void PreviewController::NonOLEPanel_Click()
+{
+    if (QAction* open = m_form.command(QStringLiteral("eevbar")))
+        open->trigger();
+}
+
+void PreviewController::ChangeFileDate()
+{
+    LibrarySession& session = m_form.session();
+    if (!datePicker() || !session.isOpen() || !session.DCMain() || !session.DCMain()->hasCurrent())
+        return;
+    const std::optional<QDate> chosen = datePicker()(&m_form);
+    if (!chosen || !chosen->isValid())
+        return;
+    if (!m_form.SaveRecordEdits())
+        return;
+    Recordset& list = *session.DCMain();
+    Status saved = list.edit();
+    if (saved)
+        saved = list.setValue(QStringLiteral("FileDate"), QDateTime(*chosen, QTime(0, 0)));
+    if (saved)
+        saved = list.update();
+    else
+        list.cancelUpdate();
+    m_form.showOutcome({saved, std::nullopt}, QStringLiteral("ZNT ERROR"));
+    // The fields show the stored record again; typed changes were saved above.
+    if (QAction* reload = m_form.command(QStringLiteral("eubar")))
+        reload->trigger();
+    m_form.gridMain()->viewport()->update();
+}
+
+void PreviewController::MainSplitter_SplitterEndDrag()
+{
+    QApplication::processEvents();
+    // Pictures are fitted to the new area; video and audio are not reloaded.
+    if (m_state.CurrentFileClass == FileClass::kImage || previewer().imageBox()->isVisible())
+        ShowPreview();
+}
+
+bool PreviewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease)
+        QTimer::singleShot(0, this, &PreviewController::MainSplitter_SplitterEndDrag);
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace zentaro

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDate>
+#include <QObject>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace zentaro {
+
+class MainForm;
+class ProgramState;
+class Previewer;
+class RecordPane;
+
+// The record pane's behaviour around the current record: the tab switch
+// between Details and Preview, the preview of the current record's file
+// (extracted into the extraction folder), the refresh on every record
+// change, the redraw after the splitter is dragged, and the File Date button.
+class PreviewController : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The date picker for the File Date button; none by default.
+    using DatePicker = std::function<std::optional<QDate>(QWidget* parent)>;
+    static DatePicker setDatePicker(DatePicker picker);
+
+    PreviewController(ProgramState& state, MainForm& form);
+
+    // The record-change handler, after the fields show the new record.
+    void DCMain_Reposition();
+    // Extracts and shows the current record's file when the Preview page is selected.
+    void ShowPreview();
+    void DetailTab_Click(int page);
+    void AutoSizeToggleButton_Click();
+    void NonOLEPanel_Click();
+    void ChangeFileDate();
+    void MainSplitter_SplitterEndDrag();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    RecordPane& pane() const;
+    Previewer& previewer() const;
+    QString shownFileType() const;
+    void focusList();
+    // The class the previewer uses: the file's class, or for an "Other"
+    // file one of the common media types.
+    QString previewClass() const;
+
+    ProgramState& m_state;
+    MainForm& m_form;
+};
+
+} // namespace zentaro
