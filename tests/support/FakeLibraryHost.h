@@ -43,9 +43,14 @@ public:
         ++loginDialogs;
         if (loginAnswers.empty())
             return std::nullopt;
-        std::optional<LoginAnswer> answer = loginAnswers.front();
+        // Built field by field: GCC warns falsely on copying the optional.
+        const bool cancelled = !loginAnswers.front().has_value();
+        const QString level = cancelled ? QString() : loginAnswers.front()->Level;
+        const QString password = cancelled ? QString() : loginAnswers.front()->Password;
         loginAnswers.pop_front();
-        return answer;
+        if (cancelled)
+            return std::nullopt;
+        return LoginAnswer{level, password};
     }
     void ShowLoginFailure(const QString& title, const QString& text) override
     {
