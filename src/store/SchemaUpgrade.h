@@ -29,6 +29,8 @@ public:
     };
 
     static const int kBaseVersion;
+    // The version that added the full-text index MainText.
+    static const int kTextIndexVersion;
 
     static const std::vector<Step>& steps();
     // kBaseVersion + steps().size(): what this build writes.
