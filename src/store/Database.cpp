@@ -11,6 +11,7 @@
 #include "store/SchemaUpgrade.h"
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
+#include "store/TextIndex.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -115,22 +116,29 @@ bool sameName(const char* a, const char* b)
 
 // Statements built from what a user typed may read Main (and, for the bulk
 // delete, delete from Main with its pieces) and nothing else.
-int authorize(void* userData, int action, const char* a, const char* b, const char*, const char*)
+int authorize(void* userData, int action, const char* a, const char* b, const char*, const char* trigger)
 {
     const Guard guard = *static_cast<const Guard*>(userData);
     switch (action) {
     case SQLITE_SELECT:
         return SQLITE_OK;
     case SQLITE_READ:
-        if (sameName(a, "Main"))
+        // The index and its own tables, which it reads when first used.
+        if (sameName(a, "Main") || sameName(a, TextIndex::kTable) ||
+            (a && sqlite3_strnicmp(a, "MainText_", 9) == 0))
             return SQLITE_OK;
         if (guard == Guard::DeleteMain && (sameName(a, "OLE") || sameName(a, "OLEHash")))
             return SQLITE_OK;
         return SQLITE_DENY;
     case SQLITE_FUNCTION:
-        return sameName(b, QueryDialect::kLikeFunction) ? SQLITE_OK : SQLITE_DENY;
+        return sameName(b, QueryDialect::kLikeFunction) || sameName(b, "match") ? SQLITE_OK : SQLITE_DENY;
     case SQLITE_DELETE:
         if (guard == Guard::DeleteMain && (sameName(a, "Main") || sameName(a, "OLE") || sameName(a, "OLEHash")))
+            return SQLITE_OK;
+        return SQLITE_DENY;
+    case SQLITE_INSERT:
+        // The index's own trigger tells it which rows went.
+        if (guard == Guard::DeleteMain && sameName(a, TextIndex::kTable) && sameName(trigger, "MainTextDelete"))
             return SQLITE_OK;
         return SQLITE_DENY;
     default:
@@ -356,6 +364,16 @@ Status Database::checkLibrary()
             return s;
         m_schemaVersion = SchemaUpgrade::latestVersion();
     }
+    // The index's triggers write a virtual table, which SQLite allows only
+    // in a schema it trusts: trusted when it holds our triggers and no others.
+    qint64 strangers = 0;
+    if (single("SELECT COUNT(*) FROM sqlite_master WHERE type = 'view' OR (type = 'trigger' AND name NOT IN "
+               "('MainDeletePieces', 'ConfigOneRowInsert', 'ConfigOneRowDelete', 'MainTextInsert', "
+               "'MainTextDelete', 'MainTextUpdate', 'MainDeleteHash', 'OLEInsertHash', 'OLEUpdateHash', "
+               "'OLEDeleteHash'))",
+               &strangers) == SQLITE_OK &&
+        strangers == 0)
+        sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 1, nullptr);
     if (m_options.exclusive && writable) {
         const int rc = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
@@ -384,6 +402,11 @@ void Database::close()
 bool Database::isOpen() const
 {
     return m_connection && m_connection->get();
+}
+
+bool Database::hasTextIndex() const
+{
+    return m_schemaVersion >= SchemaUpgrade::kTextIndexVersion;
 }
 
 bool Database::isReadOnly() const
@@ -786,6 +809,10 @@ Result<std::vector<qint64>> Database::selectKeys(const TranslatedQuery& query)
     if (!isOpen())
         return R(closedFailure());
     sqlite3* db = m_connection->get();
+    // The index sets itself up on first use with statements of its own,
+    // which the guard below would refuse; let it do so beforehand.
+    if (hasTextIndex())
+        sqlite3_exec(db, "SELECT rowid FROM MainText WHERE rowid = 0", nullptr, nullptr, nullptr);
     SqlStatement st;
     int rc;
     {

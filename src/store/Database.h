@@ -72,6 +72,8 @@ public:
     // PRAGMA user_version as opened: SchemaUpgrade::latestVersion() unless
     // the library could not be written and is older.
     int schemaVersion() const { return m_schemaVersion; }
+    // The full-text index is there (a read-only library may predate it).
+    bool hasTextIndex() const;
 
     // --- The Config row -------------------------------------------------
     Result<ConfigRow> loadConfig();

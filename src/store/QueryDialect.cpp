@@ -3,6 +3,7 @@
 #include "store/DateText.h"
 #include "store/LikePattern.h"
 #include "store/MainRecord.h"
+#include "store/TextIndex.h"
 
 #include <QRegularExpression>
 
@@ -217,7 +218,10 @@ struct Operand
 class Parser
 {
 public:
-    explicit Parser(std::vector<Token> tokens) : m_tokens(std::move(tokens)) {}
+    explicit Parser(std::vector<Token> tokens, bool textIndex = false)
+        : m_tokens(std::move(tokens)), m_textIndex(textIndex)
+    {
+    }
 
     Result<TranslatedQuery> statement();
     Result<TranslatedQuery> conditionOnly();
@@ -279,6 +283,7 @@ private:
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
     int m_nesting = 0;
+    bool m_textIndex = false;
 };
 
 Status Parser::enter()
@@ -641,6 +646,15 @@ Result<Sql> Parser::predicate()
             return value;
         Sql sql;
         sql += QString::fromLatin1(negated ? "NOT " : "");
+        // The index narrows the rows the LIKE below has to look at.
+        std::optional<QString> candidates;
+        if (m_textIndex && !negated && left.kind == Operand::Field && patternOp->kind == Operand::StringLit)
+            candidates = TextIndex::CandidateMatch(left.field, patternOp->text);
+        if (candidates) {
+            sql += QStringLiteral("(MainID IN (SELECT rowid FROM ") + QString::fromLatin1(TextIndex::kTable) +
+                   QStringLiteral(" WHERE ") + QString::fromLatin1(TextIndex::kTable) + QStringLiteral(" MATCH ?) AND ");
+            sql.params.push_back(*candidates);
+        }
         sql += QString::fromLatin1(QueryDialect::kLikeFunction) + QStringLiteral("(");
         if (patternOp->kind == Operand::StringLit) {
             // Checked here, so that a bad pattern is an error before anything runs.
@@ -665,6 +679,8 @@ Result<Sql> Parser::predicate()
         else
             sql += *value;
         sql += QStringLiteral(")");
+        if (candidates)
+            sql += QStringLiteral(")");
         return sql;
     }
 
@@ -899,7 +915,8 @@ QString TranslatedQuery::keysetSql() const
     sql += QStringLiteral(" ORDER BY ");
     if (!orderBy.isEmpty())
         sql += orderBy + QStringLiteral(", ");
-    sql += QStringLiteral("MainID");
+    // The tie-break runs the way the last key does, so one index serves both.
+    sql += orderBy.endsWith(QLatin1String(" DESC")) ? QStringLiteral("MainID DESC") : QStringLiteral("MainID");
     return sql;
 }
 
@@ -911,12 +928,12 @@ QString TranslatedQuery::deleteSql() const
     return sql;
 }
 
-Result<TranslatedQuery> QueryDialect::translate(const QString& text)
+Result<TranslatedQuery> QueryDialect::translate(const QString& text, bool useTextIndex)
 {
     Result<std::vector<Token>> tokens = tokenize(text);
     if (!tokens)
         return Result<TranslatedQuery>(tokens.status());
-    Parser parser(std::move(*tokens));
+    Parser parser(std::move(*tokens), useTextIndex);
     return parser.statement();
 }
 

@@ -40,7 +40,9 @@ class QueryDialect
 {
 public:
     // InvalidQuery with a message a user can read for anything it cannot run.
-    static Result<TranslatedQuery> translate(const QString& text);
+    // useTextIndex: the library has the full-text index (TextIndex), which
+    // then picks the candidates of a LIKE on the four text fields.
+    static Result<TranslatedQuery> translate(const QString& text, bool useTextIndex = false);
     // A bare condition, as find first takes it: "MainID = 12".
     static Result<TranslatedQuery> translateCondition(const QString& criteria);
     // The text between the "#" marks of a date literal; invalid when it is no date.

@@ -7,6 +7,7 @@
 namespace zentaro {
 
 const int SchemaUpgrade::kBaseVersion = LibraryFile::kSchemaVersion;
+const int SchemaUpgrade::kTextIndexVersion = 3;
 
 const std::vector<SchemaUpgrade::Step>& SchemaUpgrade::steps()
 {
@@ -23,6 +24,34 @@ const std::vector<SchemaUpgrade::Step>& SchemaUpgrade::steps()
          "DELETE FROM OLEHash WHERE MainID = OLD.MainID OR MainID = NEW.MainID; END;"
          "CREATE TRIGGER OLEDeleteHash AFTER DELETE ON OLE BEGIN "
          "DELETE FROM OLEHash WHERE MainID = OLD.MainID; END;"},
+        // 2 -> 3: trigram index of the searched text fields. It holds no copy
+        // of the texts (content is Main); the triggers keep it in step with
+        // every change, whichever program makes it.
+        {"the full-text index",
+         "CREATE VIRTUAL TABLE MainText USING fts5(Title, Author, Keywords, Notes,"
+         " content='Main', content_rowid='MainID', tokenize='trigram');"
+         "INSERT INTO MainText(MainText) VALUES ('rebuild');"
+         "CREATE TRIGGER MainTextInsert AFTER INSERT ON Main BEGIN"
+         " INSERT INTO MainText(rowid, Title, Author, Keywords, Notes)"
+         " VALUES (new.MainID, new.Title, new.Author, new.Keywords, new.Notes); END;"
+         "CREATE TRIGGER MainTextDelete AFTER DELETE ON Main BEGIN"
+         " INSERT INTO MainText(MainText, rowid, Title, Author, Keywords, Notes)"
+         " VALUES ('delete', old.MainID, old.Title, old.Author, old.Keywords, old.Notes); END;"
+         "CREATE TRIGGER MainTextUpdate AFTER UPDATE OF MainID, Title, Author, Keywords, Notes ON Main BEGIN"
+         " INSERT INTO MainText(MainText, rowid, Title, Author, Keywords, Notes)"
+         " VALUES ('delete', old.MainID, old.Title, old.Author, old.Keywords, old.Notes);"
+         " INSERT INTO MainText(rowid, Title, Author, Keywords, Notes)"
+         " VALUES (new.MainID, new.Title, new.Author, new.Keywords, new.Notes); END;"},
+        // 3 -> 4: one index per sortable field, in the order the list sorts.
+        {"the sort indexes",
+         "CREATE INDEX MainAuthor ON Main (Author COLLATE NOCASE);"
+         "CREATE INDEX MainKeywords ON Main (Keywords COLLATE NOCASE);"
+         "CREATE INDEX MainFileName ON Main (FileName COLLATE NOCASE);"
+         "CREATE INDEX MainFileType ON Main (FileType COLLATE NOCASE);"
+         "CREATE INDEX MainFileDate ON Main (FileDate);"
+         "CREATE INDEX MainFileSize ON Main (FileSize);"
+         "CREATE INDEX MainInsertionDate ON Main (InsertionDate);"
+         "CREATE INDEX MainLastUpdatedDate ON Main (LastUpdatedDate);"},
     };
     return history;
 }

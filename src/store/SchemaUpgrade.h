@@ -31,6 +31,8 @@ public:
     static const int kBaseVersion;
     // The version that holds table OLEHash (MainID, Hash).
     static constexpr int kFileHashVersion = 2;
+    // The version that added the full-text index MainText.
+    static const int kTextIndexVersion;
 
     static const std::vector<Step>& steps();
     // kBaseVersion + steps().size(): what this build writes.

@@ -30,6 +30,8 @@ public:
             ++m_asked;
             if (m_answers.empty())
                 return std::nullopt;
+            // Copied out as a plain value: GCC cannot follow an optional
+            // copied from a deque and warns that it may be uninitialized.
             const bool cancel = !m_answers.front().has_value();
             LoginAnswer next = cancel ? LoginAnswer{} : *m_answers.front();
             m_answers.pop_front();

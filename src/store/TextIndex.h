@@ -1,0 +1,26 @@
+#pragma once
+
+#include "store/MainRecord.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace zentaro {
+
+// The trigram full-text index MainText over Title, Author, Keywords and
+// Notes, kept in step with Main by triggers. It only picks candidates: a
+// LIKE that uses it still confirms every candidate with the dialect's own
+// LIKE, so results are exactly those of the plain scan.
+class TextIndex
+{
+public:
+    static constexpr const char* kTable = "MainText";
+
+    // A MATCH text whose rows include every row where field LIKE pattern
+    // holds, or nothing when the pattern has no literal run of three or
+    // more characters the index can look up (or field is not indexed).
+    static std::optional<QString> CandidateMatch(MainField field, const QString& pattern);
+};
+
+} // namespace zentaro
