@@ -1,6 +1,6 @@
 #include "transfer/FileInserter.h"
 
-#include "core/ContentHash.h"
+#include "core/BackgroundHash.h"
 #include "core/FileErrorText.h"
 #include "core/ProgramState.h"
 #include "core/Progress.h"
@@ -62,10 +62,18 @@ bool openForReading(QFile& file)
 
 } // namespace
 
+namespace {
+
+// Files from this size on are hashed on a thread of their own.
+constexpr qint64 kThreadedHashBytes = 4 * 1000 * 1000;
+
+} // namespace
+
 FileInserter::FileInserter(ProgramState& state, std::shared_ptr<Database> database)
     : m_state(state), m_db(std::move(database)), m_library(m_db->path())
 {
-    m_buffer.resize(static_cast<size_t>(chunkSize()));
+    // Two pieces: one is hashed while the next is read.
+    m_buffer.resize(static_cast<size_t>(2 * chunkSize()));
 }
 
 FileInserter::~FileInserter() = default;
@@ -128,14 +136,17 @@ Notice FileInserter::ReInsertFailure(const QString& path, const QString& cause, 
                 QStringLiteral("The record in the library was NOT changed.  Click OK to continue.")};
 }
 
-Status FileInserter::copyPieces(QFile& file, qint64 size, const Sink& sink,
+Status FileInserter::copyPieces(QFile& file, qint64 size, BackgroundHash& hash, const Sink& sink,
                                 const std::function<void(qint64, qint64)>& wholePieceDone)
 {
     const qint64 piece = chunkSize();
     const qint64 whole = size / piece;
     const qint64 rest = size % piece;
-    char* buffer = m_buffer.data();
+    int half = 0;
     auto readPiece = [&](qint64 length) -> Status {
+        // This half's last hash was waited for when the other half was handed over.
+        char* buffer = m_buffer.data() + half * piece;
+        half ^= 1;
         const qint64 got = readFully(file, buffer, length);
         if (got < 0)
             return Status::failure(ErrorCode::Io, causeOf(file));
@@ -143,6 +154,7 @@ Status FileInserter::copyPieces(QFile& file, qint64 size, const Sink& sink,
             return Status::failure(ErrorCode::Io,
                                    QStringLiteral("The file became shorter while it was being read."));
         }
+        hash.add(buffer, length);
         return sink(buffer, length);
     };
     for (qint64 i = 1; i <= whole; ++i) {
@@ -231,12 +243,11 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
     WritebackPacer pacer = size >= WritebackPacer::kStepBytes ? WritebackPacer::forOpenFile(m_db->path())
                                                               : WritebackPacer(-1);
     int shown = 0;
-    ContentHash hash;
+    BackgroundHash hash(size >= kThreadedHashBytes);
     const Status stored = copyPieces(
-        file, size,
+        file, size, hash,
         [&](const char* data, qint64 length) {
             pacer.wrote(length);
-            hash.add(data, length);
             return m_db->appendChunk(*id, data, length);
         },
         [&](qint64 i, qint64 n) {
@@ -280,12 +291,11 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
     WritebackPacer pacer = size >= WritebackPacer::kStepBytes ? WritebackPacer::forOpenFile(m_db->path())
                                                               : WritebackPacer(-1);
     int shown = 0;
-    ContentHash hash;
+    BackgroundHash hash(size >= kThreadedHashBytes);
     const Status stored = copyPieces(
-        file, size,
+        file, size, hash,
         [&](const char* data, qint64 length) {
             pacer.wrote(length);
-            hash.add(data, length);
             return list.appendChunk(data, length);
         },
         [&](qint64 i, qint64 n) {

@@ -16,6 +16,7 @@ class QFileInfo;
 
 namespace zentaro {
 
+class BackgroundHash;
 class Database;
 class ProgramState;
 class Progress;
@@ -100,8 +101,9 @@ private:
 
     // Reads exactly size bytes of file and hands them to sink in pieces of
     // ChunkSize, the whole ones first, then the final (possibly empty) piece.
-    // wholePieceDone(i, n) runs after whole piece i of n.
-    Status copyPieces(QFile& file, qint64 size, const Sink& sink,
+    // wholePieceDone(i, n) runs after whole piece i of n. Each piece goes to
+    // hash as well, which hashes it while sink stores it.
+    Status copyPieces(QFile& file, qint64 size, BackgroundHash& hash, const Sink& sink,
                       const std::function<void(qint64, qint64)>& wholePieceDone);
     Result<qint64> storeInto(Recordset& list, QFile& file, qint64 size, ProgressHost& host);
     qint64 chunkSize() const;

@@ -192,4 +192,20 @@ TEST_F(CliVerifyTest, ReinsertionTakesANewChecksum)
     EXPECT_EQ(readFile(folder + QStringLiteral("/f2.BIN")), pattern(150000, 9));
 }
 
+TEST_F(CliVerifyTest, ALargeFileIsHashedAlongsideItsTransfer)
+{
+    // Large enough to be hashed on a thread of its own, in and out.
+    const QString library = newLibrary();
+    const QString file = path(QStringLiteral("large.bin"));
+    const QByteArray bytes = pattern(9 * 1000 * 1000 + 17, 5);
+    writeFile(file, bytes);
+    ASSERT_EQ(znt({QStringLiteral("add"), library, file}).exitCode, 0);
+    const ZntRun run = znt({QStringLiteral("verify"), library, QStringLiteral("--json")});
+    EXPECT_EQ(run.exitCode, 0) << run.describe();
+    EXPECT_EQ(run.json().value(QStringLiteral("Unchecked")).toInteger(), 0);
+    const QString folder = path(QStringLiteral("out"));
+    ASSERT_EQ(extractAll(library, folder).exitCode, 0);
+    EXPECT_TRUE(readFile(folder + QStringLiteral("/large.BIN")) == bytes);
+}
+
 } // namespace
