@@ -15,6 +15,7 @@
 #include "ui/main/RecordPane.h"
 #include "ui/main/ToolBar.h"
 #include "ui/main/TwipsGeometry.h"
+#include "ui/print/PrintCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,6 +71,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
     connect(m_listPane, &ListPane::selectionChanged, this, &MainForm::showCounts);
 
     bindCommands();
+    new PrintCommand(m_state, *this);
     updateCommands();
     ApplyFieldColors();
 }
