@@ -9,11 +9,9 @@
 #include "ui/MousePointer.h"
 #include "ui/Prompts.h"
 #include "ui/ResizePanel.h"
-#include "ui/main/CommandRegistry.h"
 #include "ui/main/FileCommands.h"
 #include "ui/main/ListPane.h"
 #include "ui/main/RecordPane.h"
-#include "ui/main/ToolBar.h"
 #include "ui/main/TwipsGeometry.h"
 #include "ui/print/PrintCommand.h"
 
@@ -371,9 +369,9 @@ void MainForm::showOutcome(const Outcome& outcome, const QString& title)
 
 // --- Commands ----------------------------------------------------------------------
 
-void MainForm::openLibrary()
+void MainForm::openLibrary(const QString& chosen)
 {
-    const QString path = Prompts::chooseLibraryToOpen(this, m_state.Settings.LibraryFolder);
+    const QString path = chosen.isEmpty() ? Prompts::chooseLibraryToOpen(this, m_state.Settings.LibraryFolder) : chosen;
     if (path.isEmpty())
         return;
     SaveRecordEdits();
