@@ -207,6 +207,20 @@ QIcon ToolIcons::extractAndOpen()
     });
 }
 
+QIcon ToolIcons::printList()
+{
+    return drawn([](QPainter& p) {
+        // A printer with a sheet coming out of it.
+        p.setPen(inkPen(0.8));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(5.5, 2.5, 7, 5));
+        p.setBrush(QColor(0x9a, 0xa4, 0xae));
+        p.drawRoundedRect(QRectF(2.5, 7.5, 13, 5), 1, 1);
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(5.5, 11.5, 7, 4));
+    });
+}
+
 QPixmap ToolIcons::emblem(int size, qreal devicePixelRatio)
 {
     const int pixels = qRound(size * devicePixelRatio);

@@ -18,6 +18,7 @@ public:
     static QIcon addFiles();
     static QIcon extractToDisk();
     static QIcon extractAndOpen();
+    static QIcon printList();
     // The program's emblem (a stack of cards with a Z), size pixels square.
     static QPixmap emblem(int size, qreal devicePixelRatio = 1.0);
 };

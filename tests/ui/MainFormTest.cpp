@@ -544,6 +544,7 @@ TEST_F(MainFormTest, MenusAndToolbarCarryOnlyWorkingCommandsWithTheirCaptionsAnd
         {"AddMultipleRecordsButton", "Add File(s) to Library"},
         {"ExtractToDiskButton", "Extract File to Disk"},
         {"ViewButton", "Extract and Open File [F9]"},
+        {"PrintListButton", "Print List"},
     };
     auto* toolBar = form->findChild<QWidget*>(QStringLiteral("ToolBarPanel"));
     ASSERT_NE(toolBar, nullptr);

@@ -45,7 +45,7 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
         {"ListGroupLabel",
          "List",
          {{"ListAllButton", nullptr}, {"FilterButton", nullptr}, {"ListActionButton", nullptr},
-          {"PrintListButton", nullptr}}},
+          {"PrintListButton", &ToolIcons::printList}}},
         {"ViewGroupLabel",
          "View",
          {{"ListOnlyButton", &ToolIcons::listOnly}, {"CenterSplitButton", &ToolIcons::centerSplit},
