@@ -16,10 +16,10 @@
 #include "ui/main/ListPane.h"
 #include "ui/main/ProgramCommands.h"
 #include "ui/main/RecordPane.h"
-#include "ui/main/ToolBar.h"
 #include "ui/preview/PreviewController.h"
 #include "ui/main/TwipsGeometry.h"
 #include "ui/library/LibraryCommands.h"
+#include "ui/print/PrintCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,7 +31,6 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
-
 #include <algorithm>
 
 namespace zentaro {
@@ -75,6 +74,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
     bindCommands();
     new ListCommands(m_state, *this);
     new PreviewController(m_state, *this);
+    new PrintCommand(m_state, *this);
     updateCommands();
     ApplyFieldColors();
 }
@@ -368,9 +368,9 @@ void MainForm::showOutcome(const Outcome& outcome, const QString& title)
 
 // --- Commands ----------------------------------------------------------------------
 
-void MainForm::openLibrary()
+void MainForm::openLibrary(const QString& chosen)
 {
-    const QString path = Prompts::chooseLibraryToOpen(this, m_state.Settings.LibraryFolder);
+    const QString path = chosen.isEmpty() ? Prompts::chooseLibraryToOpen(this, m_state.Settings.LibraryFolder) : chosen;
     if (path.isEmpty())
         return;
     SaveRecordEdits();

@@ -118,7 +118,8 @@ public:
     void ApplyAccessRights(const ConfigRow& config) override;
 
 public Q_SLOTS:
-    void openLibrary();
+    // The library at path; with none given, the one the file dialog chooses.
+    void openLibrary(const QString& path = QString());
     void reLogin();
     void listOnly();
     void centerSplit();

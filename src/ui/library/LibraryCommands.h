@@ -3,6 +3,7 @@
 #include "core/Drive.h"
 #include "core/FreeSpace.h"
 #include "security/PasswordHasher.h"
+#include "ui/date/GetDateForm.h"
 #include "ui/library/ConfigLibraryForm.h"
 
 #include <QObject>
@@ -63,7 +64,7 @@ private:
     FreeSpace::Probe m_freeSpace = &FreeSpace::SystemProbe;
     Drive::Lookup m_drives = &Drive::systemLookup;
     PasswordHasher::Limits m_hasherLimits = PasswordHasher::Limits::Interactive();
-    ConfigLibraryForm::DatePicker m_datePicker;
+    ConfigLibraryForm::DatePicker m_datePicker = &GetDateForm::pick;
 };
 
 } // namespace zentaro

@@ -12,13 +12,18 @@
 #include "ui/TransferProgressHost.h"
 #include "ui/bulk/BulkCommands.h"
 #include "ui/bulk/EditDetection.h"
+#include "ui/main/DropHandler.h"
 #include "ui/main/RecordPane.h"
 
 #include <QTableView>
 
 namespace zentaro {
 
-FileCommands::FileCommands(ProgramState& state, MainForm& form) : QObject(&form), m_state(state), m_form(form) {}
+FileCommands::FileCommands(ProgramState& state, MainForm& form) : QObject(&form), m_state(state), m_form(form)
+{
+    // Files dropped onto the list are added as these commands add them.
+    new DropHandler(state, form, form.gridMain()->viewport());
+}
 
 void FileCommands::addFiles()
 {

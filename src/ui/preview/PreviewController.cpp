@@ -9,6 +9,7 @@
 #include "ui/MousePointer.h"
 #include "ui/ProgressWindow.h"
 #include "ui/TransferProgressHost.h"
+#include "ui/date/GetDateForm.h"
 #include "ui/main/RecordPane.h"
 #include "ui/preview/MediaBox.h"
 #include "ui/preview/PictureBox.h"
@@ -34,7 +35,7 @@ namespace {
 
 PreviewController::DatePicker& datePicker()
 {
-    static PreviewController::DatePicker picker;
+    static PreviewController::DatePicker picker = &GetDateForm::pick;
     return picker;
 }
 

@@ -1,0 +1,172 @@
+#include "ui/main/DropHandler.h"
+
+#include "core/ProgramState.h"
+#include "library/LibrarySession.h"
+#include "security/AccessRights.h"
+#include "transfer/AddFilesBatch.h"
+#include "ui/MainForm.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgressWindow.h"
+#include "ui/TransferProgressHost.h"
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTableView>
+#include <QUrl>
+
+namespace zentaro {
+
+namespace {
+
+// The add-files dialog's side of the batch, in one progress window with Cancel.
+class DropBatchHost final : public AddFilesBatch::Host
+{
+public:
+    DropBatchHost(ProgramState& state, QWidget* window)
+        : m_window(window), m_progress(state, window),
+          m_bar(m_progress.OpenProgress(QStringLiteral("Adding File(s)..."), true))
+    {
+    }
+
+    void SetBatchPercent(int) override {}
+    void SetCurrentFile(const QString& name) override { m_bar.setText(QStringLiteral("Current File ") + name); }
+    Progress& FileBar() override { return m_bar; }
+    void Deselect(int) override {}
+    void ShowNotice(const Notice& notice) override { MessageBoxes::show(m_window, notice); }
+    void Yield() override { QCoreApplication::processEvents(); }
+
+private:
+    QWidget* m_window;
+    TransferProgressHost m_progress;
+    Progress& m_bar;
+};
+
+} // namespace
+
+DropHandler::DropHandler(ProgramState& state, MainForm& form, QWidget* list)
+    : QObject(&form), m_state(state), m_form(form), m_list(list)
+{
+    setObjectName(QStringLiteral("DropHandler"));
+    form.setAcceptDrops(true);
+    list->setAcceptDrops(true);
+    form.installEventFilter(this);
+    list->installEventFilter(this);
+}
+
+QStringList DropHandler::droppedFiles(const QMimeData* mime)
+{
+    QStringList files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isFile())
+            files << info.absoluteFilePath();
+    }
+    return files;
+}
+
+QString DropHandler::droppedLibrary(const QStringList& files)
+{
+    if (files.size() != 1 || QFileInfo(files[0]).suffix().compare(QStringLiteral("ZNT"), Qt::CaseInsensitive) != 0)
+        return {};
+    return files[0];
+}
+
+bool DropHandler::wanted(const QObject* watched, const QStringList& files) const
+{
+    if (files.isEmpty())
+        return false;
+    if (!droppedLibrary(files).isEmpty())
+        return true;
+    return watched == m_list && m_form.session().isOpen();
+}
+
+bool DropHandler::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (!wanted(watched, droppedFiles(drag->mimeData())))
+            return false;
+        // Copied, never moved: the originals stay where they are.
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList files = droppedFiles(drop->mimeData());
+        if (!wanted(watched, files))
+            return false;
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        const QString library = droppedLibrary(files);
+        if (!library.isEmpty())
+            openLibrary(library);
+        else
+            addFiles(files);
+        return true;
+    }
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+void DropHandler::openLibrary(const QString& path)
+{
+    m_form.openLibrary(path);
+}
+
+void DropHandler::addFiles(const QStringList& files)
+{
+    LibrarySession& session = m_form.session();
+    if (!session.isOpen() || files.isEmpty())
+        return;
+    switch (AddFilesBatch::CheckCommand(m_state, session.Config())) {
+    case AddFilesBatch::Refusal::ReadOnly:
+        MessageBoxes::show(&m_form, AddFilesBatch::ReadOnlyNotice(m_state.NewLine));
+        return;
+    case AddFilesBatch::Refusal::AccessDenied:
+        m_form.CheckAccess(AccessRights::Command::AddFiles);
+        return;
+    case AddFilesBatch::Refusal::None:
+        break;
+    }
+    m_form.SaveRecordEdits();
+
+    // One batch per run of files from the same folder, in the order dropped.
+    struct Group
+    {
+        QString folder;
+        QList<AddFilesBatch::Entry> entries;
+    };
+    QList<Group> groups;
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        if (groups.isEmpty() || groups.last().folder != info.absolutePath())
+            groups.push_back({info.absolutePath(), {}});
+        groups.last().entries.push_back({info.fileName(), true});
+    }
+
+    m_state.CancelRequested = false;
+    {
+        DropBatchHost host(m_state, &m_form);
+        AddFilesBatch batch(m_state, session.database());
+        for (const Group& group : groups) {
+            const AddFilesBatch::Report report = batch.Run(group.folder, group.entries, SharedFields{}, false, host);
+            if (report.ending != AddFilesBatch::Ending::Finished)
+                break;
+        }
+    }
+    m_form.showOutcome({session.RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
+    m_form.gridMain()->setFocus();
+}
+
+} // namespace zentaro

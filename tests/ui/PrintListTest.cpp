@@ -1,0 +1,374 @@
+#include "MainWindowHarness.h"
+#include "ModalDriver.h"
+
+#include "library/LibrarySession.h"
+#include "search/ListModel.h"
+#include "store/Recordset.h"
+#include "ui/MainForm.h"
+#include "ui/MessageRecorder.h"
+#include "ui/print/PrintCommand.h"
+#include "ui/print/PrintListForm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTableView>
+
+using namespace zentaro;
+using namespace zentaro::test;
+
+namespace {
+
+// The text of a PDF as pdftotext reads it, one string per page.
+QStringList pdfPages(const QString& path, const QStringList& options = {QStringLiteral("-layout")})
+{
+    QProcess tool;
+    tool.start(QStringLiteral("pdftotext"), options + QStringList{path, QStringLiteral("-")});
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0) {
+        ADD_FAILURE() << "pdftotext (poppler-utils) could not read " << path.toStdString() << ": "
+                      << tool.readAllStandardError().toStdString();
+        return {};
+    }
+    QStringList pages = QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+// The non-empty lines of the text, each with its blanks folded to one.
+QStringList linesOf(const QString& text)
+{
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString folded = line.simplified();
+        if (!folded.isEmpty())
+            lines << folded;
+    }
+    return lines;
+}
+
+// Where a word of the first page begins, in points from the page's left edge.
+double wordLeft(const QString& path, const QString& word)
+{
+    const QStringList pages = pdfPages(path, {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                              QStringLiteral("-l"), QStringLiteral("1")});
+    const QRegularExpression pattern(QStringLiteral("<word xMin=\"([0-9.]+)\"[^>]*>%1</word>")
+                                         .arg(QRegularExpression::escape(word)));
+    const QRegularExpressionMatch match = pattern.match(pages.join(QString()));
+    if (!match.hasMatch()) {
+        ADD_FAILURE() << "no word " << word.toStdString();
+        return -1;
+    }
+    return match.captured(1).toDouble();
+}
+
+QStringList titles(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("Row %1").arg(i, 3, 10, QLatin1Char('0'));
+    return list;
+}
+
+class PrintListTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.valid());
+        ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+        state.Settings.StartMaximized = false;
+    }
+
+    std::unique_ptr<MainForm> load(const QStringList& recordTitles)
+    {
+        const QString path = folder.path(QStringLiteral("Books.ZNT"));
+        makeLibrary(path, recordTitles);
+        state.CurrentLibraryPath = path;
+        auto form = std::make_unique<MainForm>(state);
+        form->load();
+        command = form->findChild<PrintCommand*>();
+        EXPECT_NE(command, nullptr);
+        return form;
+    }
+
+    PrintRequest toPdf(int copies = 1, int columns = 5, bool selectedOnly = false) const
+    {
+        PrintRequest request;
+        request.title = QStringLiteral("Media List");
+        request.copies = copies;
+        request.columnCount = columns;
+        request.selectedOnly = selectedOnly;
+        request.pdfFile = pdf;
+        return request;
+    }
+
+    // Moves away from the first record and the first column.
+    static void moveAway(MainForm& form)
+    {
+        form.command(QStringLiteral("elbar"))->trigger();
+        QTableView* grid = form.gridMain();
+        const QModelIndex current = grid->selectionModel()->currentIndex();
+        grid->selectionModel()->setCurrentIndex(form.listModel()->index(current.row(), 2),
+                                                QItemSelectionModel::NoUpdate);
+        ASSERT_NE(form.session().DCMain()->absolutePosition(), 0);
+    }
+
+    static void expectFirstRecordAndColumnCurrent(MainForm& form)
+    {
+        EXPECT_EQ(form.session().DCMain()->absolutePosition(), 0);
+        const QModelIndex current = form.gridMain()->selectionModel()->currentIndex();
+        EXPECT_EQ(current.row(), 0);
+        EXPECT_EQ(current.column(), form.gridMain()->horizontalHeader()->logicalIndex(0));
+        EXPECT_EQ(form.titleBox()->text(), form.listModel()->index(0, 0).data().toString());
+    }
+
+    QStringList partialFiles() const
+    {
+        return QDir(folder.folder()).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden);
+    }
+
+    ProgramFolder folder;
+    ProgramState state{folder.folder()};
+    MessageRecorder boxes;
+    LoginScript logins;
+    DialogScript dialogs;
+    PrintCommand* command = nullptr;
+    QString pdf = folder.path(QStringLiteral("List.pdf"));
+};
+
+} // namespace
+
+TEST_F(PrintListTest, TheTitleTheCaptionsAndTheRowsAppearInOrder)
+{
+    auto form = load({QStringLiteral("Beta"), QStringLiteral("Alpha"), QStringLiteral("Gamma")});
+    ASSERT_TRUE(command->print(toPdf()).ok());
+    const QStringList pages = pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 1);
+    const QStringList lines = linesOf(pages[0]);
+    ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Media List"));
+    EXPECT_EQ(lines[1], QStringLiteral("Title Author Keywords FileName FileType"));
+    // The list's own order (by title), each cell as the grid shows it.
+    EXPECT_EQ(lines[2], QStringLiteral("Alpha Author of Alpha kw1 file1 TXT"));
+    EXPECT_EQ(lines[3], QStringLiteral("Beta Author of Beta kw0 file0 TXT"));
+    EXPECT_EQ(lines[4], QStringLiteral("Gamma Author of Gamma kw2 file2 TXT"));
+    EXPECT_EQ(command->lastPrinter()->jobsPrinted(), 1);
+    EXPECT_TRUE(partialFiles().isEmpty());
+}
+
+TEST_F(PrintListTest, ColumnsStartWhereTheGridWidthsPutThem)
+{
+    state.Settings.ColumnWidths = {2000, 2000, 1000, 1000, 1000, 1000, 1000, 1000, 1000, 4000};
+    auto form = load({QStringLiteral("Alpha")});
+    ASSERT_TRUE(command->print(toPdf(1, 3)).ok());
+
+    QPrinter reference(QPrinter::HighResolution);
+    reference.setOutputFormat(QPrinter::PdfFormat);
+    const QRectF area = reference.pageLayout().paintRect(QPageLayout::Point);
+    const double title = wordLeft(pdf, QStringLiteral("Title"));
+    const double author = wordLeft(pdf, QStringLiteral("Author"));
+    const double keywords = wordLeft(pdf, QStringLiteral("Keywords"));
+    // 0, 4000 and 8000 of 10,000: 0, 0.4 and 0.8 of the printable width.
+    EXPECT_NEAR(title, area.left(), 1.5);
+    EXPECT_NEAR(author - title, 0.4 * area.width(), 1.5);
+    EXPECT_NEAR(keywords - title, 0.8 * area.width(), 1.5);
+    EXPECT_NEAR(wordLeft(pdf, QStringLiteral("kw0")) - title, 0.8 * area.width(), 1.5);
+}
+
+TEST_F(PrintListTest, ANotesColumnHasItsCaptionButEmptyCells)
+{
+    auto form = load({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+    form->listModel()->setColumnField(1, QStringLiteral("Notes"));
+    ASSERT_TRUE(form->listModel()->index(0, 1).data().toString().startsWith(QStringLiteral("Notes on")));
+    ASSERT_TRUE(command->print(toPdf(1, 3)).ok());
+    const QString text = pdfPages(pdf).join(QString());
+    const QStringList lines = linesOf(text);
+    ASSERT_EQ(lines.size(), 4) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("Title Notes Keywords"));
+    EXPECT_EQ(lines[2], QStringLiteral("Alpha kw0"));
+    EXPECT_FALSE(text.contains(QStringLiteral("Notes on")));
+}
+
+TEST_F(PrintListTest, WithThreeSelectedRowsExactlyThoseArePrinted)
+{
+    auto form = load(titles(6));
+    QItemSelectionModel* selection = form->gridMain()->selectionModel();
+    selection->clearSelection();
+    for (int row : {4, 1, 3})
+        selection->select(form->listModel()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(form->SelectedCount(), 3);
+    ASSERT_TRUE(command->print(toPdf(1, 1, true)).ok());
+    const QStringList lines = linesOf(pdfPages(pdf).join(QString()));
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("Media List"), QStringLiteral("Title"), QStringLiteral("Row 001"),
+                                  QStringLiteral("Row 003"), QStringLiteral("Row 004")}));
+}
+
+TEST_F(PrintListTest, TwoCopiesAreTwoFilesEachWithItsTitleAndHeader)
+{
+    auto form = load({QStringLiteral("Alpha"), QStringLiteral("Beta")});
+    ASSERT_TRUE(command->print(toPdf(2, 2)).ok());
+    const QString second = folder.path(QStringLiteral("List (2).pdf"));
+    EXPECT_EQ(command->lastPrinter()->filesWritten(), (QStringList{pdf, second}));
+    EXPECT_EQ(command->lastPrinter()->jobsPrinted(), 2);
+    const QStringList expected = {QStringLiteral("Media List"), QStringLiteral("Title Author"),
+                                  QStringLiteral("Alpha Author of Alpha"), QStringLiteral("Beta Author of Beta")};
+    EXPECT_EQ(linesOf(pdfPages(pdf).join(QString())), expected);
+    EXPECT_EQ(linesOf(pdfPages(second).join(QString())), expected);
+}
+
+TEST_F(PrintListTest, TwoHundredRowsRunOntoSeveralPagesWithTheHeaderOnlyOnTheFirst)
+{
+    auto form = load(titles(200));
+    QStringList progressTitles;
+    QString label;
+    command->setRowObserver([&](int, int) {
+        const MGCForm* progress = command->lastPrinter()->progressWindow();
+        label = progress->text();
+        if (progressTitles.isEmpty() || progressTitles.last() != progress->windowTitle())
+            progressTitles << progress->windowTitle();
+    });
+    ASSERT_TRUE(command->print(toPdf(1, 2)).ok());
+    EXPECT_EQ(label, QStringLiteral("Printing..."));
+
+    const QStringList pages = pdfPages(pdf);
+    ASSERT_GE(pages.size(), 3);
+    QStringList rows;
+    for (int p = 0; p < pages.size(); ++p) {
+        const QStringList lines = linesOf(pages[p]);
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.contains(QStringLiteral("Media List")), p == 0) << p;
+        EXPECT_EQ(lines.contains(QStringLiteral("Title Author")), p == 0) << p;
+        for (const QString& line : lines) {
+            if (line.startsWith(QStringLiteral("Row ")))
+                rows << line;
+        }
+    }
+    QStringList expected;
+    for (const QString& t : titles(200))
+        expected << t + QStringLiteral(" Author of ") + t;
+    EXPECT_EQ(rows, expected);
+
+    // The window's title follows the pages.
+    ASSERT_EQ(progressTitles.size(), pages.size());
+    EXPECT_EQ(progressTitles[0], QStringLiteral("Copy: 1   Page: 1"));
+    EXPECT_EQ(progressTitles[1], QStringLiteral("Copy: 1   Page: 2"));
+}
+
+TEST_F(PrintListTest, AnEmptyListSaysNothingToPrintAndOpensNoDialog)
+{
+    auto form = load({});
+    QAction* print = form->command(QStringLiteral("PrintListButton"));
+    ASSERT_NE(print, nullptr);
+    EXPECT_TRUE(print->isVisible());
+    EXPECT_TRUE(print->isEnabled());
+    ModalDriver<PrintListForm> driver([](PrintListForm* f) { f->reject(); }, 200);
+    print->trigger();
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("Error"));
+    EXPECT_EQ(boxes.last().text, QStringLiteral("Nothing to Print"));
+    EXPECT_EQ(boxes.last().icon, MessageIcon::Critical);
+    EXPECT_FALSE(driver.ran());
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(PrintListTest, CancelLeavesNothingOfTheCopyInProgress)
+{
+    auto form = load(titles(120));
+    moveAway(*form);
+    command->setRowObserver([&](int copy, int row) {
+        if (copy == 2 && row == 100)
+            command->lastPrinter()->progressWindow()->cancelButton()->click();
+    });
+    const Status printed = command->print(toPdf(3, 2));
+    EXPECT_EQ(printed.code(), ErrorCode::Cancelled);
+    EXPECT_TRUE(state.CancelRequested);
+    EXPECT_EQ(command->lastPrinter()->jobsPrinted(), 1);
+    EXPECT_TRUE(QFile::exists(pdf));
+    EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("List (2).pdf"))));
+    EXPECT_FALSE(QFile::exists(folder.path(QStringLiteral("List (3).pdf"))));
+    EXPECT_TRUE(partialFiles().isEmpty()) << partialFiles().join(QLatin1Char(' ')).toStdString();
+    EXPECT_FALSE(command->lastPrinter()->progressWindow()->isVisible());
+    expectFirstRecordAndColumnCurrent(*form);
+
+    // A file of that name from before stays as it was.
+    QFile::remove(pdf);
+    {
+        QFile old(pdf);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("earlier");
+    }
+    command->setRowObserver([&](int, int row) {
+        if (row == 5)
+            command->lastPrinter()->progressWindow()->cancelButton()->click();
+    });
+    EXPECT_EQ(command->print(toPdf(1, 2)).code(), ErrorCode::Cancelled);
+    QFile old(pdf);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("earlier"));
+    EXPECT_TRUE(partialFiles().isEmpty());
+}
+
+TEST_F(PrintListTest, NoCopiesPrintNothingAndStillShowTheFirstRecord)
+{
+    auto form = load(titles(4));
+    moveAway(*form);
+    ASSERT_TRUE(command->print(toPdf(0)).ok());
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_EQ(command->lastPrinter()->jobsPrinted(), 0);
+    expectFirstRecordAndColumnCurrent(*form);
+}
+
+TEST_F(PrintListTest, TheButtonAsksPrintsAndLeavesTheFirstRecordAndColumnCurrent)
+{
+    auto form = load(titles(3));
+    form->show();
+    moveAway(*form);
+    PrintListForm::Seams seams;
+    seams.printers = PrintListForm::Printers{};
+    seams.choosePdfFile = [this](QWidget*) { return pdf; };
+    seams.chooseFont = [](QWidget*, const QFont&) -> std::optional<QFont> {
+        return QFont(QStringLiteral("DejaVu Serif"), 9);
+    };
+    command->setFormSeams(seams);
+
+    bool selectedRowsOffered = false;
+    ModalDriver<PrintListForm> driver([&](PrintListForm* f) {
+        selectedRowsOffered = f->findChild<QRadioButton*>(QStringLiteral("RowsToPrintOption1"))->isEnabled();
+        f->findChild<QLineEdit*>(QStringLiteral("ListTitleBox"))->setText(QStringLiteral("My Books"));
+        f->findChild<QRadioButton*>(QStringLiteral("ColumnsToPrintOption0"))->click();
+        f->findChild<QPushButton*>(QStringLiteral("ChangeHeaderFontButton"))->click();
+        f->findChild<QPushButton*>(QStringLiteral("PrintButton"))->click();
+    });
+    form->command(QStringLiteral("PrintListButton"))->trigger();
+    ASSERT_TRUE(driver.ran());
+    EXPECT_TRUE(selectedRowsOffered); // the current row is selected
+    EXPECT_EQ(boxes.count(), 0);
+
+    const QStringList lines = linesOf(pdfPages(pdf).join(QString()));
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("My Books"));
+    // All ten columns: narrow ones run on into their neighbours, so only
+    // the captions are looked for; Notes has its caption but no text.
+    const QString text = lines.join(QLatin1Char(' '));
+    for (const char* caption : {"Title", "Author", "Keywords", "FileName", "FileType", "FileSize", "FileDate",
+                                   "InsertionDate", "LastUpdatedDate", "Notes"})
+        EXPECT_TRUE(text.contains(QLatin1String(caption))) << caption;
+    EXPECT_FALSE(text.contains(QStringLiteral("Notes on")));
+    expectFirstRecordAndColumnCurrent(*form);
+
+    // The fonts went to the settings file on Print.
+    const SettingsRecord saved = settingsOnDisk(state.SettingsFilePath);
+    EXPECT_EQ(saved.PrintHeaderFontName, QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(saved.PrintHeaderFontSize, 9);
+    EXPECT_FALSE(saved.PrintHeaderFontBold);
+}
