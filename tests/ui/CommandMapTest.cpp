@@ -72,14 +72,14 @@ private:
 
 // The menu bar as the command map gives it: each menu's entries in order,
 // "-" entries being separators.
-struct MenuSpec
+struct MenuPlan
 {
     const char* name;
     const char* caption;
     std::vector<const char*> entries;
 };
 
-const MenuSpec kMenus[] = {
+const MenuPlan kMenus[] = {
     {"fbar", "&File", {"fobar", "fnbar", "fcbar", "fsep2", "fxbar"}},
     {"ebar",
      "&Edit",
@@ -90,7 +90,7 @@ const MenuSpec kMenus[] = {
     {"hbar", "&Help", {"hhbar", "hsep1", "habar"}},
 };
 
-struct EntrySpec
+struct EntryPlan
 {
     const char* name;
     const char* caption;
@@ -98,7 +98,7 @@ struct EntrySpec
     const char* button = nullptr;
 };
 
-const EntrySpec kEntries[] = {
+const EntryPlan kEntries[] = {
     {"fobar", "&Open Library", {}, "OpenLibraryButton"},
     {"fnbar", "Create &New Library", {}, "NewLibraryButton"},
     {"fcbar", "&Copy Library", {}},
@@ -126,14 +126,14 @@ const EntrySpec kEntries[] = {
     {"habar", "&About ZNT", {}},
 };
 
-struct GroupSpec
+struct GroupPlan
 {
     const char* label;
     const char* caption;
     std::vector<std::pair<const char*, const char*>> buttons; // name, tooltip
 };
 
-const GroupSpec kGroups[] = {
+const GroupPlan kGroups[] = {
     {"LibraryGroupLabel",
      "Library",
      {{"NewLibraryButton", "Create New Library"},
@@ -287,14 +287,14 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
         top << menu->objectName();
     }
     EXPECT_EQ(top, (QStringList{"fbar", "ebar", "vbar", "tbar", "hbar"}));
-    for (const MenuSpec& spec : kMenus) {
-        QMenu* menu = commands.menu(QLatin1String(spec.name));
-        ASSERT_NE(menu, nullptr) << spec.name;
-        EXPECT_EQ(menu->title(), QLatin1String(spec.caption)) << spec.name;
+    for (const MenuPlan& plan : kMenus) {
+        QMenu* menu = commands.menu(QLatin1String(plan.name));
+        ASSERT_NE(menu, nullptr) << plan.name;
+        EXPECT_EQ(menu->title(), QLatin1String(plan.caption)) << plan.name;
         QStringList expected;
-        for (const char* entry : spec.entries)
+        for (const char* entry : plan.entries)
             expected << QLatin1String(entry);
-        EXPECT_EQ(namesIn(menu), expected) << spec.name;
+        EXPECT_EQ(namesIn(menu), expected) << plan.name;
         for (QAction* entry : menu->actions()) {
             if (entry->objectName().contains(QLatin1String("sep"))) {
                 EXPECT_TRUE(entry->isSeparator()) << entry->objectName().toStdString();
@@ -303,17 +303,17 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
     }
 
     // Captions and keys; a menu entry that repeats a button is that button's command.
-    for (const EntrySpec& spec : kEntries) {
-        QAction* entry = commands.action(QLatin1String(spec.name));
-        ASSERT_NE(entry, nullptr) << spec.name;
-        EXPECT_EQ(entry->text(), QLatin1String(spec.caption)) << spec.name;
-        EXPECT_EQ(entry->shortcut(), spec.key) << spec.name;
-        EXPECT_TRUE(entry->isVisible()) << spec.name;
-        if (spec.button) {
-            EXPECT_EQ(commands.action(QLatin1String(spec.button)), entry) << spec.button;
-            auto* button = form->findChild<QToolButton*>(QLatin1String(spec.button));
-            ASSERT_NE(button, nullptr) << spec.button;
-            EXPECT_EQ(button->defaultAction(), entry) << spec.button;
+    for (const EntryPlan& plan : kEntries) {
+        QAction* entry = commands.action(QLatin1String(plan.name));
+        ASSERT_NE(entry, nullptr) << plan.name;
+        EXPECT_EQ(entry->text(), QLatin1String(plan.caption)) << plan.name;
+        EXPECT_EQ(entry->shortcut(), plan.key) << plan.name;
+        EXPECT_TRUE(entry->isVisible()) << plan.name;
+        if (plan.button) {
+            EXPECT_EQ(commands.action(QLatin1String(plan.button)), entry) << plan.button;
+            auto* button = form->findChild<QToolButton*>(QLatin1String(plan.button));
+            ASSERT_NE(button, nullptr) << plan.button;
+            EXPECT_EQ(button->defaultAction(), entry) << plan.button;
         }
     }
     // No key is given to two commands.
@@ -328,7 +328,7 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
     }
 
     // The toolbar: five labelled groups, the tooltips exactly, every button a picture.
-    for (const GroupSpec& group : kGroups) {
+    for (const GroupPlan& group : kGroups) {
         auto* label = form->findChild<QLabel*>(QLatin1String(group.label));
         ASSERT_NE(label, nullptr) << group.label;
         EXPECT_EQ(label->text(), QLatin1String(group.caption));

@@ -589,7 +589,7 @@ TEST_F(PreviewTest, SuppressedRecordChangeLeavesThePreviewAlone)
     ASSERT_TRUE(controller);
     QDir(state.ExtractFolder).removeRecursively();
     state.SuppressReposition = true;
-    controller->DCMain_Reposition();
+    controller->followRecord();
     state.SuppressReposition = false;
     EXPECT_TRUE(previewer(*form).imageBox()->isVisible());
     EXPECT_FALSE(QDir(state.ExtractFolder).exists());

@@ -16,7 +16,7 @@ namespace zentaro {
 
 namespace {
 
-struct GroupSpec
+struct GroupPlan
 {
     const char* label;
     const char* caption;
@@ -31,7 +31,7 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Raised);
 
-    const GroupSpec groups[] = {
+    const GroupPlan groups[] = {
         {"LibraryGroupLabel", "Library", {"NewLibraryButton", "OpenLibraryButton", "ReLoginButton"}},
         {"ListGroupLabel", "List", {"ListAllButton", "FilterButton", "ListActionButton", "PrintListButton"}},
         {"ViewGroupLabel", "View", {"ListOnlyButton", "CenterSplitButton", "RecordOnlyButton"}},
@@ -49,7 +49,7 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
     row->setSpacing(TwipsGeometry::pixelsX(this, 15));
     row->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    for (const GroupSpec& spec : groups) {
+    for (const GroupPlan& plan : groups) {
         Group group;
         if (!m_groups.empty()) {
             auto* line = new QFrame(this);
@@ -59,8 +59,8 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
             group.separator = line;
             row->addWidget(line);
         }
-        group.label = new QLabel(QString::fromLatin1(spec.caption), this);
-        group.label->setObjectName(QString::fromLatin1(spec.label));
+        group.label = new QLabel(QString::fromLatin1(plan.caption), this);
+        group.label->setObjectName(QString::fromLatin1(plan.label));
         QFont small = group.label->font();
         small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.8));
         group.label->setFont(small);
@@ -70,7 +70,7 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
         group.label->setFixedHeight(size);
         group.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row->addWidget(group.label);
-        for (const char* name : spec.buttons) {
+        for (const char* name : plan.buttons) {
             QAction* command = commands.action(QString::fromLatin1(name));
             if (!command)
                 continue;

@@ -53,11 +53,11 @@ PreviewController::PreviewController(ProgramState& state, MainForm& form)
 {
     setObjectName(QStringLiteral("PreviewController"));
     previewer().setFitPictures(m_state.Settings.AutoSizePictures);
-    connect(pane().detailTab(), &QTabWidget::currentChanged, this, &PreviewController::DetailTab_Click);
-    connect(&previewer(), &Previewer::autoSizeClicked, this, &PreviewController::AutoSizeToggleButton_Click);
-    connect(&previewer(), &Previewer::nonOleClicked, this, &PreviewController::NonOLEPanel_Click);
+    connect(pane().detailTab(), &QTabWidget::currentChanged, this, &PreviewController::pageChosen);
+    connect(&previewer(), &Previewer::autoSizeClicked, this, &PreviewController::toggleAutoSize);
+    connect(&previewer(), &Previewer::nonOleClicked, this, &PreviewController::openUnpreviewable);
     connect(&pane(), &RecordPane::fileDateClicked, this, &PreviewController::ChangeFileDate);
-    connect(&form, &MainForm::recordChanged, this, &PreviewController::DCMain_Reposition);
+    connect(&form, &MainForm::recordChanged, this, &PreviewController::followRecord);
     // The 50/50 and record-only modes refresh the record at its new size,
     // after the pane sizes were set.
     for (const char* mode : {"vsbar", "vrbar"}) {
@@ -65,7 +65,7 @@ PreviewController::PreviewController(ProgramState& state, MainForm& form)
         if (QAction* action = form.command(QString::fromLatin1(mode))) {
             connect(action, &QAction::triggered, this, [this, recordOnly] {
                 QApplication::processEvents();
-                DCMain_Reposition();
+                followRecord();
                 if (recordOnly)
                     pane().titleBox()->setFocus();
                 else
@@ -106,7 +106,7 @@ QString PreviewController::previewClass() const
     return media.isEmpty() ? FileClass::kOther : media;
 }
 
-void PreviewController::DCMain_Reposition()
+void PreviewController::followRecord()
 {
     if (m_state.SuppressReposition) {
         MousePointer::restoreDefault();
@@ -176,7 +176,7 @@ void PreviewController::ShowPreview()
     }
 }
 
-void PreviewController::DetailTab_Click(int page)
+void PreviewController::pageChosen(int page)
 {
     RecordPane& p = pane();
     if (page == RecordPane::kPreviewPage) {
@@ -206,7 +206,7 @@ void PreviewController::DetailTab_Click(int page)
     focusList();
 }
 
-void PreviewController::AutoSizeToggleButton_Click()
+void PreviewController::toggleAutoSize()
 {
     const bool fit = !previewer().fitsPictures();
     previewer().setFitPictures(fit);
@@ -216,7 +216,7 @@ void PreviewController::AutoSizeToggleButton_Click()
     SettingsFile(m_state).SaveSettings();
 }
 
-void PreviewController::NonOLEPanel_Click()
+void PreviewController::openUnpreviewable()
 {
     if (QAction* open = m_form.command(QStringLiteral("eevbar")))
         open->trigger();

@@ -31,12 +31,12 @@ public:
     PreviewController(ProgramState& state, MainForm& form);
 
     // The record-change handler, after the fields show the new record.
-    void DCMain_Reposition();
+    void followRecord();
     // Extracts and shows the current record's file when the Preview page is selected.
     void ShowPreview();
-    void DetailTab_Click(int page);
-    void AutoSizeToggleButton_Click();
-    void NonOLEPanel_Click();
+    void pageChosen(int page);
+    void toggleAutoSize();
+    void openUnpreviewable();
     void ChangeFileDate();
     void MainSplitter_SplitterEndDrag();
 
