@@ -803,16 +803,22 @@ Result<qint64> Database::countMain()
     return count;
 }
 
+void Database::connectTextIndex()
+{
+    // The index sets itself up on first use with statements of its own,
+    // which the guards of user-typed statements would refuse; let it do so
+    // beforehand.
+    if (hasTextIndex())
+        sqlite3_exec(m_connection->get(), "SELECT rowid FROM MainText WHERE rowid = 0", nullptr, nullptr, nullptr);
+}
+
 Result<std::vector<qint64>> Database::selectKeys(const TranslatedQuery& query)
 {
     using R = Result<std::vector<qint64>>;
     if (!isOpen())
         return R(closedFailure());
     sqlite3* db = m_connection->get();
-    // The index sets itself up on first use with statements of its own,
-    // which the guard below would refuse; let it do so beforehand.
-    if (hasTextIndex())
-        sqlite3_exec(db, "SELECT rowid FROM MainText WHERE rowid = 0", nullptr, nullptr, nullptr);
+    connectTextIndex();
     SqlStatement st;
     int rc;
     {
@@ -1138,6 +1144,8 @@ Result<qint64> Database::execute(const QString& text)
                                        QStringLiteral("The library %1 is read-only; nothing was deleted.").arg(quoted(m_path)));
     }
     sqlite3* db = m_connection->get();
+    // Its delete trigger writes to the index.
+    connectTextIndex();
     SqlStatement st;
     int rc;
     {

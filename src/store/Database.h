@@ -173,6 +173,8 @@ private:
     Status engineFailure(const QString& doing, sqlite3* other, int rc) const;
     // Drops every cached statement (they could hold a read transaction).
     void dropStatements();
+    // Lets the full-text index attach itself before a guarded statement.
+    void connectTextIndex();
 
     // A cached prepared statement, reset and cleared; nullptr with status
     // set when it cannot be prepared or the library is closed.

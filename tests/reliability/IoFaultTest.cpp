@@ -147,9 +147,7 @@ TEST(IoFault, ReInsertion)
                 }});
 }
 
-// Off until the full-text index opens cleanly again after a failed read: with
-// faults injected into its shadow tables the listed delete stays refused.
-TEST(IoFault, DISABLED_BulkDelete)
+TEST(IoFault, BulkDelete)
 {
     loopFaults("bulk delete", {threeRecords, [](TempLibrary& lib) {
                                    Result<qint64> n = lib.db->execute(QStringLiteral("DELETE * FROM Main WHERE MainID > 1"));

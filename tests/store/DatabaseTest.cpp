@@ -478,6 +478,27 @@ TEST_F(LibraryTest, BulkDeleteRemovesOnlyTheListedRecordsAndTheirBytes)
     EXPECT_EQ(rawCount(path, "SELECT COUNT(*) FROM OLE"), 0);
 }
 
+// The full-text index attaches itself on first use; a listed delete that is
+// the first statement after opening must not be refused for it.
+TEST_F(LibraryTest, BulkDeleteAsTheFirstStatementAfterOpening)
+{
+    {
+        auto db = openLibrary();
+        addRecord(*db, QStringLiteral("a"), QStringLiteral("Smith"));
+        addRecord(*db, QStringLiteral("b"), QStringLiteral("Jones"));
+        db->close();
+    }
+    auto db = openLibrary();
+    Result<qint64> deleted = db->execute(QStringLiteral("DELETE * FROM Main WHERE (Author LIKE \"Smith\")"));
+    ASSERT_TRUE(deleted.ok()) << deleted.message().toStdString();
+    EXPECT_EQ(*deleted, 1);
+    db->close();
+    db = openLibrary();
+    deleted = db->execute(QStringLiteral("DELETE * FROM Main "));
+    ASSERT_TRUE(deleted.ok()) << deleted.message().toStdString();
+    EXPECT_EQ(*deleted, 1);
+}
+
 TEST_F(LibraryTest, ExecuteRunsNothingButDeletesFromMain)
 {
     auto db = openLibrary();
