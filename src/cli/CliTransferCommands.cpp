@@ -225,7 +225,11 @@ int CliTransferCommands::extract(CliContext& context)
             break;
         }
     }
-    run.end(host);
+    if (Status synced = run.end(host); !synced) {
+        context.output.error(synced.message());
+        if (exitCode == toInt(CliExitCode::Success))
+            exitCode = toInt(exitCodeFor(synced.code()));
+    }
     return exitCode;
 }
 

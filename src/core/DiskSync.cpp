@@ -1,6 +1,10 @@
 #include "core/DiskSync.h"
 
+#include "core/FileWriter.h"
+
 #include <QFile>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,6 +31,16 @@ bool DiskSync::syncFile(const QString& path)
 bool DiskSync::syncFolder(const QString& folder)
 {
     return syncPath(folder, O_RDONLY | O_DIRECTORY);
+}
+
+int DiskSync::syncFileSystemOf(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = FileWriter::syncFileSystem(fd);
+    ::close(fd);
+    return error;
 }
 
 } // namespace zentaro

@@ -51,6 +51,13 @@ int FileWriter::sync(int fd)
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
+int FileWriter::syncFileSystem(int fd)
+{
+    if (const int error = injected(Operation::Sync))
+        return error;
+    return ::syncfs(fd) == 0 ? 0 : errno;
+}
+
 void FileWriter::setFault(const Fault& fault)
 {
     g_armed = false;

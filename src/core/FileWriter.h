@@ -16,6 +16,9 @@ public:
     static int writeAll(int fd, const char* data, qint64 length);
     // fsync; 0, or the errno of the failure.
     static int sync(int fd);
+    // Everything written to the file system that holds fd (syncfs), as one
+    // sync at the end of many small files; counts as a Sync. 0, or the errno.
+    static int syncFileSystem(int fd);
 
     // For tests: the at-th operation of that kind from now (1 = the next)
     // fails with error; with persistent, every later one fails too.

@@ -47,14 +47,17 @@ public:
     // CurrentFilePath is the file written.
     TransferOutcome extractOne(const MainRecord& record, const QString& folder, ProgressHost& host);
 
-    // Starts and ends a run by hand (extractOne between them).
+    // Starts and ends a run by hand (extractOne between them). The files of
+    // a run are synced together at its end, not one by one; end() fails when
+    // the disk refused them then.
     void begin();
-    void end(ProgressHost& host);
+    Status end(ProgressHost& host);
 
 private:
     ProgramState& m_state;
     FileExtractor m_extractor;
     QSet<QString> m_written;
+    QSet<QString> m_folders;
 };
 
 } // namespace zentaro

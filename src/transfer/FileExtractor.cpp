@@ -166,13 +166,18 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
 
     // Pieces are gathered into page-aligned blocks: writes of 64,000 bytes
     // straddle pages and cost the disk about a third of its speed.
-    constexpr qint64 kBlock = qint64(1) << 20;
+    constexpr qint64 kBlock = kBlockSize;
     // Two blocks: one is hashed on a second thread while the next one fills,
-    // so checking the bytes costs no time of the transfer itself.
+    // so checking the bytes costs no time of the transfer itself. They are
+    // made once: a bulk run of small files would otherwise spend its time
+    // clearing fresh megabytes for every file.
     const bool checking = !expected->isEmpty();
     ContentHash hash;
-    std::vector<char> blocks[2] = {std::vector<char>(static_cast<size_t>(kBlock)),
-                                   std::vector<char>(static_cast<size_t>(kBlock))};
+    for (std::vector<char>& block : m_blocks) {
+        if (block.empty())
+            block.resize(static_cast<size_t>(kBlock));
+    }
+    std::vector<char>* blocks = m_blocks;
     int current = 0;
     std::future<void> hashing; // destroyed first: waits for the hash before the blocks go
     qint64 filled = 0;
@@ -189,7 +194,10 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         const char* data = blocks[current].data();
         if (hashing.valid())
             hashing.wait();
-        if (checking) {
+        if (checking && size <= kBlock) {
+            // A file of one block: a thread would cost more than the hash.
+            hash.add(data, filled);
+        } else if (checking) {
             const qint64 length = filled;
             hashing = std::async(std::launch::async | std::launch::deferred,
                                  [&hash, data, length] { hash.add(data, length); });
@@ -272,10 +280,13 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
                                                           "checksum taken when they were stored. Nothing was extracted.")
                                                .arg(record.MainID));
     }
-    // Synced here so that a failing disk is named; the rename follows.
-    if (const int error = FileWriter::sync(out.handle())) {
-        writeError = error;
-        return writeFailed();
+    // Synced here so that a failing disk is named; the rename follows. A bulk
+    // run syncs once, at its end, as cp and sync would.
+    if (m_syncEachFile) {
+        if (const int error = FileWriter::sync(out.handle())) {
+            writeError = error;
+            return writeFailed();
+        }
     }
     errno = 0;
     if (!out.commit()) {

@@ -71,6 +71,10 @@ public:
     // the caller's (it comes before the picker).
     TransferOutcome ExtractToFolder(const MainRecord& record, const QString& folder, ProgressHost& host);
 
+    // Whether every file is synced before it takes its name (the default).
+    // A bulk run turns it off and syncs the whole folder once at its end.
+    void setSyncEachFile(bool on) { m_syncEachFile = on; }
+
     // A progress window only for files larger than this.
     static constexpr qint64 kProgressThreshold = 1000000;
     static inline const QString kExtractingText = QStringLiteral("Extracting File...");
@@ -90,6 +94,9 @@ private:
     std::shared_ptr<Database> m_db;
     FreeSpace::Probe m_freeSpace;
     std::vector<char> m_buffer;
+    static constexpr qint64 kBlockSize = qint64(1) << 20;
+    std::vector<char> m_blocks[2];
+    bool m_syncEachFile = true;
 };
 
 } // namespace zentaro

@@ -1,5 +1,6 @@
 #include "TransferTestSupport.h"
 
+#include "core/FileWriter.h"
 #include "transfer/BulkExtraction.h"
 #include "transfer/EditWatch.h"
 #include "transfer/ExtractionFolder.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
 
 using namespace zentaro;
@@ -57,6 +59,43 @@ TEST(BulkExtractionTest, TwoSameNamedRecordsOfOneSizeBothComeOutWithTheirOwnByte
     const BulkExtraction::Report again = runOver(lib, {a}, lib.filesFolder(), host);
     EXPECT_EQ(again.written, 1);
     EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files).size(), 2);
+}
+
+// A bulk run syncs once at its end rather than once per file; a disk that
+// refuses that sync makes the run a failure, not a success.
+TEST(BulkExtractionTest, TheRunSyncsOnceAtItsEndAndReportsADiskThatRefusesIt)
+{
+    TempLibrary lib;
+    QList<qint64> ids;
+    for (int i = 0; i < 3; ++i)
+        ids << storeRecord(*lib.db, QStringLiteral("f%1").arg(i), patternBytes(3000, quint32(i + 1)));
+    FakeProgressHost host;
+    FileWriter::clearFault();
+    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    EXPECT_EQ(report.written, 3);
+    EXPECT_FALSE(report.shown.has_value());
+    EXPECT_EQ(FileWriter::count(FileWriter::Operation::Sync), 1);
+
+    // The same sync failing: every file is written, and the user is told.
+    QDir(lib.filesFolder()).removeRecursively();
+    QDir().mkpath(lib.filesFolder());
+    FileWriter::setFault({FileWriter::Operation::Sync, 1, EIO, false});
+    const BulkExtraction::Report failed = runOver(lib, ids, lib.filesFolder(), host);
+    FileWriter::clearFault();
+    ASSERT_TRUE(failed.shown.has_value());
+    EXPECT_EQ(failed.shown->status.code(), ErrorCode::Io);
+    ASSERT_TRUE(failed.shown->notice.has_value());
+    EXPECT_TRUE(failed.shown->notice->text.contains(lib.filesFolder()));
+
+    // A single extraction outside a run still syncs its own file.
+    FileExtractor single(lib.state, lib.db);
+    Result<MainRecord> record = lib.db->loadRecord(ids[0]);
+    ASSERT_TRUE(record.ok());
+    const QString alone = lib.folder.path(QStringLiteral("alone"));
+    QDir().mkpath(alone);
+    FileWriter::clearFault();
+    EXPECT_TRUE(single.ExtractToFolder(*record, alone, host).ok());
+    EXPECT_EQ(FileWriter::count(FileWriter::Operation::Sync), 1);
 }
 
 TEST(BulkExtractionTest, CancelDuringTheSecondOfFourLargeFilesEndsTheRun)
