@@ -67,6 +67,16 @@ void ProgressWindow::setPercent(int percent)
     ++m_barRepaints;
 }
 
+void ProgressWindow::setBarVisible(bool visible)
+{
+    m_bar->setVisible(visible);
+}
+
+bool ProgressWindow::barVisible() const
+{
+    return !m_bar->isHidden();
+}
+
 bool ProgressWindow::cancelRequested() const
 {
     QCoreApplication::processEvents();

@@ -30,6 +30,9 @@ public:
     // tells whether the work should stop.
     bool cancelRequested() const override;
 
+    void setBarVisible(bool visible);
+    bool barVisible() const;
+
     // Shows the window, brings it to the front and lets it paint before work starts.
     void showNow();
 

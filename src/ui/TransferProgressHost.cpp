@@ -20,6 +20,16 @@ TransferProgressHost::~TransferProgressHost()
 
 Progress& TransferProgressHost::OpenProgress(const QString& text, bool cancellable)
 {
+    return open(text, cancellable, true);
+}
+
+Progress& TransferProgressHost::OpenWithoutBar(const QString& text)
+{
+    return open(text, false, false);
+}
+
+Progress& TransferProgressHost::open(const QString& text, bool cancellable, bool barShown)
+{
     // In a bulk run the window with Cancel stays open from file to file.
     if (m_state.BulkExtraction && cancellable && m_window && qobject_cast<MGCForm*>(m_window.data())) {
         m_window->setText(text);
@@ -35,6 +45,7 @@ Progress& TransferProgressHost::OpenProgress(const QString& text, bool cancellab
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->setWindowModality(Qt::ApplicationModal);
     window->setText(text);
+    window->setBarVisible(barShown);
     // Known before it paints: events run while it is being shown.
     m_window = window;
     window->showNow();

@@ -24,6 +24,8 @@ public:
     TransferProgressHost& operator=(const TransferProgressHost&) = delete;
 
     Progress& OpenProgress(const QString& text, bool cancellable) override;
+    // MGForm with its bar hidden, for work that cannot tell how far it is.
+    Progress& OpenWithoutBar(const QString& text);
     void CloseProgress() override;
     void Yield() override;
 
@@ -31,6 +33,8 @@ public:
     ProgressWindow* window() const { return m_window; }
 
 private:
+    Progress& open(const QString& text, bool cancellable, bool barShown);
+
     ProgramState& m_state;
     QPointer<QWidget> m_mainWindow;
     QPointer<ProgressWindow> m_window;

@@ -4,12 +4,14 @@
 #include "search/ListModel.h"
 #include "store/Recordset.h"
 #include "transfer/FileOpener.h"
+#include "ui/MGForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
 #include "ui/bulk/BulkCommands.h"
 #include "ui/bulk/EditDetection.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -172,7 +174,24 @@ TEST_F(BulkCommandsTest, TheListedDeleteUnderASearchAndWithoutOne)
     ASSERT_TRUE(form->session().RequeryList().ok());
     ASSERT_EQ(form->session().ListedCount(), 2);
     boxes.setFixedAnswer(MessageAnswer::Yes);
+    // What the wait window shows while the delete runs.
+    QString waitText;
+    bool barShown = true;
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* wait = qobject_cast<MGForm*>(w); wait && wait->isVisible()) {
+                waitText = wait->text();
+                barShown = wait->barVisible();
+            }
+        }
+    });
+    watch.start();
     form->command(QStringLiteral("menuDeleteListedFiles"))->trigger();
+    watch.stop();
+    EXPECT_EQ(waitText, QStringLiteral("Deleting...Please Wait"));
+    EXPECT_FALSE(barShown);
     ASSERT_EQ(boxes.count(), 2);
     EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Delete Listed Files Confirmation"));
     EXPECT_EQ(boxes.records()[1].title, QStringLiteral("List Deletion Complete"));

@@ -119,7 +119,7 @@ void BulkCommands::deleteSelectedFiles()
     Status done;
     {
         TransferProgressHost host(m_state, &m_form);
-        host.OpenProgress(RecordDeleter::kDeletingText, false);
+        host.OpenWithoutBar(RecordDeleter::kDeletingText);
         host.Yield();
         done = RecordDeleter(m_state, session).DeleteSelectedFiles(ids);
     }
@@ -143,7 +143,7 @@ void BulkCommands::deleteListedFiles()
     Result<qint64> deleted = qint64(0);
     {
         TransferProgressHost host(m_state, &m_form);
-        host.OpenProgress(RecordDeleter::kDeletingText, false);
+        host.OpenWithoutBar(RecordDeleter::kDeletingText);
         host.Yield();
         deleted = deleter.DeleteListedFiles();
     }
