@@ -1,6 +1,6 @@
 #include "transfer/FileExtractor.h"
 
-#include "core/ContentHash.h"
+#include "core/BackgroundHash.h"
 #include "core/FileErrorText.h"
 #include "core/FileWriter.h"
 #include "core/ProgramState.h"
@@ -24,7 +24,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <future>
 #include <vector>
 
 #include <algorithm>
@@ -172,14 +171,14 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     // made once: a bulk run of small files would otherwise spend its time
     // clearing fresh megabytes for every file.
     const bool checking = !expected->isEmpty();
-    ContentHash hash;
     for (std::vector<char>& block : m_blocks) {
         if (block.empty())
             block.resize(static_cast<size_t>(kBlock));
     }
     std::vector<char>* blocks = m_blocks;
+    // One thread for the whole file, none for a file of one block.
+    BackgroundHash hash(checking && size > kBlock);
     int current = 0;
-    std::future<void> hashing; // destroyed first: waits for the hash before the blocks go
     qint64 filled = 0;
     // The system's own cause: Qt reports a file grown too large as "Unknown error".
     int writeError = 0;
@@ -192,16 +191,9 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         if (filled == 0)
             return true;
         const char* data = blocks[current].data();
-        if (hashing.valid())
-            hashing.wait();
-        if (checking && size <= kBlock) {
-            // A file of one block: a thread would cost more than the hash.
+        // Waits for the other block's hash before this one is handed over.
+        if (checking)
             hash.add(data, filled);
-        } else if (checking) {
-            const qint64 length = filled;
-            hashing = std::async(std::launch::async | std::launch::deferred,
-                                 [&hash, data, length] { hash.add(data, length); });
-        }
         // Straight to the descriptor: the file is unbuffered.
         if (const int error = FileWriter::writeAll(out.handle(), data, filled)) {
             writeError = error;
@@ -273,8 +265,6 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     if (!flush())
         return writeFailed();
     // Bytes changed since they were stored are no copy of the file.
-    if (hashing.valid())
-        hashing.wait();
     if (checking && hash.finish() != *expected) {
         return abandon(ErrorCode::Damaged, QStringLiteral("Record %1 is damaged: its stored bytes differ from the "
                                                           "checksum taken when they were stored. Nothing was extracted.")
