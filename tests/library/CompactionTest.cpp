@@ -124,7 +124,11 @@ TEST_F(CompactionTest, NoCommitOfAnotherProgramIsLostBeforeDuringOrAfter)
     ASSERT_TRUE(writer.waitForCommits(5)) << "the writer never committed";
     for (int round = 0; round < 3; ++round) {
         NullProgress quiet;
-        const LibraryCompactor::Outcome outcome = compact(library, quiet);
+        // A busy writer may hold the lock past the busy timeout on a loaded
+        // machine; "in use" is then the right answer, and a user tries again.
+        LibraryCompactor::Outcome outcome = compact(library, quiet);
+        for (int attempt = 0; attempt < 5 && outcome.status.code() == ErrorCode::InUse; ++attempt)
+            outcome = compact(library, quiet);
         ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
         EXPECT_EQ(outcome.notice.icon, NoticeIcon::Information);
         if (round == 0) {
