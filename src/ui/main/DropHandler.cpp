@@ -2,12 +2,12 @@
 
 #include "core/ProgramState.h"
 #include "library/LibrarySession.h"
-#include "security/AccessRights.h"
 #include "transfer/AddFilesBatch.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgressWindow.h"
 #include "ui/TransferProgressHost.h"
+#include "ui/main/FileCommands.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -129,17 +129,8 @@ void DropHandler::addFiles(const QStringList& files)
     LibrarySession& session = m_form.session();
     if (!session.isOpen() || files.isEmpty())
         return;
-    switch (AddFilesBatch::CheckCommand(m_state, session.Config())) {
-    case AddFilesBatch::Refusal::ReadOnly:
-        MessageBoxes::show(&m_form, AddFilesBatch::ReadOnlyNotice(m_state.NewLine));
+    if (!FileCommands::readyToAddFiles(m_state, m_form))
         return;
-    case AddFilesBatch::Refusal::AccessDenied:
-        m_form.CheckAccess(AccessRights::Command::AddFiles);
-        return;
-    case AddFilesBatch::Refusal::None:
-        break;
-    }
-    m_form.SaveRecordEdits();
 
     // One batch per run of files from the same folder, in the order dropped.
     struct Group

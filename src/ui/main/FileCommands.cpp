@@ -25,22 +25,29 @@ FileCommands::FileCommands(ProgramState& state, MainForm& form) : QObject(&form)
     new DropHandler(state, form, form.gridMain()->viewport());
 }
 
+bool FileCommands::readyToAddFiles(ProgramState& state, MainForm& form)
+{
+    switch (AddFilesBatch::CheckCommand(state, form.session().Config())) {
+    case AddFilesBatch::Refusal::ReadOnly:
+        MessageBoxes::show(&form, AddFilesBatch::ReadOnlyNotice(state.NewLine));
+        return false;
+    case AddFilesBatch::Refusal::AccessDenied:
+        form.CheckAccess(AccessRights::Command::AddFiles);
+        return false;
+    case AddFilesBatch::Refusal::None:
+        break;
+    }
+    form.SaveRecordEdits();
+    return true;
+}
+
 void FileCommands::addFiles()
 {
     LibrarySession& session = m_form.session();
     if (!session.isOpen())
         return;
-    switch (AddFilesBatch::CheckCommand(m_state, session.Config())) {
-    case AddFilesBatch::Refusal::ReadOnly:
-        MessageBoxes::show(&m_form, AddFilesBatch::ReadOnlyNotice(m_state.NewLine));
+    if (!readyToAddFiles(m_state, m_form))
         return;
-    case AddFilesBatch::Refusal::AccessDenied:
-        m_form.CheckAccess(AccessRights::Command::AddFiles);
-        return;
-    case AddFilesBatch::Refusal::None:
-        break;
-    }
-    m_form.SaveRecordEdits();
     m_form.recordPane().showDetailsPage();
     ProgramState& state = m_state;
     Prompts::runAddFiles(&m_form, m_state, session.database(),

@@ -22,6 +22,10 @@ public:
     FileCommands(ProgramState& state, MainForm& form);
 
     void addFiles();
+    // Whether files may be added now, by the button or by a drop: a refusal
+    // (read-only library, access level) is shown and gives false. Pending
+    // record edits are saved first.
+    static bool readyToAddFiles(ProgramState& state, MainForm& form);
     void extractToDisk();
     void extractAndOpen();
 
