@@ -1,12 +1,18 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
-// What the benchmark programs share: failing loudly, running shell commands
-// and reading this process's memory figures.
+// What the benchmark programs share: failing loudly, running shell commands,
+// timing and summing up rounds, and reading this process's memory figures.
 namespace bench {
 
 inline const char* programName = "bench";
@@ -21,6 +27,32 @@ inline void run(const std::string& command)
 {
     if (std::system(command.c_str()) != 0)
         fail("command failed: " + command);
+}
+
+// A path as one shell word.
+inline std::string quoted(const QString& path)
+{
+    return "'" + path.toStdString() + "'";
+}
+
+inline double seconds(const QElapsedTimer& t)
+{
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+inline double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Round times as "0.12 0.34 ...".
+inline QString series(const std::vector<double>& times)
+{
+    QStringList out;
+    for (double t : times)
+        out << QString::number(t, 'f', 2);
+    return out.join(QLatin1Char(' '));
 }
 
 // A "Key:  N kB" line of /proc/self/status, in KiB; 0 when absent.

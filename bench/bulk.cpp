@@ -31,18 +31,12 @@
 using namespace zentaro;
 using bench::fail;
 using bench::run;
+using bench::quoted;
+using bench::seconds;
+using bench::median;
+using bench::series;
 
 namespace {
-
-std::string quoted(const QString& path)
-{
-    return "'" + path.toStdString() + "'";
-}
-
-double seconds(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
-}
 
 void makeFile(const QString& path, int bytes, quint64 seed)
 {
@@ -73,20 +67,6 @@ public:
 private:
     NullProgress m_bar;
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-QString series(const std::vector<double>& times)
-{
-    QStringList out;
-    for (double t : times)
-        out << QString::number(t, 'f', 2);
-    return out.join(QLatin1Char(' '));
-}
 
 } // namespace
 

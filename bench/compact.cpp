@@ -26,18 +26,10 @@
 using namespace zentaro;
 using bench::fail;
 using bench::run;
+using bench::quoted;
+using bench::seconds;
 
 namespace {
-
-std::string quoted(const QString& path)
-{
-    return "'" + path.toStdString() + "'";
-}
-
-double seconds(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
-}
 
 // Records of 64 MB each, every other one deleted again.
 void makeLibrary(const QString& path, qint64 bytes)

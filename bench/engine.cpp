@@ -29,14 +29,11 @@
 using namespace zentaro;
 using bench::fail;
 using bench::run;
+using bench::quoted;
+using bench::seconds;
 using bench::statusKiB;
 
 namespace {
-
-std::string quoted(const QString& path)
-{
-    return "'" + path.toStdString() + "'";
-}
 
 void makeSource(const QString& path, qint64 bytes)
 {
@@ -59,11 +56,6 @@ void makeSource(const QString& path, qint64 bytes)
     }
     ::fsync(fd);
     ::close(fd);
-}
-
-double seconds(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
 }
 
 double copySeconds(const QString& source, const QString& target)

@@ -33,6 +33,10 @@
 using namespace zentaro;
 using bench::fail;
 using bench::run;
+using bench::quoted;
+using bench::seconds;
+using bench::median;
+using bench::series;
 using bench::statusKiB;
 
 namespace {
@@ -45,16 +49,6 @@ void resetPeak()
         return;
     std::fputs("5", f);
     std::fclose(f);
-}
-
-std::string quoted(const QString& path)
-{
-    return "'" + path.toStdString() + "'";
-}
-
-double seconds(const QElapsedTimer& t)
-{
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
 }
 
 void fillRandom(std::vector<quint64>& block, quint64& x)
@@ -154,20 +148,6 @@ struct Bench
             fail(outcome.status.message().toStdString());
     }
 };
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-QString series(const std::vector<double>& times)
-{
-    QStringList out;
-    for (double t : times)
-        out << QString::number(t, 'f', 2);
-    return out.join(QLatin1Char(' '));
-}
 
 } // namespace
 
