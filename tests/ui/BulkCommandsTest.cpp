@@ -1,4 +1,5 @@
 #include "MainWindowHarness.h"
+#include "support/RecordingOpener.h"
 
 #include "library/LibrarySession.h"
 #include "search/ListModel.h"
@@ -27,17 +28,6 @@ using namespace zentaro;
 using namespace zentaro::test;
 
 namespace {
-
-class RecordingOpener : public FileOpener
-{
-public:
-    bool OpenFile(const QString& path) override
-    {
-        opened << path;
-        return true;
-    }
-    QStringList opened;
-};
 
 QByteArray bytesOf(int size, int seed)
 {

@@ -1,4 +1,5 @@
 #include "MainWindowHarness.h"
+#include "support/RecordingOpener.h"
 
 #include "library/LibrarySession.h"
 #include "search/ListModel.h"
@@ -33,17 +34,6 @@ using namespace zentaro;
 using namespace zentaro::test;
 
 namespace {
-
-class FakeOpener : public FileOpener
-{
-public:
-    bool OpenFile(const QString& path) override
-    {
-        opened << path;
-        return true;
-    }
-    QStringList opened;
-};
 
 // Closes whatever modal window a command opens that no test seam answers,
 // so that walking every command cannot hang.
@@ -258,7 +248,7 @@ protected:
     MessageRecorder boxes;
     LoginScript logins;
     DialogScript dialogs;
-    FakeOpener opener;
+    RecordingOpener opener;
     FileOpener* previousOpener = nullptr;
     Prompts::FolderAnswerer previousFolder;
     Prompts::AddFilesRunner previousAdd;

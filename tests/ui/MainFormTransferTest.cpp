@@ -1,4 +1,5 @@
 #include "MainWindowHarness.h"
+#include "support/RecordingOpener.h"
 
 #include "search/ListModel.h"
 #include "library/LibrarySession.h"
@@ -28,17 +29,6 @@ using namespace zentaro::test;
 namespace {
 
 // Records what would have been opened instead of starting an application.
-class FakeOpener : public FileOpener
-{
-public:
-    bool OpenFile(const QString& path) override
-    {
-        opened << path;
-        return true;
-    }
-    QStringList opened;
-};
-
 QByteArray patternBytes(int size)
 {
     QByteArray bytes(size, '\0');
@@ -118,7 +108,7 @@ protected:
     MessageRecorder boxes;
     LoginScript logins;
     DialogScript dialogs;
-    FakeOpener opener;
+    RecordingOpener opener;
     FileOpener* previousOpener = nullptr;
     std::optional<QString> pickedFolder;
     QStringList folderStarts;

@@ -1,4 +1,5 @@
 #include "MainWindowHarness.h"
+#include "support/RecordingOpener.h"
 
 #include "library/LibrarySession.h"
 #include "preview/FileClass.h"
@@ -37,17 +38,6 @@ using namespace zentaro;
 using namespace zentaro::test;
 
 namespace {
-
-class FakeOpenerForPreview : public FileOpener
-{
-public:
-    bool OpenFile(const QString& path) override
-    {
-        opened << path;
-        return true;
-    }
-    QStringList opened;
-};
 
 struct StoredFile
 {
@@ -468,7 +458,7 @@ TEST_F(PreviewTest, VideoReachesTheLoadedStateWithFullScreenButton)
 
 TEST_F(PreviewTest, UnablePreviewLabelOpensTheFile)
 {
-    FakeOpenerForPreview opener;
+    RecordingOpener opener;
     FileOpener* previous = Prompts::setFileOpener(&opener);
     auto form = load(makeStoredLibrary({{QStringLiteral("notes"), QStringLiteral("TXT"), QByteArray("words")}}));
     form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
