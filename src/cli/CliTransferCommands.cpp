@@ -205,7 +205,14 @@ int CliTransferCommands::extract(CliContext& context)
     // One run: a name already written in it gives the next record "FileName (MainID)".
     BulkExtraction run(context.state, db);
     run.begin();
+    // A line for each file once it is on disk; small ones are written behind the loop.
+    auto printWritten = [&] {
+        for (const QString& path : run.takeWritten())
+            context.output.line(CliOutput::fieldText(path));
+    };
     int exitCode = toInt(CliExitCode::Success);
+    // A file that failed behind the loop ended it, and end() names it again.
+    bool loopFailed = false;
     for (const MainRecord& record : records) {
         const TransferOutcome outcome = run.extractOne(record, folder, host);
         bar.finish();
@@ -216,16 +223,19 @@ int CliTransferCommands::extract(CliContext& context)
                 context.output.notice(*outcome.notice);
             else if (!outcome.cancelled())
                 context.output.error(outcome.status.message());
+            loopFailed = !outcome.cancelled();
             exitCode = toInt(outcome.cancelled() ? CliExitCode::Failure : exitCodeFor(outcome.status.code()));
             break;
         }
-        context.output.line(CliOutput::fieldText(context.state.CurrentFilePath));
+        printWritten();
         if (context.state.CancelRequested || CliTerminal::interrupted()) {
             exitCode = toInt(CliExitCode::Failure);
             break;
         }
     }
-    if (Status synced = run.end(host); !synced) {
+    const Status synced = run.end(host);
+    printWritten();
+    if (!synced && !(loopFailed && run.writeFailed())) {
         context.output.error(synced.message());
         if (exitCode == toInt(CliExitCode::Success))
             exitCode = toInt(exitCodeFor(synced.code()));

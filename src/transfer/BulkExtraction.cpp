@@ -15,11 +15,18 @@ BulkExtraction::BulkExtraction(ProgramState& state, std::shared_ptr<Database> da
 {
 }
 
+QString BulkExtraction::newLine() const
+{
+    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+}
+
 void BulkExtraction::begin()
 {
     m_written.clear();
     m_folders.clear();
+    m_done.clear();
     m_extractor.setSyncEachFile(false);
+    m_extractor.setWriteBehind(&m_writer);
     m_state.BulkExtraction = true;
     m_state.CancelRequested = false;
 }
@@ -31,21 +38,61 @@ Status BulkExtraction::end(ProgressHost& host)
     host.CloseProgress();
     m_state.CancelRequested = false;
     m_extractor.setSyncEachFile(true);
+    m_extractor.setWriteBehind(nullptr);
+    m_writer.wait();
+    collectWritten();
     // One sync for the whole run, as cp and sync would do it: a sync per small
-    // file costs ten times the copy.
+    // file costs ten times the copy. The files written before a failure are
+    // synced too.
+    Status synced;
     for (const QString& folder : std::as_const(m_folders)) {
         if (const int error = DiskSync::syncFileSystemOf(folder)) {
             const ErrorCode code = error == ENOSPC || error == EDQUOT ? ErrorCode::DiskFull : ErrorCode::Io;
-            return Status::failure(code, QStringLiteral("The extracted files in %1 could not be saved to the disk: %2")
-                                             .arg(folder, FileErrorText::forErrno(error)));
+            synced = Status::failure(code, QStringLiteral("The extracted files in %1 could not be saved to the disk: %2")
+                                               .arg(folder, FileErrorText::forErrno(error)));
+            break;
         }
     }
     m_folders.clear();
-    return {};
+    if (const std::optional<BackgroundWriter::Failure> failure = m_writer.failure()) {
+        const TransferOutcome failed = FileExtractor::WriteFailure(*failure, newLine());
+        return Status::failure(failed.status.code(), QStringLiteral("%1 could not be written: %2")
+                                                         .arg(failure->path, failed.status.message()));
+    }
+    return synced;
+}
+
+void BulkExtraction::collectWritten()
+{
+    m_done += m_writer.takeWritten();
+}
+
+QStringList BulkExtraction::takeWritten()
+{
+    collectWritten();
+    QStringList done;
+    done.swap(m_done);
+    return done;
+}
+
+std::optional<TransferOutcome> BulkExtraction::writeFailure() const
+{
+    const std::optional<BackgroundWriter::Failure> failure = m_writer.failure();
+    if (!failure)
+        return std::nullopt;
+    return FileExtractor::WriteFailure(*failure, newLine());
 }
 
 TransferOutcome BulkExtraction::extractOne(const MainRecord& record, const QString& folder, ProgressHost& host)
 {
+    // A file with a window of its own waits for the small ones before it, so
+    // the run's files are written, and fail, in their order.
+    if (record.FileSize > FileExtractor::kProgressThreshold)
+        m_writer.wait();
+    if (std::optional<TransferOutcome> failed = writeFailure()) {
+        m_state.CancelRequested = true;
+        return *failed;
+    }
     const ExtractTarget own = FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType);
     MainRecord named = record;
     if (m_written.contains(own.path))
@@ -54,6 +101,12 @@ TransferOutcome BulkExtraction::extractOne(const MainRecord& record, const QStri
     if (outcome.ok() && !m_state.CancelRequested) {
         m_written.insert(m_state.CurrentFilePath);
         m_folders.insert(folder);
+        if (!m_extractor.queuedLast()) {
+            // Listed after the queued files before it.
+            m_writer.wait();
+            collectWritten();
+            m_done.push_back(m_state.CurrentFilePath);
+        }
     }
     return outcome;
 }
@@ -72,7 +125,6 @@ BulkExtraction::Report BulkExtraction::Run(const QString& folder, int count,
         }
         const TransferOutcome outcome = extractOne(*current, folder, host);
         if (outcome.ok() && !m_state.CancelRequested) {
-            ++report.written;
             if (outcome.notice && !report.shown)
                 report.shown = outcome;
         } else {
@@ -83,12 +135,15 @@ BulkExtraction::Report BulkExtraction::Run(const QString& folder, int count,
         if (m_state.CancelRequested)
             break;
     }
-    if (Status synced = end(host); !synced) {
+    const Status synced = end(host);
+    report.written = static_cast<int>(takeWritten().size());
+    if (std::optional<TransferOutcome> failed = writeFailure()) {
+        // A small file that was still on its way when the loop ended.
+        report.shown = *failed;
+    } else if (!synced) {
         // Files that may not have reached the disk are no success.
-        report.shown = TransferOutcome::failed(
-            synced, FileExtractor::WriteFailure(folder, synced.message(), m_state.NewLine.isEmpty()
-                                                                               ? QStringLiteral("\r\n")
-                                                                               : m_state.NewLine));
+        report.shown =
+            TransferOutcome::failed(synced, FileExtractor::WriteFailure(folder, synced.message(), newLine()));
     }
     return report;
 }

@@ -8,6 +8,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -44,18 +45,34 @@ public:
                ProgressHost& host);
 
     // One record of a run into folder, with the run's name rule.
-    // CurrentFilePath is the file written.
+    // CurrentFilePath is the file it goes to. A small file may still be on
+    // its way when this returns: a failure to write it is the outcome of the
+    // next call, or of end().
     TransferOutcome extractOne(const MainRecord& record, const QString& folder, ProgressHost& host);
 
     // Starts and ends a run by hand (extractOne between them). The files of
     // a run are synced together at its end, not one by one; end() fails when
-    // the disk refused them then.
+    // one could not be written or the disk refused them then.
     void begin();
     Status end(ProgressHost& host);
 
+    // The files of the run written since the last call, in order.
+    QStringList takeWritten();
+    // Whether a small file could not be written (end() fails with it).
+    bool writeFailed() const { return m_writer.failure().has_value(); }
+
 private:
+    // The writer's files so far, ahead of one written here.
+    void collectWritten();
+    // The writer's failure, if one happened, as the run's outcome.
+    std::optional<TransferOutcome> writeFailure() const;
+    QString newLine() const;
+
     ProgramState& m_state;
+    // Before the extractor, which points at it.
+    BackgroundWriter m_writer;
     FileExtractor m_extractor;
+    QStringList m_done;
     QSet<QString> m_written;
     QSet<QString> m_folders;
 };

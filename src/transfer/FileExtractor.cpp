@@ -1,9 +1,12 @@
 #include "transfer/FileExtractor.h"
 
 #include "core/BackgroundHash.h"
+#include "core/BackgroundWriter.h"
+#include "core/ContentHash.h"
 #include "core/FileErrorText.h"
 #include "core/FileWriter.h"
 #include "core/ProgramState.h"
+#include "core/StagedFile.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
 #include "store/ConfigRow.h"
@@ -20,7 +23,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -69,6 +71,33 @@ Notice FileExtractor::ReplacedName(const MainRecord& record, const QString& path
                 shown + gap + QStringLiteral("It was extracted as:") + gap + path};
 }
 
+QString FileExtractor::fewerBytesText(qint64 size)
+{
+    return QStringLiteral("The library holds fewer bytes of this file than its size of %1 bytes.").arg(size);
+}
+
+QString FileExtractor::checksumText(qint64 mainId)
+{
+    return QStringLiteral("Record %1 is damaged: its stored bytes differ from the checksum taken when they were "
+                          "stored. Nothing was extracted.")
+        .arg(mainId);
+}
+
+TransferOutcome FileExtractor::failed(ErrorCode code, const QString& systemText)
+{
+    m_state.CancelRequested = true;
+    return TransferOutcome::failed(Status::failure(code, systemText),
+                                   WriteFailure(m_state.CurrentFilePath, systemText, newLine()));
+}
+
+TransferOutcome FileExtractor::WriteFailure(const BackgroundWriter::Failure& failure, const QString& newLine)
+{
+    const int error = failure.error;
+    const ErrorCode code = error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
+    const QString text = FileErrorText::forErrno(error);
+    return TransferOutcome::failed(Status::failure(code, text), WriteFailure(failure.path, text, newLine));
+}
+
 Status FileExtractor::checkSize(const MainRecord& record)
 {
     auto damaged = [&](const QString& why) {
@@ -95,11 +124,8 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
 {
     const QString target = m_state.CurrentFilePath;
     const qint64 size = record.FileSize;
-    auto fail = [&](ErrorCode code, const QString& systemText) {
-        m_state.CancelRequested = true;
-        return TransferOutcome::failed(Status::failure(code, systemText),
-                                       WriteFailure(target, systemText, newLine()));
-    };
+    m_queuedLast = false;
+    auto fail = [&](ErrorCode code, const QString& systemText) { return failed(code, systemText); };
     auto recordDate = [&] {
         if (!m_state.LibraryReadOnly)
             m_state.ExtractedFileDate = QFileInfo(target).lastModified();
@@ -110,15 +136,16 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || QDir::cleanPath(target) != target || !FileNameRules::IsUsableName(target.mid(slash + 1)))
         return fail(ErrorCode::InvalidArgument, QStringLiteral("That name cannot be used as a file name."));
+    const QFileInfo existing(target);
+    const bool taken = existing.exists() || existing.isSymLink();
     // A record named like the library, extracted beside it, must not replace it.
-    if (SameFile::Is(target, m_db->path()))
+    if (taken && SameFile::Is(target, m_db->path()))
         return fail(ErrorCode::InvalidArgument, QStringLiteral("That is the open library file itself."));
     // A damaged record is not passed off as a file, nor an old copy in its place.
     if (Status s = checkSize(record); !s)
         return fail(s.code(), s.message());
 
-    const QFileInfo existing(target);
-    if (existing.exists() || existing.isSymLink()) {
+    if (taken) {
         if (existing.isFile() && existing.size() == size) {
             // Opening the same file again is immediate.
             recordDate();
@@ -135,15 +162,19 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     if (!expected)
         return fail(expected.code(), expected.message());
 
-    if (!FreeSpace::Fits(size, m_freeSpace(target))) {
+    const bool queued = m_writeBehind && size <= kProgressThreshold;
+    if (!FreeSpace::Fits(size, freeSpaceFor(target, queued))) {
         m_state.CancelRequested = true;
         return TransferOutcome::failed(
             Status::failure(ErrorCode::DiskFull, FreeSpace::kExtractText), FreeSpace::ExtractRefusal());
     }
 
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(ErrorCode::Io, out.errorString());
+    if (queued)
+        return queueSmallFile(record, *expected, host);
+
+    StagedFile out(target);
+    if (const int error = out.open())
+        return fail(ErrorCode::Io, FileErrorText::forErrno(error));
     WritebackPacer pacer(out.handle());
 
     Progress* bar = nullptr;
@@ -158,7 +189,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     };
     // Whatever stops the loop, the temporary file goes and nothing has the target's name.
     auto abandon = [&](ErrorCode code, const QString& systemText) {
-        out.cancelWriting();
+        out.abandon();
         closeBar();
         return fail(code, systemText);
     };
@@ -185,7 +216,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     auto writeFailed = [&] {
         const ErrorCode code = writeError == ENOSPC || writeError == EDQUOT || writeError == EFBIG ? ErrorCode::DiskFull
                                                                                                  : ErrorCode::Io;
-        return abandon(code, writeError ? FileErrorText::forErrno(writeError) : out.errorString());
+        return abandon(code, FileErrorText::forErrno(writeError));
     };
     auto flush = [&] {
         if (filled == 0)
@@ -194,7 +225,6 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         // Waits for the other block's hash before this one is handed over.
         if (checking)
             hash.add(data, filled);
-        // Straight to the descriptor: the file is unbuffered.
         if (const int error = FileWriter::writeAll(out.handle(), data, filled)) {
             writeError = error;
             return false;
@@ -230,9 +260,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         if (!got)
             return abandon(got.code(), got.message());
         if (*got < want) {
-            return abandon(ErrorCode::Damaged,
-                           QStringLiteral("The library holds fewer bytes of this file than its size of %1 bytes.")
-                               .arg(size));
+            return abandon(ErrorCode::Damaged, fewerBytesText(size));
         }
         bool cancelled = false;
         if (bar)
@@ -255,7 +283,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             }
         }
         if (cancelled || m_state.CancelRequested) {
-            out.cancelWriting();
+            out.abandon();
             closeBar();
             m_state.CancelRequested = true;
             host.Yield();
@@ -266,27 +294,72 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         return writeFailed();
     // Bytes changed since they were stored are no copy of the file.
     if (checking && hash.finish() != *expected) {
-        return abandon(ErrorCode::Damaged, QStringLiteral("Record %1 is damaged: its stored bytes differ from the "
-                                                          "checksum taken when they were stored. Nothing was extracted.")
-                                               .arg(record.MainID));
+        return abandon(ErrorCode::Damaged, checksumText(record.MainID));
     }
-    // Synced here so that a failing disk is named; the rename follows. A bulk
-    // run syncs once, at its end, as cp and sync would.
-    if (m_syncEachFile) {
-        if (const int error = FileWriter::sync(out.handle())) {
-            writeError = error;
-            return writeFailed();
-        }
-    }
-    errno = 0;
-    if (!out.commit()) {
-        const QString why = errno ? FileErrorText::forErrno(errno) : out.errorString();
-        closeBar();
-        return fail(ErrorCode::Io, why.isEmpty() ? QStringLiteral("The file could not be written.") : why);
+    // Synced before the rename so that a failing disk is named and the name
+    // never points at bytes still in memory. A bulk run syncs once, at its
+    // end, as cp and sync would.
+    if (const int error = out.commit(m_syncEachFile)) {
+        writeError = error;
+        return writeFailed();
     }
     if (!m_state.BulkExtraction)
         closeBar();
     recordDate();
+    return TransferOutcome::success();
+}
+
+void FileExtractor::setWriteBehind(BackgroundWriter* writer)
+{
+    m_writeBehind = writer;
+    m_freeFolder.clear();
+    m_free.reset();
+}
+
+std::optional<qint64> FileExtractor::freeSpaceFor(const QString& target, bool queued)
+{
+    if (!queued)
+        return m_freeSpace(target);
+    // A run of small files asks the file system again every quarter second
+    // or so, taking the files queued since off the last figure: asking for
+    // each costs more than making it. A disk that another program fills
+    // meanwhile is still reported, by the write.
+    const QString folder = target.left(target.lastIndexOf(QLatin1Char('/')));
+    if (folder != m_freeFolder || !m_freeAge.isValid() || m_freeAge.hasExpired(250)) {
+        m_free = m_freeSpace(target);
+        m_freeFolder = folder;
+        m_freeAge.start();
+    }
+    return m_free;
+}
+
+TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, const QByteArray& expected, ProgressHost& host)
+{
+    const qint64 size = record.FileSize;
+    QByteArray bytes(size, Qt::Uninitialized);
+    const qint64 piece = chunkSize();
+    for (qint64 offset = 0; offset < size; offset += piece) {
+        const qint64 want = std::min(piece, size - offset);
+        Result<qint64> got = m_db->readChunk(record.MainID, offset, want, bytes.data() + offset);
+        if (!got)
+            return failed(got.code(), got.message());
+        if (*got < want)
+            return failed(ErrorCode::Damaged, fewerBytesText(size));
+        host.Yield();
+        if (m_state.CancelRequested) {
+            host.Yield();
+            return TransferOutcome::userCancelled();
+        }
+    }
+    if (!expected.isEmpty() && ContentHash::of(bytes) != expected)
+        return failed(ErrorCode::Damaged, checksumText(record.MainID));
+    if (!m_writeBehind->write(m_state.CurrentFilePath, std::move(bytes))) {
+        m_state.CancelRequested = true;
+        return WriteFailure(*m_writeBehind->failure(), newLine());
+    }
+    m_queuedLast = true;
+    if (m_free)
+        *m_free -= record.FileSize;
     return TransferOutcome::success();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/BackgroundWriter.h"
 #include "core/Notice.h"
 #include "core/FreeSpace.h"
 #include "transfer/TransferOutcome.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
@@ -20,8 +22,9 @@ struct MainRecord;
 
 // Writes a stored file back to disk, through one fixed buffer of ChunkSize
 // bytes. A target is complete or absent: the bytes go to a temporary file
-// beside it that takes the target's name only once it is whole and on disk,
-// so neither a failure, a Cancel nor a crash leaves a partial target.
+// beside it that takes the target's name only once it is whole (and, outside
+// a bulk run, on disk), so neither a failure, a Cancel nor a crash leaves a
+// partial target.
 class FileExtractor
 {
 public:
@@ -74,6 +77,13 @@ public:
     // Whether every file is synced before it takes its name (the default).
     // A bulk run turns it off and syncs the whole folder once at its end.
     void setSyncEachFile(bool on) { m_syncEachFile = on; }
+    // With a writer (a bulk run), a file small enough to show no window is
+    // read and checked here and then written on the writer's thread; its
+    // success means it was queued, and ExtractedFileDate is left alone.
+    // nullptr writes every file here again.
+    void setWriteBehind(BackgroundWriter* writer);
+    // Whether the last successful ExtractFile handed its file to that writer.
+    bool queuedLast() const { return m_queuedLast; }
 
     // A progress window only for files larger than this.
     static constexpr qint64 kProgressThreshold = 1000000;
@@ -83,11 +93,19 @@ public:
     static Notice WriteFailure(const QString& path, const QString& systemText, const QString& newLine);
     // The record's stored name was unusable; it was written to path instead.
     static Notice ReplacedName(const MainRecord& record, const QString& path, const QString& newLine);
+    // A write of the background writer that failed, as an outcome to show.
+    static TransferOutcome WriteFailure(const BackgroundWriter::Failure& failure, const QString& newLine);
 
 private:
     // Damaged unless FileSize is a count of bytes that the library holds exactly.
     Status checkSize(const MainRecord& record);
     qint64 chunkSize() const;
+    std::optional<qint64> freeSpaceFor(const QString& target, bool queued);
+    TransferOutcome queueSmallFile(const MainRecord& record, const QByteArray& expected, ProgressHost& host);
+    // Nothing written: CancelRequested is set and the message names CurrentFilePath.
+    TransferOutcome failed(ErrorCode code, const QString& systemText);
+    static QString fewerBytesText(qint64 size);
+    static QString checksumText(qint64 mainId);
     QString newLine() const;
 
     ProgramState& m_state;
@@ -97,6 +115,12 @@ private:
     static constexpr qint64 kBlockSize = qint64(1) << 20;
     std::vector<char> m_blocks[2];
     bool m_syncEachFile = true;
+    BackgroundWriter* m_writeBehind = nullptr;
+    bool m_queuedLast = false;
+    // The last free-space figure of a run of small files, and where and when it was read.
+    QString m_freeFolder;
+    std::optional<qint64> m_free;
+    QElapsedTimer m_freeAge;
 };
 
 } // namespace zentaro

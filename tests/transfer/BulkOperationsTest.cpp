@@ -98,6 +98,86 @@ TEST(BulkExtractionTest, TheRunSyncsOnceAtItsEndAndReportsADiskThatRefusesIt)
     EXPECT_EQ(FileWriter::count(FileWriter::Operation::Sync), 1);
 }
 
+// Small files are written behind the loop; one that cannot be written still
+// ends the run, is named, and no file after it is written.
+TEST(BulkExtractionTest, ASmallFileThatCannotBeWrittenEndsTheRunAndIsNamed)
+{
+    TempLibrary lib;
+    QList<qint64> ids;
+    for (int i = 0; i < 6; ++i)
+        ids << storeRecord(*lib.db, QStringLiteral("s%1").arg(i), patternBytes(2000, quint32(i + 1)));
+    FakeProgressHost host;
+    FileWriter::setFault({FileWriter::Operation::Write, 3, ENOSPC, false});
+    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    FileWriter::clearFault();
+    ASSERT_TRUE(report.shown.has_value());
+    EXPECT_EQ(report.shown->status.code(), ErrorCode::DiskFull);
+    ASSERT_TRUE(report.shown->notice.has_value());
+    // Two files are made at once: the third write may be the second, third
+    // or fourth file's. The run reports exactly the files before it.
+    const int failed = report.written;
+    ASSERT_GE(failed, 1);
+    ASSERT_LE(failed, 3);
+    EXPECT_TRUE(report.shown->notice->text.contains(lib.file(QStringLiteral("s%1.BIN").arg(failed))));
+    QStringList before;
+    for (int i = 0; i < failed; ++i)
+        before << QStringLiteral("s%1.BIN").arg(i);
+    EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name), before);
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("s0.BIN"))), patternBytes(2000, 1));
+    EXPECT_FALSE(lib.state.CancelRequested);
+    EXPECT_FALSE(lib.state.BulkExtraction);
+}
+
+// A run of small files reads the free space now and then, not for each file;
+// the files queued since count against the figure it read.
+TEST(BulkExtractionTest, SmallFilesQueuedSinceTheLastFreeSpaceFigureCountAgainstIt)
+{
+    TempLibrary lib;
+    QList<qint64> ids;
+    for (int i = 0; i < 4; ++i)
+        ids << storeRecord(*lib.db, QStringLiteral("q%1").arg(i), patternBytes(1000, quint32(i + 1)));
+    int asked = 0;
+    auto probe = [&](const QString&) -> std::optional<qint64> {
+        ++asked;
+        return 2500;
+    };
+    FakeProgressHost host;
+    BulkExtraction run(lib.state, lib.db, probe);
+    const BulkExtraction::Report report =
+        run.Run(lib.filesFolder(), int(ids.size()), [&](int i) { return lib.db->loadRecord(ids[i]); }, host);
+    EXPECT_EQ(report.written, 2);
+    ASSERT_TRUE(report.shown.has_value());
+    EXPECT_EQ(report.shown->status.code(), ErrorCode::DiskFull);
+    EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    EXPECT_GE(asked, 1);
+    EXPECT_LT(asked, 3);
+}
+
+// Small files around a large one come out, and are listed, in the run's order.
+TEST(BulkExtractionTest, SmallAndLargeFilesAreListedInTheirOrder)
+{
+    TempLibrary lib;
+    const qint64 a = storeRecord(*lib.db, QStringLiteral("a"), patternBytes(100, 1));
+    const qint64 big = storeRecord(*lib.db, QStringLiteral("big"), patternBytes(1200000, 2));
+    const qint64 b = storeRecord(*lib.db, QStringLiteral("b"), patternBytes(100, 3));
+    FakeProgressHost host;
+    BulkExtraction run(lib.state, lib.db);
+    run.begin();
+    QStringList listed;
+    for (qint64 id : {a, big, b}) {
+        Result<MainRecord> record = lib.db->loadRecord(id);
+        ASSERT_TRUE(record.ok());
+        ASSERT_TRUE(run.extractOne(*record, lib.filesFolder(), host).ok());
+        listed += run.takeWritten();
+    }
+    EXPECT_TRUE(run.end(host).ok());
+    listed += run.takeWritten();
+    EXPECT_EQ(listed, (QStringList{lib.file(QStringLiteral("a.BIN")), lib.file(QStringLiteral("big.BIN")),
+                                   lib.file(QStringLiteral("b.BIN"))}));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("big.BIN"))), patternBytes(1200000, 2));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("b.BIN"))), patternBytes(100, 3));
+}
+
 TEST(BulkExtractionTest, CancelDuringTheSecondOfFourLargeFilesEndsTheRun)
 {
     TempLibrary lib;
