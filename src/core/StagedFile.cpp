@@ -75,25 +75,42 @@ int StagedFile::openNamed()
     return EEXIST;
 }
 
+int StagedFile::linkTo(const QByteArray& name) const
+{
+    // Named through the descriptor itself where the system lets a process
+    // do so for a file it made (Linux 6.10 on), otherwise through its entry
+    // under /proc, which costs a longer path lookup each time.
+    static std::atomic<bool> emptyPathRefused{false};
+    if (!emptyPathRefused.load(std::memory_order_relaxed)) {
+        if (::linkat(m_fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0)
+            return 0;
+        const int error = errno;
+        if (error != ENOENT && error != EPERM && error != EINVAL)
+            return error;
+        emptyPathRefused = true;
+    }
+    char self[64];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", m_fd);
+    return ::linkat(AT_FDCWD, self, AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+}
+
 int StagedFile::link()
 {
     if (!m_staging.isEmpty())
         return ::rename(m_staging.constData(), m_target.constData()) == 0 ? 0 : errno;
-    char self[64];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", m_fd);
-    if (::linkat(AT_FDCWD, self, AT_FDCWD, m_target.constData(), AT_SYMLINK_FOLLOW) == 0)
-        return 0;
-    if (errno != EEXIST)
-        return errno;
+    const int error = linkTo(m_target);
+    if (error != EEXIST)
+        return error;
     // A name cannot be linked over a file: link beside it, then replace it.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray staging = stagingName();
-        if (::linkat(AT_FDCWD, self, AT_FDCWD, staging.constData(), AT_SYMLINK_FOLLOW) == 0) {
+        const int beside = linkTo(staging);
+        if (!beside) {
             m_staging = staging;
             return ::rename(m_staging.constData(), m_target.constData()) == 0 ? 0 : errno;
         }
-        if (errno != EEXIST)
-            return errno;
+        if (beside != EEXIST)
+            return beside;
     }
     return EEXIST;
 }

@@ -34,6 +34,8 @@ private:
     QByteArray stagingName() const;
     int openNamed();
     int link();
+    // Links the unnamed file to name; 0, or the errno.
+    int linkTo(const QByteArray& name) const;
 
     QByteArray m_target;
     QByteArray m_staging; // only while the file has a hidden name

@@ -6,6 +6,8 @@
 #include "transfer/FileNameRules.h"
 #include "transfer/ProgressHost.h"
 
+#include <QDir>
+
 #include <cerrno>
 
 namespace zentaro {
@@ -23,6 +25,7 @@ QString BulkExtraction::newLine() const
 void BulkExtraction::begin()
 {
     m_written.clear();
+    m_present.clear();
     m_folders.clear();
     m_done.clear();
     m_extractor.setSyncEachFile(false);
@@ -83,6 +86,28 @@ std::optional<TransferOutcome> BulkExtraction::writeFailure() const
     return FileExtractor::WriteFailure(*failure, newLine());
 }
 
+bool BulkExtraction::mayBeThere(const QString& folder, const QString& path)
+{
+    auto listed = m_present.find(folder);
+    if (listed == m_present.end()) {
+        // Listed once, when the run first writes there: a status call for
+        // each file costs more than the file. A folder that cannot be
+        // listed is asked file by file.
+        std::optional<QSet<QString>> names;
+        QDir dir(folder);
+        if (dir.isReadable()) {
+            const QStringList entries =
+                dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            names = QSet<QString>(entries.begin(), entries.end());
+        }
+        listed = m_present.insert(folder, names);
+    }
+    if (!*listed)
+        return true;
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return (*listed)->contains(name);
+}
+
 TransferOutcome BulkExtraction::extractOne(const MainRecord& record, const QString& folder, ProgressHost& host)
 {
     // A file with a window of its own waits for the small ones before it, so
@@ -94,10 +119,14 @@ TransferOutcome BulkExtraction::extractOne(const MainRecord& record, const QStri
         return *failed;
     }
     const ExtractTarget own = FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType);
-    MainRecord named = record;
-    if (m_written.contains(own.path))
+    TransferOutcome outcome;
+    if (m_written.contains(own.path)) {
+        MainRecord named = record;
         named.FileName = record.FileName + QStringLiteral(" (%1)").arg(record.MainID);
-    TransferOutcome outcome = m_extractor.ExtractInto(named, folder, host);
+        outcome = m_extractor.ExtractInto(named, folder, host);
+    } else {
+        outcome = m_extractor.ExtractTo(record, own, host, !mayBeThere(folder, own.path));
+    }
     if (outcome.ok() && !m_state.CancelRequested) {
         m_written.insert(m_state.CurrentFilePath);
         m_folders.insert(folder);

@@ -6,6 +6,7 @@
 #include "transfer/FileExtractor.h"
 #include "transfer/TransferOutcome.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -67,12 +68,17 @@ private:
     // The writer's failure, if one happened, as the run's outcome.
     std::optional<TransferOutcome> writeFailure() const;
     QString newLine() const;
+    // Whether something of path's name may be in folder (which holds it).
+    bool mayBeThere(const QString& folder, const QString& path);
 
     ProgramState& m_state;
     // Before the extractor, which points at it.
     BackgroundWriter m_writer;
     FileExtractor m_extractor;
     QStringList m_done;
+    // The names in each folder of the run when it first wrote there; none
+    // for a folder that could not be listed.
+    QHash<QString, std::optional<QSet<QString>>> m_present;
     QSet<QString> m_written;
     QSet<QString> m_folders;
 };

@@ -2,7 +2,6 @@
 
 #include "core/BackgroundHash.h"
 #include "core/BackgroundWriter.h"
-#include "core/ContentHash.h"
 #include "core/FileErrorText.h"
 #include "core/FileWriter.h"
 #include "core/ProgramState.h"
@@ -25,12 +24,45 @@
 #include <QFileInfo>
 
 #include <cerrno>
+
+#include <sys/stat.h>
 #include <cstring>
 #include <vector>
 
 #include <algorithm>
 
 namespace zentaro {
+
+namespace {
+
+// What is at a target's name, from one status call where nothing is (the
+// usual case in a run of many files).
+struct Existing
+{
+    bool taken = false; // a file, folder or link, even one pointing nowhere
+    bool isFile = false;
+    bool isDir = false;
+    qint64 size = 0;
+};
+
+Existing existingAt(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st = {};
+    if (::lstat(name.constData(), &st) != 0)
+        return {};
+    Existing found;
+    found.taken = true;
+    // A link counts as what it points at.
+    if (S_ISLNK(st.st_mode) && ::stat(name.constData(), &st) != 0)
+        return found;
+    found.isFile = S_ISREG(st.st_mode);
+    found.isDir = S_ISDIR(st.st_mode);
+    found.size = static_cast<qint64>(st.st_size);
+    return found;
+}
+
+} // namespace
 
 FileExtractor::FileExtractor(ProgramState& state, std::shared_ptr<Database> database, FreeSpace::Probe freeSpace)
     : m_state(state), m_db(std::move(database)), m_freeSpace(std::move(freeSpace))
@@ -92,6 +124,11 @@ TransferOutcome FileExtractor::failed(ErrorCode code, const QString& systemText)
 
 TransferOutcome FileExtractor::WriteFailure(const BackgroundWriter::Failure& failure, const QString& newLine)
 {
+    if (failure.checksumDiffers) {
+        const QString text = checksumText(failure.id);
+        return TransferOutcome::failed(Status::failure(ErrorCode::Damaged, text),
+                                       WriteFailure(failure.path, text, newLine));
+    }
     const int error = failure.error;
     const ErrorCode code = error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
     const QString text = FileErrorText::forErrno(error);
@@ -136,8 +173,9 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || QDir::cleanPath(target) != target || !FileNameRules::IsUsableName(target.mid(slash + 1)))
         return fail(ErrorCode::InvalidArgument, QStringLiteral("That name cannot be used as a file name."));
-    const QFileInfo existing(target);
-    const bool taken = existing.exists() || existing.isSymLink();
+    // A run of many files listed the folder once instead of asking for each.
+    const Existing existing = m_knownAbsent ? Existing() : existingAt(target);
+    const bool taken = existing.taken;
     // A record named like the library, extracted beside it, must not replace it.
     if (taken && SameFile::Is(target, m_db->path()))
         return fail(ErrorCode::InvalidArgument, QStringLiteral("That is the open library file itself."));
@@ -146,12 +184,12 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         return fail(s.code(), s.message());
 
     if (taken) {
-        if (existing.isFile() && existing.size() == size) {
+        if (existing.isFile && existing.size == size) {
             // Opening the same file again is immediate.
             recordDate();
             return TransferOutcome::success();
         }
-        if (existing.isDir())
+        if (existing.isDir)
             return fail(ErrorCode::InvalidArgument, QStringLiteral("A folder of that name is in the way."));
         QFile old(target);
         if (!old.remove())
@@ -351,9 +389,8 @@ TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, const QB
             return TransferOutcome::userCancelled();
         }
     }
-    if (!expected.isEmpty() && ContentHash::of(bytes) != expected)
-        return failed(ErrorCode::Damaged, checksumText(record.MainID));
-    if (!m_writeBehind->write(m_state.CurrentFilePath, std::move(bytes))) {
+    // The writer checks the bytes against the checksum before it names them.
+    if (!m_writeBehind->write(m_state.CurrentFilePath, std::move(bytes), expected, record.MainID)) {
         m_state.CancelRequested = true;
         return WriteFailure(*m_writeBehind->failure(), newLine());
     }
@@ -399,9 +436,16 @@ TransferOutcome FileExtractor::ExtractToFolder(const MainRecord& record, const Q
 
 TransferOutcome FileExtractor::ExtractInto(const MainRecord& record, const QString& folder, ProgressHost& host)
 {
-    const ExtractTarget target = FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType);
+    return ExtractTo(record, FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType), host);
+}
+
+TransferOutcome FileExtractor::ExtractTo(const MainRecord& record, const ExtractTarget& target, ProgressHost& host,
+                                         bool knownAbsent)
+{
     m_state.CurrentFilePath = target.path;
+    m_knownAbsent = knownAbsent;
     TransferOutcome outcome = ExtractFile(record, host);
+    m_knownAbsent = false;
     if (outcome.ok() && target.replaced)
         outcome.notice = ReplacedName(record, target.path, newLine());
     return outcome;

@@ -3,6 +3,7 @@
 #include "core/BackgroundWriter.h"
 #include "core/Notice.h"
 #include "core/FreeSpace.h"
+#include "transfer/FileNameRules.h"
 #include "transfer/TransferOutcome.h"
 
 #include <QElapsedTimer>
@@ -50,6 +51,10 @@ public:
     // gives it (CurrentFilePath is set to it). When the record's own name
     // could not be used, a successful outcome carries ReplacedName.
     TransferOutcome ExtractInto(const MainRecord& record, const QString& folder, ProgressHost& host);
+    // The same, to a target TargetFor already gave. knownAbsent: the caller
+    // listed the folder since, and nothing of the target's name was in it.
+    TransferOutcome ExtractTo(const MainRecord& record, const ExtractTarget& target, ProgressHost& host,
+                              bool knownAbsent = false);
 
     // Whether the access level may extract (a Browser only when the library
     // allows it through BrowseExtract).
@@ -117,6 +122,7 @@ private:
     bool m_syncEachFile = true;
     BackgroundWriter* m_writeBehind = nullptr;
     bool m_queuedLast = false;
+    bool m_knownAbsent = false; // for the ExtractFile under way
     // The last free-space figure of a run of small files, and where and when it was read.
     QString m_freeFolder;
     std::optional<qint64> m_free;

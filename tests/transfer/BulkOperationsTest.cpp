@@ -1,5 +1,6 @@
 #include "TransferTestSupport.h"
 
+#include "core/ContentHash.h"
 #include "core/FileWriter.h"
 #include "transfer/BulkExtraction.h"
 #include "transfer/EditWatch.h"
@@ -126,6 +127,56 @@ TEST(BulkExtractionTest, ASmallFileThatCannotBeWrittenEndsTheRunAndIsNamed)
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("s0.BIN"))), patternBytes(2000, 1));
     EXPECT_FALSE(lib.state.CancelRequested);
     EXPECT_FALSE(lib.state.BulkExtraction);
+}
+
+// A small file is checked against its checksum on the writer's thread; bytes
+// that differ end the run, named by their record, and are never written.
+TEST(BulkExtractionTest, ASmallFileWhoseBytesDifferFromItsChecksumIsNotWritten)
+{
+    TempLibrary lib;
+    if (!lib.db->keepsFileHashes())
+        GTEST_SKIP() << "this library keeps no checksums";
+    QList<qint64> ids;
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray bytes = patternBytes(1500, quint32(i + 1));
+        ids << storeRecord(*lib.db, QStringLiteral("h%1").arg(i), bytes);
+        ASSERT_TRUE(lib.db->setFileHash(ids.back(), ContentHash::of(bytes)).ok());
+    }
+    ASSERT_TRUE(lib.db->setFileHash(ids[2], ContentHash::of("something else")).ok());
+    FakeProgressHost host;
+    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    EXPECT_EQ(report.written, 2);
+    ASSERT_TRUE(report.shown.has_value());
+    EXPECT_EQ(report.shown->status.code(), ErrorCode::Damaged);
+    EXPECT_TRUE(report.shown->status.message().contains(QStringLiteral("Record %1 is damaged").arg(ids[2])));
+    EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral("h0.BIN"), QStringLiteral("h1.BIN")}));
+}
+
+// The run lists its folder once instead of asking for every name; what was
+// there before it still counts: a same-sized file is used as it is, and a
+// folder of a target's name stops the run.
+TEST(BulkExtractionTest, WhatWasInTheFolderBeforeTheRunStillCounts)
+{
+    TempLibrary lib;
+    QList<qint64> ids;
+    for (int i = 0; i < 3; ++i)
+        ids << storeRecord(*lib.db, QStringLiteral("p%1").arg(i), patternBytes(700, quint32(i + 1)));
+    const QByteArray keep(700, 'k');
+    {
+        QFile old(lib.file(QStringLiteral("p0.BIN")));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(keep);
+    }
+    ASSERT_TRUE(QDir().mkpath(lib.file(QStringLiteral("p2.BIN"))));
+    FakeProgressHost host;
+    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("p0.BIN"))), keep);
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("p1.BIN"))), patternBytes(700, 2));
+    EXPECT_EQ(report.written, 2);
+    ASSERT_TRUE(report.shown.has_value());
+    EXPECT_EQ(report.shown->status.message(), QStringLiteral("A folder of that name is in the way."));
+    EXPECT_TRUE(QFileInfo(lib.file(QStringLiteral("p2.BIN"))).isDir());
 }
 
 // A run of small files reads the free space now and then, not for each file;
