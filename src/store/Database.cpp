@@ -23,6 +23,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <unordered_map>
 
 namespace zentaro {
@@ -1008,6 +1009,49 @@ Result<qint64> Database::readChunk(qint64 mainId, qint64 offset, qint64 length, 
         within = 0;
     }
     return copied;
+}
+
+Result<QByteArray> Database::readStoredFile(qint64 mainId, qint64 size)
+{
+    if (!isOpen())
+        return Result<QByteArray>(closedFailure());
+    if (size < 0 || size > std::numeric_limits<int>::max())
+        return Result<QByteArray>::failure(ErrorCode::InvalidArgument,
+                                           QStringLiteral("A stored file of %1 bytes cannot be read whole.").arg(size));
+    Status status;
+    SqlStatement* st = statement("SELECT Piece, Data FROM OLE WHERE MainID = ? ORDER BY Piece", &status);
+    if (!st)
+        return Result<QByteArray>(status);
+    st->bindInt64(1, mainId);
+    QByteArray bytes;
+    bytes.reserve(size);
+    qint64 expected = 0;
+    bool lastSeen = false;
+    bool fits = true;
+    int rc = SQLITE_ROW;
+    while ((rc = st->step()) == SQLITE_ROW) {
+        const qint64 length = st->columnBytes(1);
+        if (st->columnInt64(0) != expected || lastSeen || bytes.size() + length > size) {
+            fits = false;
+            break;
+        }
+        if (length > 0)
+            bytes.append(st->columnBlob(1), length);
+        lastSeen = length < kPiece;
+        ++expected;
+    }
+    const bool readFailed = rc != SQLITE_ROW && rc != SQLITE_DONE;
+    Status failed = readFailed ? failure(QStringLiteral("Could not read the stored file")) : Status();
+    st->reset();
+    if (readFailed)
+        return Result<QByteArray>(failed);
+    if (!fits || bytes.size() != size) {
+        return Result<QByteArray>::failure(ErrorCode::Damaged,
+                                           QStringLiteral("The stored file of record %1 in the library %2 is damaged.")
+                                               .arg(mainId)
+                                               .arg(quoted(m_path)));
+    }
+    return bytes;
 }
 
 Result<qint64> Database::storedSize(qint64 mainId)

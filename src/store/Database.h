@@ -112,6 +112,10 @@ public:
     // Copies up to length bytes from offset into buffer; returns how many,
     // which is fewer only at the end of the value (0 at or past the end).
     Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer);
+    // The whole stored file of a record whose FileSize is size, in one
+    // statement, for files small enough to hold in memory. Damaged unless the
+    // library holds exactly size bytes, in whole pieces but the last.
+    Result<QByteArray> readStoredFile(qint64 mainId, qint64 size);
     // Bytes stored for the record (0 when none).
     Result<qint64> storedSize(qint64 mainId);
     // Damaged when the record's FileSize is no count of bytes (a text, a

@@ -135,7 +135,7 @@ TransferOutcome FileExtractor::WriteFailure(const BackgroundWriter::Failure& fai
     return TransferOutcome::failed(Status::failure(code, text), WriteFailure(failure.path, text, newLine));
 }
 
-Status FileExtractor::checkSize(const MainRecord& record)
+Status FileExtractor::checkSize(const MainRecord& record, QByteArray* wholeFile)
 {
     auto damaged = [&](const QString& why) {
         return Status::failure(ErrorCode::Damaged, QStringLiteral("Record %1 is damaged: %2 Nothing was extracted.")
@@ -146,6 +146,20 @@ Status FileExtractor::checkSize(const MainRecord& record)
         return damaged(QStringLiteral("its FileSize of %1 bytes is below 0.").arg(record.FileSize));
     if (Status s = m_db->checkFileSize(record.MainID); !s)
         return s.code() == ErrorCode::Damaged ? damaged(QStringLiteral("its FileSize is not a number of bytes.")) : s;
+    if (wholeFile) {
+        // One read that checks the size on its way; the size is only
+        // worked out again to say what is wrong.
+        Result<QByteArray> bytes = m_db->readStoredFile(record.MainID, record.FileSize);
+        if (bytes) {
+            *wholeFile = std::move(*bytes);
+            return {};
+        }
+        if (bytes.code() != ErrorCode::Damaged)
+            return bytes.status();
+        if (Status s = checkSize(record, nullptr); !s)
+            return s;
+        return bytes.status();
+    }
     Result<qint64> stored = m_db->storedSize(record.MainID);
     if (!stored)
         return stored.status();
@@ -179,8 +193,11 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     // A record named like the library, extracted beside it, must not replace it.
     if (taken && SameFile::Is(target, m_db->path()))
         return fail(ErrorCode::InvalidArgument, QStringLiteral("That is the open library file itself."));
+    // A small file of a bulk run is read here already, and written behind it.
+    const bool queued = m_writeBehind && size <= kProgressThreshold;
+    QByteArray bytes;
     // A damaged record is not passed off as a file, nor an old copy in its place.
-    if (Status s = checkSize(record); !s)
+    if (Status s = checkSize(record, queued ? &bytes : nullptr); !s)
         return fail(s.code(), s.message());
 
     if (taken) {
@@ -200,7 +217,6 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     if (!expected)
         return fail(expected.code(), expected.message());
 
-    const bool queued = m_writeBehind && size <= kProgressThreshold;
     if (!FreeSpace::Fits(size, freeSpaceFor(target, queued))) {
         m_state.CancelRequested = true;
         return TransferOutcome::failed(
@@ -208,7 +224,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     }
 
     if (queued)
-        return queueSmallFile(record, *expected, host);
+        return queueSmallFile(record, std::move(bytes), *expected, host);
 
     StagedFile out(target);
     if (const int error = out.open())
@@ -371,23 +387,13 @@ std::optional<qint64> FileExtractor::freeSpaceFor(const QString& target, bool qu
     return m_free;
 }
 
-TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, const QByteArray& expected, ProgressHost& host)
+TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, QByteArray bytes, const QByteArray& expected,
+                                              ProgressHost& host)
 {
-    const qint64 size = record.FileSize;
-    QByteArray bytes(size, Qt::Uninitialized);
-    const qint64 piece = chunkSize();
-    for (qint64 offset = 0; offset < size; offset += piece) {
-        const qint64 want = std::min(piece, size - offset);
-        Result<qint64> got = m_db->readChunk(record.MainID, offset, want, bytes.data() + offset);
-        if (!got)
-            return failed(got.code(), got.message());
-        if (*got < want)
-            return failed(ErrorCode::Damaged, fewerBytesText(size));
+    host.Yield();
+    if (m_state.CancelRequested) {
         host.Yield();
-        if (m_state.CancelRequested) {
-            host.Yield();
-            return TransferOutcome::userCancelled();
-        }
+        return TransferOutcome::userCancelled();
     }
     // The writer checks the bytes against the checksum before it names them.
     if (!m_writeBehind->write(m_state.CurrentFilePath, std::move(bytes), expected, record.MainID)) {

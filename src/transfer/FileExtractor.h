@@ -102,11 +102,13 @@ public:
     static TransferOutcome WriteFailure(const BackgroundWriter::Failure& failure, const QString& newLine);
 
 private:
-    // Damaged unless FileSize is a count of bytes that the library holds exactly.
-    Status checkSize(const MainRecord& record);
+    // Damaged unless FileSize is a count of bytes that the library holds
+    // exactly. With wholeFile, the bytes are read into it in the same step.
+    Status checkSize(const MainRecord& record, QByteArray* wholeFile = nullptr);
     qint64 chunkSize() const;
     std::optional<qint64> freeSpaceFor(const QString& target, bool queued);
-    TransferOutcome queueSmallFile(const MainRecord& record, const QByteArray& expected, ProgressHost& host);
+    TransferOutcome queueSmallFile(const MainRecord& record, QByteArray bytes, const QByteArray& expected,
+                                   ProgressHost& host);
     // Nothing written: CancelRequested is set and the message names CurrentFilePath.
     TransferOutcome failed(ErrorCode code, const QString& systemText);
     static QString fewerBytesText(qint64 size);

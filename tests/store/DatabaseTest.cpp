@@ -376,6 +376,12 @@ TEST_F(LibraryTest, PieceBoundariesStoreAndReadBackByteForByte)
         EXPECT_EQ(*db->storedSize(id), size);
         QList<qint64> counts;
         EXPECT_EQ(readLikeExtraction(*db, id, size, &counts), bytes);
+        // Read whole in one step, the size must be exactly the one stored.
+        EXPECT_EQ(*db->readStoredFile(id, size), bytes);
+        EXPECT_EQ(db->readStoredFile(id, size + 1).code(), ErrorCode::Damaged);
+        if (size > 0) {
+            EXPECT_EQ(db->readStoredFile(id, size - 1).code(), ErrorCode::Damaged);
+        }
         // Only the last read comes back short, and it is empty for exact multiples.
         for (qsizetype i = 0; i + 1 < counts.size(); ++i)
             EXPECT_EQ(counts[i], LibraryFile::kPieceSize);
@@ -412,6 +418,31 @@ TEST_F(LibraryTest, UnevenAppendsConcatenateAndReadAtAnyOffset)
             EXPECT_EQ(QByteArray(buffer.data(), *got), bytes.mid(offset, expected)) << offset << " " << length;
         }
     }
+}
+
+// Pieces a hand-edited library can hold out of shape: a gap, or a short
+// piece before the last. Read whole, they are damage, not a file.
+TEST_F(LibraryTest, AStoredFileReadWholeMustBeInWholePieces)
+{
+    auto db = openLibrary();
+    const qint64 gap = addRecord(*db, QStringLiteral("gap"));
+    const qint64 shortMiddle = addRecord(*db, QStringLiteral("short"));
+    const QByteArray bytes = pattern(64000 * 2 + 10, 3);
+    storeLikeInsertion(*db, gap, bytes);
+    ASSERT_TRUE(db->appendChunk(shortMiddle, bytes.constData(), 100).ok());
+    db->close();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    const QByteArray sql = "DELETE FROM OLE WHERE MainID = " + QByteArray::number(gap) + " AND Piece = 1;" +
+                           "INSERT INTO OLE (MainID, Piece, Data) VALUES (" + QByteArray::number(shortMiddle) +
+                           ", 1, zeroblob(64000));";
+    EXPECT_EQ(sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(raw);
+    db = openLibrary();
+    EXPECT_EQ(db->readStoredFile(gap, bytes.size()).code(), ErrorCode::Damaged);
+    EXPECT_EQ(db->readStoredFile(gap, 64000 + 10).code(), ErrorCode::Damaged);
+    EXPECT_EQ(db->readStoredFile(shortMiddle, 64100).code(), ErrorCode::Damaged);
+    EXPECT_EQ(db->readStoredFile(shortMiddle, -1).code(), ErrorCode::InvalidArgument);
 }
 
 TEST_F(LibraryTest, ChunkCallsRefuseWhatWouldBreakAFile)

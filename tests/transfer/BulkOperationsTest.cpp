@@ -153,6 +153,25 @@ TEST(BulkExtractionTest, ASmallFileWhoseBytesDifferFromItsChecksumIsNotWritten)
               (QStringList{QStringLiteral("h0.BIN"), QStringLiteral("h1.BIN")}));
 }
 
+// A small file of a run is read whole in one step; a record whose FileSize
+// is not what the library holds is still refused with the reason.
+TEST(BulkExtractionTest, ASmallRecordOfTheWrongSizeIsRefusedWithTheReason)
+{
+    TempLibrary lib;
+    const qint64 good = storeRecord(*lib.db, QStringLiteral("good"), patternBytes(800, 1));
+    const qint64 bad = storeRecord(*lib.db, QStringLiteral("bad"), patternBytes(1000, 2));
+    ASSERT_TRUE(lib.db->updateFields(bad, {{QStringLiteral("FileSize"), qint64(1200)}}).ok());
+    FakeProgressHost host;
+    const BulkExtraction::Report report = runOver(lib, {good, bad}, lib.filesFolder(), host);
+    EXPECT_EQ(report.written, 1);
+    ASSERT_TRUE(report.shown.has_value());
+    EXPECT_EQ(report.shown->status.code(), ErrorCode::Damaged);
+    EXPECT_TRUE(report.shown->status.message().contains(
+        QStringLiteral("its FileSize is 1200 bytes, but the library holds 1000 bytes")))
+        << qPrintable(report.shown->status.message());
+    EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("good.BIN")});
+}
+
 // The run lists its folder once instead of asking for every name; what was
 // there before it still counts: a same-sized file is used as it is, and a
 // folder of a target's name stops the run.
