@@ -5,8 +5,8 @@
 #include "core/FileErrorText.h"
 #include "core/FileWriter.h"
 #include "core/ProgramState.h"
-#include "core/StagedFile.h"
 #include "core/Progress.h"
+#include "core/StagedFile.h"
 #include "security/AccessRights.h"
 #include "store/ConfigRow.h"
 #include "store/Database.h"
@@ -24,10 +24,10 @@
 #include <QFileInfo>
 
 #include <cerrno>
-
-#include <sys/stat.h>
 #include <cstring>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 

@@ -135,6 +135,16 @@ int checkAfterKill(TempLibrary& lib, const CrashCase& c, const QStringList& args
                 ++tally.damaged;
         }
     }
+    // Every extracted file is whole, and nothing else is left beside them.
+    if (args.value(0) == QStringLiteral("extract")) {
+        const QDir out(args.value(args.indexOf(QStringLiteral("--to")) + 1));
+        for (const QString& name : out.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            if (!g_sources.value(name.toLower()).contains(ContentHash::of(readBytes(out.filePath(name))))) {
+                ADD_FAILURE() << where << ": " << name.toStdString() << " is no whole extracted file";
+                ++tally.damaged;
+            }
+        }
+    }
     // No original goes before its record is committed.
     for (const QString& arg : args) {
         if (!arg.startsWith(lib.filesFolder()))
@@ -299,6 +309,25 @@ TEST(Crash, Copy)
                                        lib.folder.path(QStringLiteral("Copy.ZNT"))};
                 },
                 {1, 2, 3}});
+}
+
+TEST(Crash, ExtractAll)
+{
+    runCrashes({"extract --all",
+                [](TempLibrary& lib) {
+                    // Many small files written behind the reads, and large ones between them.
+                    for (int i = 0; i < 60; ++i)
+                        storeSource(lib, QStringLiteral("s%1.bin").arg(i), 4096 + i, 100 + static_cast<quint32>(i));
+                    storeSource(lib, QStringLiteral("big1.bin"), 1500000, 31);
+                    storeSource(lib, QStringLiteral("big2.bin"), 2500000, 32);
+                },
+                [](TempLibrary& lib) {
+                    const QString out = lib.folder.path(QStringLiteral("out"));
+                    QDir().mkpath(out);
+                    return QStringList{QStringLiteral("extract"), lib.state.CurrentLibraryPath, QStringLiteral("--all"),
+                                       QStringLiteral("--to"), out};
+                },
+                {}});
 }
 
 // The child half of the settings case: saves in a loop until killed.
