@@ -127,12 +127,15 @@ TEST_F(CompactionTest, NoCommitOfAnotherProgramIsLostBeforeDuringOrAfter)
         // A busy writer may hold the lock past the busy timeout on a loaded
         // machine; "in use" is then the right answer, and a user tries again.
         LibraryCompactor::Outcome outcome = compact(library, quiet);
-        for (int attempt = 0; attempt < 5 && outcome.status.code() == ErrorCode::InUse; ++attempt)
+        int retries = 0;
+        for (; retries < 5 && outcome.status.code() == ErrorCode::InUse; ++retries)
             outcome = compact(library, quiet);
         ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
         EXPECT_EQ(outcome.notice.icon, NoticeIcon::Information);
-        if (round == 0) {
-            EXPECT_GT(outcome.recovered(), 0);
+        // Between tries the writer may fill the freed pages again, so only a
+        // first try is sure to find them.
+        if (round == 0 && retries == 0) {
+            EXPECT_GT(outcome.recovered(), 0) << outcome.OldSize << " " << outcome.NewSize;
         }
         // The same connection goes on committing after the compaction.
         ASSERT_TRUE(writer.waitForCommits(static_cast<int>(writer.committed().size()) + 5))
