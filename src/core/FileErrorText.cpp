@@ -5,6 +5,11 @@
 
 namespace zentaro {
 
+ErrorCode FileErrorText::codeFor(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
+}
+
 QString FileErrorText::forErrno(int error)
 {
     switch (error) {

@@ -31,6 +31,8 @@ public:
     std::int32_t ChunkSize = 64000;
     std::int32_t PanelGap = 100;
     QString NewLine;
+    // NewLine, or the "\r\n" of the program's messages before it is set.
+    QString newLineOrDefault() const { return NewLine.isEmpty() ? QStringLiteral("\r\n") : NewLine; }
 
     // Paths.
     QString TemplatePath;

@@ -92,8 +92,7 @@ Status LibraryCopier::CopyFileBytes(const QString& source, const QString& target
             return Status::failure(ErrorCode::Io, QStringLiteral("Could not read %1. %2")
                                                       .arg(quoted(source), FileErrorText::forErrno(error)));
         }
-        const ErrorCode code = error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
-        return Status::failure(code, QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(error)));
+        return Status::failure(FileErrorText::codeFor(error), QStringLiteral("Could not write %1. %2").arg(quoted(target), FileErrorText::forErrno(error)));
     };
 
     struct stat info {};

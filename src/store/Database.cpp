@@ -1275,8 +1275,8 @@ Status Database::engineFailure(const QString& doing, sqlite3* other, int rc) con
         break;
     }
     if (error != 0) {
-        const ErrorCode code = error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
-        return Status::failure(code, QStringLiteral("%1: %2").arg(doing, FileErrorText::forErrno(error)));
+        return Status::failure(FileErrorText::codeFor(error),
+                               QStringLiteral("%1: %2").arg(doing, FileErrorText::forErrno(error)));
     }
     const QString detail = other ? QString::fromUtf8(sqlite3_errmsg(other)) : QString::fromUtf8(sqlite3_errstr(rc));
     return Status::failure(codeFor(rc), QStringLiteral("%1: %2.").arg(doing, detail));

@@ -30,7 +30,7 @@ AddFilesBatch::~AddFilesBatch()
 
 QString AddFilesBatch::newLine() const
 {
-    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+    return m_state.newLineOrDefault();
 }
 
 QString AddFilesBatch::EntryPath(const QString& folder, const QString& name)

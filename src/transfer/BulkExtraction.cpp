@@ -8,7 +8,6 @@
 
 #include <QDir>
 
-#include <cerrno>
 
 namespace zentaro {
 
@@ -19,7 +18,7 @@ BulkExtraction::BulkExtraction(ProgramState& state, std::shared_ptr<Database> da
 
 QString BulkExtraction::newLine() const
 {
-    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+    return m_state.newLineOrDefault();
 }
 
 void BulkExtraction::begin()
@@ -50,8 +49,7 @@ Status BulkExtraction::end(ProgressHost& host)
     Status synced;
     for (const QString& folder : std::as_const(m_folders)) {
         if (const int error = DiskSync::syncFileSystemOf(folder)) {
-            const ErrorCode code = error == ENOSPC || error == EDQUOT ? ErrorCode::DiskFull : ErrorCode::Io;
-            synced = Status::failure(code, QStringLiteral("The extracted files in %1 could not be saved to the disk: %2")
+            synced = Status::failure(FileErrorText::codeFor(error), QStringLiteral("The extracted files in %1 could not be saved to the disk: %2")
                                                .arg(folder, FileErrorText::forErrno(error)));
             break;
         }

@@ -79,7 +79,7 @@ qint64 FileExtractor::chunkSize() const
 
 QString FileExtractor::newLine() const
 {
-    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+    return m_state.newLineOrDefault();
 }
 
 Notice FileExtractor::WriteFailure(const QString& path, const QString& systemText, const QString& newLine)
@@ -129,10 +129,9 @@ TransferOutcome FileExtractor::WriteFailure(const BackgroundWriter::Failure& fai
         return TransferOutcome::failed(Status::failure(ErrorCode::Damaged, text),
                                        WriteFailure(failure.path, text, newLine));
     }
-    const int error = failure.error;
-    const ErrorCode code = error == ENOSPC || error == EDQUOT || error == EFBIG ? ErrorCode::DiskFull : ErrorCode::Io;
-    const QString text = FileErrorText::forErrno(error);
-    return TransferOutcome::failed(Status::failure(code, text), WriteFailure(failure.path, text, newLine));
+    const QString text = FileErrorText::forErrno(failure.error);
+    return TransferOutcome::failed(Status::failure(FileErrorText::codeFor(failure.error), text),
+                                   WriteFailure(failure.path, text, newLine));
 }
 
 Status FileExtractor::checkSize(const MainRecord& record, QByteArray* wholeFile)
@@ -176,7 +175,6 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     const QString target = m_state.CurrentFilePath;
     const qint64 size = record.FileSize;
     m_queuedLast = false;
-    auto fail = [&](ErrorCode code, const QString& systemText) { return failed(code, systemText); };
     auto recordDate = [&] {
         if (!m_state.LibraryReadOnly)
             m_state.ExtractedFileDate = QFileInfo(target).lastModified();
@@ -186,19 +184,19 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     // guards a path built any other way ("..", a control character).
     const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || QDir::cleanPath(target) != target || !FileNameRules::IsUsableName(target.mid(slash + 1)))
-        return fail(ErrorCode::InvalidArgument, QStringLiteral("That name cannot be used as a file name."));
+        return failed(ErrorCode::InvalidArgument, QStringLiteral("That name cannot be used as a file name."));
     // A run of many files listed the folder once instead of asking for each.
     const Existing existing = m_knownAbsent ? Existing() : existingAt(target);
     const bool taken = existing.taken;
     // A record named like the library, extracted beside it, must not replace it.
     if (taken && SameFile::Is(target, m_db->path()))
-        return fail(ErrorCode::InvalidArgument, QStringLiteral("That is the open library file itself."));
+        return failed(ErrorCode::InvalidArgument, QStringLiteral("That is the open library file itself."));
     // A small file of a bulk run is read here already, and written behind it.
     const bool queued = m_writeBehind && size <= kProgressThreshold;
     QByteArray bytes;
     // A damaged record is not passed off as a file, nor an old copy in its place.
     if (Status s = checkSize(record, queued ? &bytes : nullptr); !s)
-        return fail(s.code(), s.message());
+        return failed(s.code(), s.message());
 
     if (taken) {
         if (existing.isFile && existing.size == size) {
@@ -207,15 +205,15 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             return TransferOutcome::success();
         }
         if (existing.isDir)
-            return fail(ErrorCode::InvalidArgument, QStringLiteral("A folder of that name is in the way."));
+            return failed(ErrorCode::InvalidArgument, QStringLiteral("A folder of that name is in the way."));
         QFile old(target);
         if (!old.remove())
-            return fail(ErrorCode::Io, old.errorString());
+            return failed(ErrorCode::Io, old.errorString());
     }
 
     Result<QByteArray> expected = m_db->fileHash(record.MainID);
     if (!expected)
-        return fail(expected.code(), expected.message());
+        return failed(expected.code(), expected.message());
 
     if (!FreeSpace::Fits(size, freeSpaceFor(target, queued))) {
         m_state.CancelRequested = true;
@@ -228,7 +226,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
 
     StagedFile out(target);
     if (const int error = out.open())
-        return fail(ErrorCode::Io, FileErrorText::forErrno(error));
+        return failed(ErrorCode::Io, FileErrorText::forErrno(error));
     WritebackPacer pacer(out.handle());
 
     Progress* bar = nullptr;
@@ -245,7 +243,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     auto abandon = [&](ErrorCode code, const QString& systemText) {
         out.abandon();
         closeBar();
-        return fail(code, systemText);
+        return failed(code, systemText);
     };
 
     // Pieces are gathered into page-aligned blocks: writes of 64,000 bytes
@@ -268,9 +266,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     // The system's own cause: Qt reports a file grown too large as "Unknown error".
     int writeError = 0;
     auto writeFailed = [&] {
-        const ErrorCode code = writeError == ENOSPC || writeError == EDQUOT || writeError == EFBIG ? ErrorCode::DiskFull
-                                                                                                 : ErrorCode::Io;
-        return abandon(code, FileErrorText::forErrno(writeError));
+        return abandon(FileErrorText::codeFor(writeError), FileErrorText::forErrno(writeError));
     };
     auto flush = [&] {
         if (filled == 0)

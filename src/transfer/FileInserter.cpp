@@ -86,7 +86,7 @@ qint64 FileInserter::chunkSize() const
 
 QString FileInserter::newLine() const
 {
-    return m_state.NewLine.isEmpty() ? QStringLiteral("\r\n") : m_state.NewLine;
+    return m_state.newLineOrDefault();
 }
 
 Notice FileInserter::OpenFailure(const QString& path, const QString& cause, const QString& newLine)
