@@ -7,7 +7,28 @@ BUILD=${ZENTARO_BUILD_DIR:?}
 SOURCE=${ZENTARO_SOURCE_DIR:?}
 CASE=${1:?which case}
 WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+# Every program a case starts carries this mark, so one left running is found
+# at the end, ended, and fails the case.
+MARK="ZENTARO_INSTALL_TEST=$WORK"
+survivors() {
+  local f
+  for f in /proc/[0-9]*/environ; do
+    tr '\0' '\n' <"$f" 2>/dev/null | grep -qxF "$MARK" && { f=${f#/proc/}; echo "${f%/environ}"; }
+  done
+  return 0
+}
+finish() {
+  local status=$? left
+  left=$(survivors)
+  if [ -n "$left" ]; then
+    echo "FAIL: left running: $(for p in $left; do tr '\0' ' ' </proc/$p/cmdline 2>/dev/null; echo; done)" >&2
+    kill -9 $left 2>/dev/null || true
+    status=1
+  fi
+  rm -rf "$WORK"
+  exit $status
+}
+trap finish EXIT
 # A command that fails unexpectedly names itself instead of ending the case silently.
 trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
 
@@ -30,7 +51,7 @@ as_user() {
   shift
   mkdir -p "$home"
   env -u ZNT_PROGRAM_FOLDER -u XDG_DATA_HOME -u ZNT_PASSWORD -u DISPLAY -u WAYLAND_DISPLAY \
-    HOME="$home" QT_QPA_PLATFORM=offscreen "$@"
+    HOME="$home" QT_QPA_PLATFORM=offscreen "$MARK" "$@"
 }
 
 # The DefaultLibrary the program folder's settings give, as znt reads them.
@@ -143,7 +164,10 @@ start_zentaro() {
   local expected=()
   while [ "$1" != -- ]; do expected+=("$1"); shift; done
   shift
-  as_user "$home" "$ROOT/bin/zentaro" "$@" >"$WORK/zentaro.log" 2>&1 &
+  # Its own process group, so ending the group ends the program and not only
+  # the shell that started it.
+  setsid bash -c "$(declare -f as_user); MARK='$MARK'; as_user \"\$@\"" _ \
+    "$home" "$ROOT/bin/zentaro" "$@" >"$WORK/zentaro.log" 2>&1 &
   local pid=$! waited=0 f ready
   while [ $waited -lt 600 ]; do
     ready=1
@@ -153,7 +177,7 @@ start_zentaro() {
     sleep 0.1
     waited=$((waited + 1))
   done
-  kill $pid 2>/dev/null || true
+  kill -- -$pid 2>/dev/null || true
   wait $pid 2>/dev/null || true
   for f in "${expected[@]}"; do
     [ -e "$f" ] || { cat "$WORK/zentaro.log" >&2; fail "zentaro did not make $f"; }
