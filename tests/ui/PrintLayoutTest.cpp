@@ -27,6 +27,14 @@ TEST(PrintLayout, ColumnLeftCopesWithZeroWidthsAndTooManyColumns)
     EXPECT_EQ(PrintLayout::ColumnLeft({1000}, 0, 8000), (std::vector<double>{8000}));
 }
 
+TEST(PrintLayout, EveryCellButTheLastKeepsAGapBeforeTheNextColumn)
+{
+    EXPECT_EQ(PrintLayout::CellWidths({0, 4000, 8000, 10000}, 90), (std::vector<double>{3910, 3910, 2000}));
+    // A column narrower than the gap has no room at all.
+    EXPECT_EQ(PrintLayout::CellWidths({0, 50, 8000}, 90), (std::vector<double>{0, 7950}));
+    EXPECT_EQ(PrintLayout::CellWidths({8000}, 90), (std::vector<double>{}));
+}
+
 TEST(PrintLayout, CopiesAreTheRoundedLeadingNumberOfTheText)
 {
     EXPECT_EQ(PrintLayout::CopiesFromText(QStringLiteral("1")), 1);

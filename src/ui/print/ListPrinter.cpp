@@ -27,6 +27,8 @@ namespace zentaro {
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
+// Blank space between a cell's text and the next column (1/16 inch).
+constexpr double kColumnGapTwips = 90.0;
 
 } // namespace
 
@@ -165,6 +167,7 @@ Status ListPrinter::printCopy(const PrintRequest& request, int copy, const std::
     pages.rowHeight = toTwips(rowMetrics.lineSpacing());
     const std::vector<double> left =
         PrintLayout::ColumnLeft(m_widths, static_cast<int>(m_columns.size()), width);
+    const std::vector<double> room = PrintLayout::CellWidths(left, kColumnGapTwips);
 
     // The whole copy is read first: until its job starts, Cancel costs nothing.
     const ListModel* model = m_list.model();
@@ -205,16 +208,24 @@ Status ListPrinter::printCopy(const PrintRequest& request, int copy, const std::
         return Status::failure(ErrorCode::Io,
                                QStringLiteral("The printer %1 could not be started.").arg(request.printerName));
     }
-    auto drawAt = [&](double leftTwips, double topTwips, const QFontMetricsF& metrics, const QString& text) {
-        if (!text.isEmpty())
-            painter.drawText(QPointF(toPixels(leftTwips), toPixels(topTwips) + metrics.ascent()), text);
+    // A text wider than its room ends in an ellipsis instead of running over
+    // the next column or off the page; where not even that fits, nothing shows.
+    auto drawAt = [&](double leftTwips, double topTwips, double roomTwips, const QFontMetricsF& metrics,
+                      const QString& text) {
+        if (text.isEmpty())
+            return;
+        const double roomPixels = toPixels(roomTwips);
+        const QString shown = metrics.elidedText(text, Qt::ElideRight, roomPixels);
+        if (shown.isEmpty() || metrics.horizontalAdvance(shown) > roomPixels)
+            return;
+        painter.drawText(QPointF(toPixels(leftTwips), toPixels(topTwips) + metrics.ascent()), shown);
     };
 
     painter.setFont(title);
-    drawAt(0, 0, titleMetrics, request.title);
+    drawAt(0, 0, width, titleMetrics, request.title);
     painter.setFont(header);
     for (std::size_t c = 0; c < m_columns.size(); ++c)
-        drawAt(left[c], 2 * titleLine, headerMetrics, m_columns[c].caption);
+        drawAt(left[c], 2 * titleLine, room[c], headerMetrics, m_columns[c].caption);
     const double ruleTop = 2 * titleLine + 2 * headerLine;
     painter.setPen(QPen(Qt::black, std::max(1.0, dpi / 144)));
     painter.drawLine(QPointF(0, toPixels(ruleTop)), QPointF(toPixels(width), toPixels(ruleTop)));
@@ -237,7 +248,7 @@ Status ListPrinter::printCopy(const PrintRequest& request, int copy, const std::
         }
         const double top = pages.rowTop(int(r));
         for (std::size_t c = 0; c < m_columns.size(); ++c)
-            drawAt(left[c], top, rowMetrics, lines[r][qsizetype(c)]);
+            drawAt(left[c], top, room[c], rowMetrics, lines[r][qsizetype(c)]);
     }
     if (!painter.end() || printer.printerState() == QPrinter::Error)
         return Status::failure(ErrorCode::Io, request.toPdf()

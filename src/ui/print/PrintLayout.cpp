@@ -26,6 +26,16 @@ std::vector<double> PrintLayout::ColumnLeft(const std::vector<double>& gridWidth
     return left;
 }
 
+std::vector<double> PrintLayout::CellWidths(const std::vector<double>& columnLeft, double gap)
+{
+    std::vector<double> widths;
+    for (std::size_t c = 0; c + 1 < columnLeft.size(); ++c) {
+        const double room = columnLeft[c + 1] - columnLeft[c] - (c + 2 < columnLeft.size() ? gap : 0.0);
+        widths.push_back(std::max(0.0, room));
+    }
+    return widths;
+}
+
 int PrintLayout::CopiesFromText(const QString& text)
 {
     static const QRegularExpression leadingNumber(QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+))"));

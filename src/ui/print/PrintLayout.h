@@ -16,6 +16,11 @@ public:
     static std::vector<double> ColumnLeft(const std::vector<double>& gridWidths, int columnCount,
                                           double printableWidth);
 
+    // The room for the text of each column between the boundaries: its width
+    // less a gap that keeps it apart from the next column; the last column
+    // reaches the last boundary.
+    static std::vector<double> CellWidths(const std::vector<double>& columnLeft, double gap);
+
     // The Copies text as a number of copies: its leading number, rounded;
     // 0 for a text that does not start with a number or for a negative one.
     static int CopiesFromText(const QString& text);
