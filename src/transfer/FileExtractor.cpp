@@ -220,7 +220,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     } else if (taken) {
         // In a folder the user chose, only the record's own bytes stand in for it.
         if (existing.isFile && existing.size == size) {
-            Result<bool> same = holdsRecordBytes(record, target, queued ? &bytes : nullptr, *expected, host);
+            Result<bool> same = holdsRecordBytes(record, target, queued ? &bytes : nullptr, *expected);
             if (!same)
                 return failed(same.code(), same.message());
             if (*same) {
@@ -433,7 +433,7 @@ QString FileExtractor::keepBothPath(const QString& target)
 }
 
 Result<bool> FileExtractor::holdsRecordBytes(const MainRecord& record, const QString& path, const QByteArray* bytes,
-                                             const QByteArray& expectedHash, ProgressHost& host)
+                                             const QByteArray& expectedHash)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -463,7 +463,6 @@ Result<bool> FileExtractor::holdsRecordBytes(const MainRecord& record, const QSt
                 return false;
         }
         offset += want;
-        host.Yield();
     }
     return !hashing || hash.finish() == expectedHash;
 }

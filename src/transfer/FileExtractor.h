@@ -128,7 +128,7 @@ private:
     // bytes: compared with bytes when they were read already, else hashed
     // against the stored checksum, else compared with the stored bytes.
     Result<bool> holdsRecordBytes(const MainRecord& record, const QString& path, const QByteArray* bytes,
-                                  const QByteArray& expectedHash, ProgressHost& host);
+                                  const QByteArray& expectedHash);
     // The first "name (n).ext" from 2 on that nothing in target's folder has;
     // empty when the name would grow too long.
     static QString keepBothPath(const QString& target);
