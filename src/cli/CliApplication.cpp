@@ -149,7 +149,12 @@ const QList<CliApplication::Command>& CliApplication::commands()
               whereOption(QStringLiteral("Extract the records of this WHERE part.")),
               option({QStringLiteral("all")}, QStringLiteral("Extract every record.")),
               option({QStringLiteral("to")}, QStringLiteral("The folder to write to (must exist)."),
-                     QStringLiteral("DIR"))},
+                     QStringLiteral("DIR")),
+              option({QStringLiteral("overwrite")},
+                     QStringLiteral("Replace a file in DIR whose bytes differ from the record's (refused otherwise).")),
+              option({QStringLiteral("keep-both")},
+                     QStringLiteral("Keep a file in DIR whose bytes differ from the record's, and write the record "
+                                    "beside it as \"name (2).ext\" (the first free number)."))},
              &CliTransferCommands::extract});
         list.push_back({QStringLiteral("reinsert"), QStringLiteral("LIB FILE"),
                         QStringLiteral("Replace the stored file of one record with FILE (FileSize and "

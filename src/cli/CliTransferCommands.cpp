@@ -14,12 +14,16 @@
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/BulkExtraction.h"
+#include "transfer/ConflictResolver.h"
 #include "transfer/FileExtractor.h"
 #include "transfer/FileInserter.h"
 #include "transfer/NativeFileName.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <optional>
+#include <utility>
 
 namespace zentaro {
 
@@ -66,6 +70,27 @@ private:
     ProgramState& m_state;
     CliOutput& m_output;
     CliProgress& m_bar;
+};
+
+// A file in the way of extract, with other bytes than the record's: replaced
+// or kept beside by the options, else refused, and named afterwards.
+class ConflictOptions final : public ConflictResolver
+{
+public:
+    explicit ConflictOptions(std::optional<ConflictChoice> choice) : m_choice(choice) {}
+
+    ConflictAnswer Resolve(const ExtractConflict& conflict) override
+    {
+        if (m_choice)
+            return {*m_choice, true};
+        m_refused << conflict.path;
+        return {ConflictChoice::Skip, false};
+    }
+    QStringList takeRefused() { return std::exchange(m_refused, {}); }
+
+private:
+    std::optional<ConflictChoice> m_choice;
+    QStringList m_refused;
 };
 
 } // namespace
@@ -157,6 +182,10 @@ int CliTransferCommands::extract(CliContext& context)
     if (!folderInfo.isDir())
         return usage(context, QStringLiteral("The folder \"%1\" does not exist.").arg(p.value(QStringLiteral("to"))));
     const QString folder = folderInfo.absoluteFilePath();
+    const bool overwrite = p.isSet(QStringLiteral("overwrite"));
+    const bool keepBoth = p.isSet(QStringLiteral("keep-both"));
+    if (overwrite && keepBoth)
+        return usage(context, QStringLiteral("Give at most one of --overwrite and --keep-both."));
 
     QList<qint64> ids;
     for (const QString& value : p.values(QStringLiteral("id"))) {
@@ -204,6 +233,10 @@ int CliTransferCommands::extract(CliContext& context)
     CliProgressHost host(bar);
     // One run: a name already written in it gives the next record "FileName (MainID)".
     BulkExtraction run(context.state, db);
+    ConflictOptions conflicts(overwrite  ? std::optional(ConflictChoice::Replace)
+                              : keepBoth ? std::optional(ConflictChoice::KeepBoth)
+                                         : std::nullopt);
+    run.setConflicts(&conflicts);
     run.begin();
     // A line for each file once it is on disk; small ones are written behind the loop.
     auto printWritten = [&] {
@@ -228,6 +261,14 @@ int CliTransferCommands::extract(CliContext& context)
             break;
         }
         printWritten();
+        for (const QString& path : conflicts.takeRefused()) {
+            context.output.error(QStringLiteral("\"%1\" is already there and holds other bytes than record %2; "
+                                                "it was not replaced. Give --overwrite to replace it or "
+                                                "--keep-both to write the record beside it.")
+                                     .arg(path)
+                                     .arg(record.MainID));
+            exitCode = toInt(CliExitCode::Refused);
+        }
         if (context.state.CancelRequested || CliTerminal::interrupted()) {
             exitCode = toInt(CliExitCode::Failure);
             break;

@@ -29,6 +29,8 @@ void BulkExtraction::begin()
     m_done.clear();
     m_extractor.setSyncEachFile(false);
     m_extractor.setWriteBehind(&m_writer);
+    // An answer for all lasts one run.
+    m_extractor.setConflicts(m_conflicts);
     m_state.BulkExtraction = true;
     m_state.CancelRequested = false;
 }
@@ -61,6 +63,12 @@ Status BulkExtraction::end(ProgressHost& host)
                                                          .arg(failure->path, failed.status.message()));
     }
     return synced;
+}
+
+void BulkExtraction::setConflicts(ConflictResolver* conflicts)
+{
+    m_conflicts = conflicts;
+    m_extractor.setConflicts(conflicts);
 }
 
 void BulkExtraction::collectWritten()
@@ -125,7 +133,7 @@ TransferOutcome BulkExtraction::extractOne(const MainRecord& record, const QStri
     } else {
         outcome = m_extractor.ExtractTo(record, own, host, !mayBeThere(folder, own.path));
     }
-    if (outcome.ok() && !m_state.CancelRequested) {
+    if (outcome.ok() && !m_state.CancelRequested && !m_extractor.skippedLast()) {
         m_written.insert(m_state.CurrentFilePath);
         m_folders.insert(folder);
         if (!m_extractor.queuedLast()) {
@@ -140,9 +148,10 @@ TransferOutcome BulkExtraction::extractOne(const MainRecord& record, const QStri
 
 BulkExtraction::Report BulkExtraction::Run(const QString& folder, int count,
                                            const std::function<Result<MainRecord>(int)>& record,
-                                           ProgressHost& host)
+                                           ProgressHost& host, ConflictResolver* conflicts)
 {
     Report report;
+    setConflicts(conflicts);
     begin();
     for (int i = 0; i < count; ++i) {
         Result<MainRecord> current = record(i);
@@ -151,6 +160,8 @@ BulkExtraction::Report BulkExtraction::Run(const QString& folder, int count,
             break;
         }
         const TransferOutcome outcome = extractOne(*current, folder, host);
+        if (skippedLast())
+            ++report.skipped;
         if (outcome.ok() && !m_state.CancelRequested) {
             if (outcome.notice && !report.shown)
                 report.shown = outcome;

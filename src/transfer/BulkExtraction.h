@@ -25,7 +25,9 @@ class ProgressHost;
 // for the whole run, so a large file's window with Cancel stays open across
 // files and its Cancel ends the run. A record whose name was already written
 // earlier in the run comes out as "FileName (MainID).FileType" instead of
-// replacing (or, at the same size, silently standing in for) the other.
+// replacing (or, at the same size, silently standing in for) the other. In a
+// folder the user chose, a file that was there before and holds other bytes
+// goes to the run's resolver, whose answer for all stands for the rest.
 class BulkExtraction
 {
 public:
@@ -35,6 +37,7 @@ public:
     struct Report
     {
         int written = 0;
+        int skipped = 0; // left to the file in the way
         bool cancelled = false;
         // The failure that ended the run, or the first notice of a renamed record.
         std::optional<TransferOutcome> shown;
@@ -42,8 +45,15 @@ public:
 
     // record(i) makes the i-th of count records current and returns it.
     // Stops after a failure or a Cancel; files already written stay.
+    // conflicts: see setConflicts.
     Report Run(const QString& folder, int count, const std::function<Result<MainRecord>(int)>& record,
-               ProgressHost& host);
+               ProgressHost& host, ConflictResolver* conflicts = nullptr);
+
+    // Who decides about files in the way: nullptr for the private extraction
+    // folder (FileExtractor's size rule), a resolver for a folder the user chose.
+    void setConflicts(ConflictResolver* conflicts);
+    // Whether the last extractOne wrote nothing because the answer was Skip.
+    bool skippedLast() const { return m_extractor.skippedLast(); }
 
     // One record of a run into folder, with the run's name rule.
     // CurrentFilePath is the file it goes to. A small file may still be on
@@ -81,6 +91,7 @@ private:
     QHash<QString, std::optional<QSet<QString>>> m_present;
     QSet<QString> m_written;
     QSet<QString> m_folders;
+    ConflictResolver* m_conflicts = nullptr;
 };
 
 } // namespace zentaro

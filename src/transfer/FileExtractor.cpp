@@ -2,9 +2,11 @@
 
 #include "core/BackgroundHash.h"
 #include "core/BackgroundWriter.h"
+#include "core/ContentHash.h"
 #include "core/FileErrorText.h"
 #include "core/FileWriter.h"
 #include "core/ProgramState.h"
+#include "core/PathText.h"
 #include "core/Progress.h"
 #include "core/StagedFile.h"
 #include "security/AccessRights.h"
@@ -25,6 +27,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -172,9 +175,10 @@ Status FileExtractor::checkSize(const MainRecord& record, QByteArray* wholeFile)
 
 TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHost& host)
 {
-    const QString target = m_state.CurrentFilePath;
+    QString target = m_state.CurrentFilePath;
     const qint64 size = record.FileSize;
     m_queuedLast = false;
+    m_skippedLast = false;
     auto recordDate = [&] {
         if (!m_state.LibraryReadOnly)
             m_state.ExtractedFileDate = QFileInfo(target).lastModified();
@@ -198,22 +202,57 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     if (Status s = checkSize(record, queued ? &bytes : nullptr); !s)
         return failed(s.code(), s.message());
 
-    if (taken) {
+    Result<QByteArray> expected = m_db->fileHash(record.MainID);
+    if (!expected)
+        return failed(expected.code(), expected.message());
+
+    if (taken && existing.isDir)
+        return failed(ErrorCode::InvalidArgument, QStringLiteral("A folder of that name is in the way."));
+    if (taken && !m_conflicts) {
         if (existing.isFile && existing.size == size) {
             // Opening the same file again is immediate.
             recordDate();
             return TransferOutcome::success();
         }
-        if (existing.isDir)
-            return failed(ErrorCode::InvalidArgument, QStringLiteral("A folder of that name is in the way."));
         QFile old(target);
         if (!old.remove())
             return failed(ErrorCode::Io, old.errorString());
+    } else if (taken) {
+        // In a folder the user chose, only the record's own bytes stand in for it.
+        if (existing.isFile && existing.size == size) {
+            Result<bool> same = holdsRecordBytes(record, target, queued ? &bytes : nullptr, *expected);
+            if (!same)
+                return failed(same.code(), same.message());
+            if (*same) {
+                recordDate();
+                return TransferOutcome::success();
+            }
+        }
+        switch (resolve(record, target).choice) {
+        case ConflictChoice::Cancel:
+            m_state.CancelRequested = true;
+            return TransferOutcome::userCancelled();
+        case ConflictChoice::Skip:
+            m_skippedLast = true;
+            return TransferOutcome::success();
+        case ConflictChoice::KeepBoth: {
+            // Files still queued are on disk before a free name is looked for.
+            if (m_writeBehind)
+                m_writeBehind->wait();
+            const QString second = keepBothPath(target);
+            if (second.isEmpty()) {
+                return failed(ErrorCode::InvalidArgument,
+                              QStringLiteral("No second name could be made: the name is too long."));
+            }
+            target = second;
+            m_state.CurrentFilePath = target;
+            break;
+        }
+        case ConflictChoice::Replace:
+            // The file there keeps its name until the new one is whole.
+            break;
+        }
     }
-
-    Result<QByteArray> expected = m_db->fileHash(record.MainID);
-    if (!expected)
-        return failed(expected.code(), expected.message());
 
     if (!FreeSpace::Fits(size, freeSpaceFor(target, queued))) {
         m_state.CancelRequested = true;
@@ -359,6 +398,75 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     return TransferOutcome::success();
 }
 
+void FileExtractor::setConflicts(ConflictResolver* conflicts)
+{
+    m_conflicts = conflicts;
+    m_forAll.reset();
+}
+
+ConflictAnswer FileExtractor::resolve(const MainRecord& record, const QString& target)
+{
+    if (m_forAll)
+        return {*m_forAll, true};
+    if (m_writeBehind)
+        m_writeBehind->wait();
+    const ExtractConflict conflict{target, keepBothPath(target), record.MainID, m_state.BulkExtraction};
+    const ConflictAnswer answer = m_conflicts->Resolve(conflict);
+    if (answer.forAll && conflict.inRun && answer.choice != ConflictChoice::Cancel)
+        m_forAll = answer.choice;
+    return answer;
+}
+
+QString FileExtractor::keepBothPath(const QString& target)
+{
+    const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
+    const QString folder = target.left(slash);
+    const QString name = target.mid(slash + 1);
+    for (int n = 2;; ++n) {
+        const QString numbered = FileNameRules::NumberedName(name, n);
+        if (!FileNameRules::IsUsableName(numbered))
+            return {};
+        const QString path = PathText::join(folder, numbered);
+        if (!existingAt(path).taken)
+            return path;
+    }
+}
+
+Result<bool> FileExtractor::holdsRecordBytes(const MainRecord& record, const QString& path, const QByteArray* bytes,
+                                             const QByteArray& expectedHash)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<bool>::failure(ErrorCode::Io, file.errorString());
+    if (bytes)
+        return file.readAll() == *bytes;
+    std::vector<char>& block = m_blocks[0];
+    if (block.empty())
+        block.resize(static_cast<size_t>(kBlockSize));
+    const qint64 size = record.FileSize;
+    // The stored checksum makes this one read of the file; without one the
+    // stored bytes are read alongside it.
+    const bool hashing = !expectedHash.isEmpty();
+    ContentHash hash;
+    qint64 offset = 0;
+    while (offset < size) {
+        const qint64 want = std::min(hashing ? kBlockSize : chunkSize(), size - offset);
+        if (file.read(block.data(), want) != want)
+            return Result<bool>::failure(ErrorCode::Io, file.errorString());
+        if (hashing) {
+            hash.add(block.data(), want);
+        } else {
+            Result<qint64> got = m_db->readChunk(record.MainID, offset, want, m_buffer.data());
+            if (!got)
+                return got.status();
+            if (*got != want || std::memcmp(block.data(), m_buffer.data(), static_cast<size_t>(want)) != 0)
+                return false;
+        }
+        offset += want;
+    }
+    return !hashing || hash.finish() == expectedHash;
+}
+
 void FileExtractor::setWriteBehind(BackgroundWriter* writer)
 {
     m_writeBehind = writer;
@@ -427,11 +535,14 @@ FileExtractor::OpenResult FileExtractor::ExtractAndOpen(const MainRecord& record
     return result;
 }
 
-TransferOutcome FileExtractor::ExtractToFolder(const MainRecord& record, const QString& folder, ProgressHost& host)
+TransferOutcome FileExtractor::ExtractToFolder(const MainRecord& record, const QString& folder,
+                                               ConflictResolver& conflicts, ProgressHost& host)
 {
     m_state.CancelRequested = false;
     m_state.BulkExtraction = false;
+    ConflictResolver* before = std::exchange(m_conflicts, &conflicts);
     TransferOutcome outcome = ExtractInto(record, folder, host);
+    m_conflicts = before;
     m_state.CancelRequested = false;
     return outcome;
 }

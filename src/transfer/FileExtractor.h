@@ -3,6 +3,8 @@
 #include "core/BackgroundWriter.h"
 #include "core/Notice.h"
 #include "core/FreeSpace.h"
+#include "core/Result.h"
+#include "transfer/ConflictResolver.h"
 #include "transfer/FileNameRules.h"
 #include "transfer/TransferOutcome.h"
 
@@ -35,11 +37,16 @@ public:
     FileExtractor(const FileExtractor&) = delete;
     FileExtractor& operator=(const FileExtractor&) = delete;
 
-    // Writes the bytes of record to CurrentFilePath. An existing file there
-    // of the record's FileSize is used as it is; one of another size is
-    // replaced. A file over 1,000,000 bytes shows "Extracting File..." with
-    // Cancel. Afterwards CancelRequested is true exactly when no file was
-    // written (refused, failed or cancelled). A target that is not a plain
+    // Writes the bytes of record to CurrentFilePath. Without a resolver (the
+    // private extraction folder) an existing file there of the record's
+    // FileSize is used as it is and one of another size is replaced. With
+    // one (a folder the user chose) an existing file is used as it is only
+    // when its bytes are the record's; any other goes to the resolver, and
+    // CurrentFilePath becomes the second name when it says KeepBoth. A file
+    // over 1,000,000 bytes shows "Extracting File..." with Cancel.
+    // Afterwards CancelRequested is true exactly when no file was written
+    // (refused, failed or cancelled), except after a Skip, which succeeds
+    // with skippedLast() and leaves it alone. A target that is not a plain
     // name in a folder ("..", control characters) and a damaged record
     // (FileSize not the count of its stored bytes) are refused unwritten. In a writable library
     // ExtractedFileDate takes the target's last-modified date. While
@@ -75,9 +82,17 @@ public:
                               FileOpener& opener);
 
     // "Extract File to Disk" after the folder was picked: extracts into
-    // folder; CancelRequested is false again afterwards. The access check is
-    // the caller's (it comes before the picker).
-    TransferOutcome ExtractToFolder(const MainRecord& record, const QString& folder, ProgressHost& host);
+    // folder, a file with other bytes there going to conflicts;
+    // CancelRequested is false again afterwards. The access check is the
+    // caller's (it comes before the picker).
+    TransferOutcome ExtractToFolder(const MainRecord& record, const QString& folder, ConflictResolver& conflicts,
+                                    ProgressHost& host);
+
+    // The resolver for files in the way (see ExtractFile); nullptr keeps the
+    // private folder's rule. Forgets an answer given for all.
+    void setConflicts(ConflictResolver* conflicts);
+    // Whether the last ExtractFile wrote nothing because the answer was Skip.
+    bool skippedLast() const { return m_skippedLast; }
 
     // Whether every file is synced before it takes its name (the default).
     // A bulk run turns it off and syncs the whole folder once at its end.
@@ -109,6 +124,15 @@ private:
     std::optional<qint64> freeSpaceFor(const QString& target, bool queued);
     TransferOutcome queueSmallFile(const MainRecord& record, QByteArray bytes, const QByteArray& expected,
                                    ProgressHost& host);
+    // Whether the file at path, of the record's size, holds the record's
+    // bytes: compared with bytes when they were read already, else hashed
+    // against the stored checksum, else compared with the stored bytes.
+    Result<bool> holdsRecordBytes(const MainRecord& record, const QString& path, const QByteArray* bytes,
+                                  const QByteArray& expectedHash);
+    // The first "name (n).ext" from 2 on that nothing in target's folder has;
+    // empty when the name would grow too long.
+    static QString keepBothPath(const QString& target);
+    ConflictAnswer resolve(const MainRecord& record, const QString& target);
     // Nothing written: CancelRequested is set and the message names CurrentFilePath.
     TransferOutcome failed(ErrorCode code, const QString& systemText);
     static QString fewerBytesText(qint64 size);
@@ -124,6 +148,9 @@ private:
     bool m_syncEachFile = true;
     BackgroundWriter* m_writeBehind = nullptr;
     bool m_queuedLast = false;
+    ConflictResolver* m_conflicts = nullptr;
+    std::optional<ConflictChoice> m_forAll;
+    bool m_skippedLast = false;
     bool m_knownAbsent = false; // for the ExtractFile under way
     // The last free-space figure of a run of small files, and where and when it was read.
     QString m_freeFolder;

@@ -120,6 +120,15 @@ bool FileNameRules::LiesDirectlyIn(const QString& path, const QString& folder)
     return QDir::cleanPath(path.left(slash + 1)) == QDir::cleanPath(folder);
 }
 
+QString FileNameRules::NumberedName(const QString& name, int n)
+{
+    const QString number = QStringLiteral(" (%1)").arg(n);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return name + number;
+    return name.left(dot) + number + name.mid(dot);
+}
+
 ExtractTarget FileNameRules::TargetFor(const QString& folder, qint64 mainId, const QString& fileName,
                                        const QString& fileType)
 {

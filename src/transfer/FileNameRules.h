@@ -49,6 +49,9 @@ public:
     static QString ReplacementName(qint64 mainId, const QString& fileType);
     // path names an entry of folder itself (not of a subfolder or above).
     static bool LiesDirectlyIn(const QString& path, const QString& folder);
+    // name with " (n)" before its extension: "name (2).ext", "name (2)"
+    // without one. A leading dot does not start an extension.
+    static QString NumberedName(const QString& name, int n);
 
     // The one way a record's file is placed in folder: StoredName when both
     // parts are usable, else ReplacementName; never outside folder, and

@@ -1,6 +1,7 @@
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -30,10 +31,13 @@ QMessageBox::Icon toQtIcon(MessageIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// A standard button, or one with its own caption and role.
 struct ButtonSpec
 {
     QMessageBox::StandardButton button;
     MessageAnswer answer;
+    QString caption = {};
+    QMessageBox::ButtonRole role = QMessageBox::InvalidRole;
 };
 
 QList<ButtonSpec> buttonsOf(MessageButtons buttons)
@@ -51,8 +55,26 @@ QList<ButtonSpec> buttonsOf(MessageButtons buttons)
                 {QMessageBox::Cancel, MessageAnswer::Cancel}};
     case MessageButtons::RetryCancel:
         return {{QMessageBox::Retry, MessageAnswer::Retry}, {QMessageBox::Cancel, MessageAnswer::Cancel}};
+    case MessageButtons::ReplaceKeepBothSkipCancel:
+    case MessageButtons::ReplaceKeepBothSkipCancelForAll:
+        return {{QMessageBox::NoButton, MessageAnswer::Replace, QStringLiteral("&Replace"),
+                 QMessageBox::DestructiveRole},
+                {QMessageBox::NoButton, MessageAnswer::KeepBoth, QStringLiteral("&Keep Both"),
+                 QMessageBox::AcceptRole},
+                {QMessageBox::NoButton, MessageAnswer::Skip, QStringLiteral("&Skip"), QMessageBox::ActionRole},
+                {QMessageBox::Cancel, MessageAnswer::Cancel}};
     }
     return {{QMessageBox::Ok, MessageAnswer::Ok}};
+}
+
+MessageAnswer forAll(MessageAnswer answer)
+{
+    switch (answer) {
+    case MessageAnswer::Replace: return MessageAnswer::ReplaceForAll;
+    case MessageAnswer::KeepBoth: return MessageAnswer::KeepBothForAll;
+    case MessageAnswer::Skip: return MessageAnswer::SkipForAll;
+    default: return answer;
+    }
 }
 
 // Texts are built with CR LF between lines; a label wants bare line feeds.
@@ -73,9 +95,26 @@ MessageAnswer MessageBoxes::escapeAnswer(MessageButtons buttons)
     case MessageButtons::YesNo: return MessageAnswer::No;
     case MessageButtons::OkCancel:
     case MessageButtons::YesNoCancel:
-    case MessageButtons::RetryCancel: return MessageAnswer::Cancel;
+    case MessageButtons::RetryCancel:
+    case MessageButtons::ReplaceKeepBothSkipCancel:
+    case MessageButtons::ReplaceKeepBothSkipCancelForAll: return MessageAnswer::Cancel;
     }
     return MessageAnswer::Cancel;
+}
+
+MessageAnswer MessageBoxes::defaultAnswer(MessageButtons buttons)
+{
+    switch (buttons) {
+    case MessageButtons::Ok:
+    case MessageButtons::OkCancel: return MessageAnswer::Ok;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoCancel: return MessageAnswer::Yes;
+    case MessageButtons::RetryCancel: return MessageAnswer::Retry;
+    // The one answer that loses nothing.
+    case MessageButtons::ReplaceKeepBothSkipCancel:
+    case MessageButtons::ReplaceKeepBothSkipCancelForAll: return MessageAnswer::KeepBoth;
+    }
+    return MessageAnswer::Ok;
 }
 
 MessageAnswer MessageBoxes::show(QWidget* parent, MessageIcon icon, const QString& title,
@@ -91,14 +130,20 @@ MessageAnswer MessageBoxes::show(QWidget* parent, MessageIcon icon, const QStrin
 
     QMessageBox box(toQtIcon(icon), title, forDisplay(text), QMessageBox::NoButton, parent);
     const QList<ButtonSpec> specs = buttonsOf(buttons);
-    for (const ButtonSpec& entry : specs)
-        box.addButton(entry.button);
-    box.setDefaultButton(specs.first().button);
-    const MessageAnswer escape = escapeAnswer(buttons);
+    QList<QAbstractButton*> added;
     for (const ButtonSpec& entry : specs) {
-        if (entry.answer == escape)
-            box.setEscapeButton(entry.button);
+        added << (entry.caption.isEmpty() ? box.addButton(entry.button) : box.addButton(entry.caption, entry.role));
     }
+    const MessageAnswer escape = escapeAnswer(buttons);
+    const MessageAnswer enter = defaultAnswer(buttons);
+    for (qsizetype i = 0; i < specs.size(); ++i) {
+        if (specs[i].answer == enter)
+            box.setDefaultButton(qobject_cast<QPushButton*>(added[i]));
+        if (specs[i].answer == escape)
+            box.setEscapeButton(added[i]);
+    }
+    if (buttons == MessageButtons::ReplaceKeepBothSkipCancelForAll)
+        box.setCheckBox(new QCheckBox(kForAllText));
 
     // A wait pointer left on by long work would hide that the box wants an answer.
     const bool busy = QApplication::overrideCursor() != nullptr;
@@ -108,12 +153,11 @@ MessageAnswer MessageBoxes::show(QWidget* parent, MessageIcon icon, const QStrin
     if (busy)
         QApplication::restoreOverrideCursor();
 
-    const auto clicked = box.standardButton(box.clickedButton());
-    for (const ButtonSpec& entry : specs) {
-        if (entry.button == clicked)
-            return entry.answer;
-    }
-    return escape;
+    const qsizetype clicked = added.indexOf(box.clickedButton());
+    if (clicked < 0)
+        return escape;
+    const MessageAnswer answer = specs[clicked].answer;
+    return box.checkBox() && box.checkBox()->isChecked() ? forAll(answer) : answer;
 }
 
 void MessageBoxes::information(QWidget* parent, const QString& title, const QString& text)

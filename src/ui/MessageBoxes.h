@@ -13,8 +13,30 @@ namespace zentaro {
 
 // Plain is a box without an icon.
 enum class MessageIcon { Plain, Information, Exclamation, Critical, Question };
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
-enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
+// ReplaceKeepBothSkipCancel asks about a file in the way; its ForAll form
+// adds a check box that makes the answer one of the ...ForAll ones.
+enum class MessageButtons {
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel,
+    RetryCancel,
+    ReplaceKeepBothSkipCancel,
+    ReplaceKeepBothSkipCancelForAll,
+};
+enum class MessageAnswer {
+    Ok,
+    Cancel,
+    Yes,
+    No,
+    Retry,
+    Replace,
+    KeepBoth,
+    Skip,
+    ReplaceForAll,
+    KeepBothForAll,
+    SkipForAll,
+};
 
 // What one message box asked, as the user would have seen it.
 struct MessageRecord
@@ -60,6 +82,10 @@ public:
 
     // The answer a box gives when it is closed without pressing a button.
     static MessageAnswer escapeAnswer(MessageButtons buttons);
+    // The answer of its default button (what Enter presses).
+    static MessageAnswer defaultAnswer(MessageButtons buttons);
+
+    static inline const QString kForAllText = QStringLiteral("Apply to all remaining conflicts");
 };
 
 } // namespace zentaro

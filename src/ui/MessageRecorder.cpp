@@ -39,14 +39,7 @@ MessageRecord MessageRecorder::last() const
 
 MessageAnswer MessageRecorder::defaultAnswer(MessageButtons buttons)
 {
-    switch (buttons) {
-    case MessageButtons::Ok:
-    case MessageButtons::OkCancel: return MessageAnswer::Ok;
-    case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel: return MessageAnswer::Yes;
-    case MessageButtons::RetryCancel: return MessageAnswer::Retry;
-    }
-    return MessageAnswer::Ok;
+    return MessageBoxes::defaultAnswer(buttons);
 }
 
 MessageAnswer MessageRecorder::answer(const MessageRecord& record)

@@ -170,10 +170,61 @@ TEST_F(CliBulkNameTest, ExtractAllGivesASecondRecordOfOneNameItsOwnFile)
     EXPECT_EQ(readFile(QDir(target).filePath(QStringLiteral("same.BIN"))), pattern(5000, 1));
     EXPECT_EQ(readFile(QDir(target).filePath(QStringLiteral("same (%1).BIN").arg(ids[1]))), pattern(5000, 2));
 
-    // A later run finds the file from before and keeps to the single-file rule.
+    // A later run finds the file from before, with other bytes: refused, nothing added.
     const ZntRun again = znt({QStringLiteral("extract"), library, QStringLiteral("--id"), ids[1], QStringLiteral("--to"), target});
-    ASSERT_EQ(again.exitCode, 0) << again.describe();
+    ASSERT_EQ(again.exitCode, 2) << again.describe();
     EXPECT_EQ(QDir(target).entryList(QDir::Files).size(), 2);
+}
+
+// A file in the folder with other bytes than its record's is refused by
+// name (exit 2) while the others are written, unless --overwrite replaces it
+// or --keep-both writes the record beside it; one of the same bytes stays.
+TEST_F(CliBulkNameTest, AFileWithOtherBytesIsRefusedUnlessOverwriteOrKeepBothIsGiven)
+{
+    const QString library = newLibrary();
+    writeFile(path(QStringLiteral("a.txt")), "aaaa");
+    writeFile(path(QStringLiteral("b.txt")), "bbbb");
+    writeFile(path(QStringLiteral("c.txt")), "cccc");
+    ASSERT_EQ(znt({QStringLiteral("add"), library, path(QStringLiteral("a.txt")), path(QStringLiteral("b.txt")),
+                   path(QStringLiteral("c.txt"))})
+                  .exitCode,
+              0);
+    const QDir target(path(QStringLiteral("out")));
+    ASSERT_TRUE(target.mkpath(QStringLiteral(".")));
+    writeFile(target.filePath(QStringLiteral("a.TXT")), "AAAA");
+    writeFile(target.filePath(QStringLiteral("b.TXT")), "bbbb");
+    auto extract = [&](const QStringList& options) {
+        return znt(QStringList{QStringLiteral("extract"), library, QStringLiteral("--all"), QStringLiteral("--to"),
+                               target.path()} +
+                   options);
+    };
+
+    const ZntRun refused = extract({});
+    EXPECT_EQ(refused.exitCode, 2) << refused.describe();
+    EXPECT_TRUE(refused.errText().contains(QStringLiteral("\"%1\"").arg(target.filePath(QStringLiteral("a.TXT")))))
+        << refused.describe();
+    EXPECT_TRUE(refused.errText().contains(QStringLiteral("--overwrite"))) << refused.describe();
+    EXPECT_FALSE(refused.errText().contains(QStringLiteral("b.TXT"))) << refused.describe();
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("a.TXT"))), QByteArray("AAAA"));
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("c.TXT"))), QByteArray("cccc"));
+    EXPECT_EQ(target.entryList(QDir::Files).size(), 3);
+
+    const ZntRun both = extract({QStringLiteral("--keep-both")});
+    EXPECT_EQ(both.exitCode, 0) << both.describe();
+    EXPECT_TRUE(both.outText().contains(target.filePath(QStringLiteral("a (2).TXT")))) << both.describe();
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("a (2).TXT"))), QByteArray("aaaa"));
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("a.TXT"))), QByteArray("AAAA"));
+
+    const ZntRun replaced = extract({QStringLiteral("--overwrite")});
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.describe();
+    EXPECT_EQ(readFile(target.filePath(QStringLiteral("a.TXT"))), QByteArray("aaaa"));
+    EXPECT_EQ(target.entryList(QDir::Files).size(), 4);
+
+    EXPECT_EQ(extract({QStringLiteral("--overwrite"), QStringLiteral("--keep-both")}).exitCode, 1);
+    const ZntRun help = znt({QStringLiteral("extract"), QStringLiteral("--help")});
+    EXPECT_TRUE(help.outText().contains(QStringLiteral("--overwrite")) &&
+                help.outText().contains(QStringLiteral("--keep-both")))
+        << help.describe();
 }
 
 } // namespace

@@ -33,10 +33,11 @@ qint64 storeRecord(Database& db, const QString& name, const QByteArray& bytes)
     return *id;
 }
 
-BulkExtraction::Report runOver(TempLibrary& lib, const QList<qint64>& ids, const QString& folder, ProgressHost& host)
+BulkExtraction::Report runOver(TempLibrary& lib, const QList<qint64>& ids, const QString& folder, ProgressHost& host,
+                               ConflictResolver* conflicts = nullptr)
 {
     BulkExtraction run(lib.state, lib.db);
-    return run.Run(folder, int(ids.size()), [&](int i) { return lib.db->loadRecord(ids[i]); }, host);
+    return run.Run(folder, int(ids.size()), [&](int i) { return lib.db->loadRecord(ids[i]); }, host, conflicts);
 }
 
 } // namespace
@@ -95,7 +96,8 @@ TEST(BulkExtractionTest, TheRunSyncsOnceAtItsEndAndReportsADiskThatRefusesIt)
     const QString alone = lib.folder.path(QStringLiteral("alone"));
     QDir().mkpath(alone);
     FileWriter::clearFault();
-    EXPECT_TRUE(single.ExtractToFolder(*record, alone, host).ok());
+    ScriptedConflicts conflicts;
+    EXPECT_TRUE(single.ExtractToFolder(*record, alone, conflicts, host).ok());
     EXPECT_EQ(FileWriter::count(FileWriter::Operation::Sync), 1);
 }
 
@@ -268,6 +270,64 @@ TEST(BulkExtractionTest, CancelDuringTheSecondOfFourLargeFilesEndsTheRun)
     EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("big0.BIN")});
     EXPECT_FALSE(lib.state.CancelRequested);
     EXPECT_FALSE(lib.state.BulkExtraction);
+}
+
+// Into a folder the user chose, files that were there with other bytes are
+// put to the resolver, small ones too (they are written behind the loop). An
+// answer for all stands for every later conflict of the run, and only of it.
+TEST(BulkExtractionTest, AnAnswerForAllStandsForTheRestOfTheRunAndSkipLeavesTheFilesAlone)
+{
+    TempLibrary lib;
+    QList<qint64> ids;
+    for (int i = 0; i < 4; ++i)
+        ids << storeRecord(*lib.db, QStringLiteral("c%1").arg(i), patternBytes(700, quint32(i + 1)));
+    const QByteArray other = patternBytes(700, 99);
+    ASSERT_TRUE(writeBytes(lib.file(QStringLiteral("c0.BIN")), other));
+    ASSERT_TRUE(writeBytes(lib.file(QStringLiteral("c1.BIN")), patternBytes(700, 2))); // the record's own
+    ASSERT_TRUE(writeBytes(lib.file(QStringLiteral("c2.BIN")), "short"));
+    ASSERT_TRUE(writeBytes(lib.file(QStringLiteral("c3.BIN")), other));
+    FakeProgressHost host;
+    ScriptedConflicts conflicts;
+    conflicts.answers = {{ConflictChoice::KeepBoth, false}, {ConflictChoice::Skip, true}};
+    conflicts.otherwise = {ConflictChoice::Cancel, false};
+
+    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host, &conflicts);
+    EXPECT_FALSE(report.cancelled);
+    EXPECT_FALSE(report.shown.has_value());
+    EXPECT_EQ(report.skipped, 2);
+    ASSERT_EQ(conflicts.asked.size(), 2u);
+    EXPECT_EQ(conflicts.asked[0].path, lib.file(QStringLiteral("c0.BIN")));
+    EXPECT_TRUE(conflicts.asked[0].inRun);
+    EXPECT_EQ(conflicts.asked[1].path, lib.file(QStringLiteral("c2.BIN")));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c0.BIN"))), other);
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c0 (2).BIN"))), patternBytes(700, 1));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c2.BIN"))), QByteArray("short"));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c3.BIN"))), other);
+    EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+
+    // A new run asks again. Keep both for all: two records of one name each
+    // get a free name, the second one past the first one's, still queued.
+    const qint64 twin = storeRecord(*lib.db, QStringLiteral("c3"), patternBytes(700, 5));
+    conflicts.asked.clear();
+    conflicts.answers = {{ConflictChoice::KeepBoth, true}};
+    const BulkExtraction::Report both = runOver(lib, {ids[3], twin, ids[2]}, lib.filesFolder(), host, &conflicts);
+    EXPECT_EQ(conflicts.asked.size(), 1u);
+    EXPECT_EQ(both.written, 3);
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c3 (2).BIN"))), patternBytes(700, 4));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c3 (3).BIN"))), patternBytes(700, 5));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c2 (2).BIN"))), patternBytes(700, 3));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c3.BIN"))), other);
+
+    // Cancel ends the run as the progress window's Cancel does.
+    conflicts.asked.clear();
+    const qint64 fresh = storeRecord(*lib.db, QStringLiteral("fresh"), patternBytes(10, 6));
+    const BulkExtraction::Report cancelled =
+        runOver(lib, {ids[0], fresh}, lib.filesFolder(), host, &conflicts);
+    EXPECT_TRUE(cancelled.cancelled);
+    EXPECT_EQ(conflicts.asked.size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(lib.file(QStringLiteral("fresh.BIN"))));
+    EXPECT_EQ(readBytes(lib.file(QStringLiteral("c0.BIN"))), other);
+    EXPECT_FALSE(lib.state.CancelRequested);
 }
 
 TEST(EditWatchTest, AnyDifferenceOfTheTimeCountsAndAVanishedCopyStopsQuietly)

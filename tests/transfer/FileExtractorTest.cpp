@@ -46,6 +46,23 @@ protected:
         return *lib.db->loadRecord(r.mainId);
     }
 
+    // The same, stored piece by piece without a checksum (as libraries
+    // made before checksums were kept hold their files).
+    MainRecord storeWithoutChecksum(const QString& fileName, const QString& fileType, const QByteArray& bytes)
+    {
+        MainRecord record;
+        record.FileName = fileName;
+        record.FileType = fileType;
+        record.FileSize = bytes.size();
+        Result<qint64> id = lib.db->insertRecord(record);
+        EXPECT_TRUE(id.ok());
+        for (qsizetype at = 0; at < bytes.size(); at += 64000)
+            EXPECT_TRUE(lib.db->appendChunk(*id, bytes.constData() + at, std::min<qsizetype>(64000, bytes.size() - at))
+                            .ok());
+        EXPECT_TRUE(lib.db->fileHash(*id)->isEmpty());
+        return *lib.db->loadRecord(*id);
+    }
+
     QString outFolder()
     {
         const QString folder = lib.folder.path(QStringLiteral("out"));
@@ -64,6 +81,7 @@ protected:
 
     TempLibrary lib;
     FakeProgressHost host;
+    ScriptedConflicts conflicts;
 };
 
 } // namespace
@@ -259,12 +277,13 @@ TEST_F(FileExtractorTest, ExtractToFolderJoinsTheNameAndClearsTheCancelFlag)
 {
     const MainRecord record = store(QStringLiteral("readme"), "no type");
     FileExtractor extractor(lib.state, lib.db);
-    TransferOutcome outcome = extractor.ExtractToFolder(record, outFolder() + QLatin1Char('/'), host);
+    TransferOutcome outcome = extractor.ExtractToFolder(record, outFolder() + QLatin1Char('/'), conflicts, host);
     ASSERT_TRUE(outcome.ok());
     EXPECT_EQ(lib.state.CurrentFilePath, outFolder() + QStringLiteral("/readme"));
     EXPECT_EQ(readBytes(lib.state.CurrentFilePath), QByteArray("no type"));
 
-    TransferOutcome failed = extractor.ExtractToFolder(record, lib.folder.path(QStringLiteral("gone")), host);
+    TransferOutcome failed =
+        extractor.ExtractToFolder(record, lib.folder.path(QStringLiteral("gone")), conflicts, host);
     EXPECT_FALSE(failed.ok());
     EXPECT_FALSE(lib.state.CancelRequested);
 }
@@ -400,7 +419,7 @@ TEST_F(FileExtractorTest, TraversalNamesAreWrittenInsideTheFolderUnderAReplaceme
     EXPECT_FALSE(QFileInfo::exists(lib.folder.path(QStringLiteral("../opened.TXT"))));
     // And Extract File to Disk.
     record.FileName = QStringLiteral("/tmp/zentaro-escaped");
-    TransferOutcome toDisk = extractor.ExtractToFolder(record, folder, host);
+    TransferOutcome toDisk = extractor.ExtractToFolder(record, folder, conflicts, host);
     ASSERT_TRUE(toDisk.ok());
     EXPECT_TRUE(toDisk.notice);
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/zentaro-escaped.TXT")));
@@ -485,4 +504,136 @@ TEST_F(FileExtractorTest, AFileSizeThatDisagreesWithTheStoredBytesIsADamagedReco
     lib.state.CancelRequested = false;
     ASSERT_TRUE(extract(*lib.db->loadRecord(stored.MainID), target).ok());
     EXPECT_EQ(readBytes(target), bytes);
+}
+
+// In a folder the user chose, a file of the record's name is kept only when
+// its bytes are the record's (by the stored checksum, or without one against
+// the stored bytes); any other, of the same size or not, is put to the
+// resolver, and a Skip leaves it untouched.
+TEST_F(FileExtractorTest, AChosenFolderKeepsOnlyTheRecordsOwnBytesAndAsksAboutAnyOtherFile)
+{
+    const QByteArray bytes = patternBytes(130001, 7);
+    const MainRecord hashed = store(QStringLiteral("hashed.txt"), bytes);
+    ASSERT_FALSE(lib.db->fileHash(hashed.MainID)->isEmpty());
+    const MainRecord bare = storeWithoutChecksum(QStringLiteral("bare"), QStringLiteral("TXT"), bytes);
+    FileExtractor extractor(lib.state, lib.db);
+    extractor.setConflicts(&conflicts);
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+
+    for (const MainRecord& record : {hashed, bare}) {
+        const QString name = record.FileName + QStringLiteral(".TXT");
+        SCOPED_TRACE(name.toStdString());
+        const QString target = QDir(outFolder()).filePath(name);
+        auto place = [&](const QByteArray& content) {
+            ASSERT_TRUE(writeBytes(target, content));
+            QFile file(target);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+        };
+        auto untouched = [&](const QByteArray& content) {
+            EXPECT_EQ(readBytes(target), content);
+            EXPECT_EQ(QFileInfo(target).lastModified(), old);
+        };
+        conflicts.asked.clear();
+
+        // The record's own bytes: kept as they are, nobody asked.
+        place(bytes);
+        TransferOutcome outcome = extractor.ExtractInto(record, outFolder(), host);
+        ASSERT_TRUE(outcome.ok()) << outcome.status.message().toStdString();
+        EXPECT_FALSE(extractor.skippedLast());
+        EXPECT_TRUE(conflicts.asked.empty());
+        untouched(bytes);
+
+        // The same size, one byte different at the very end.
+        QByteArray other = bytes;
+        other[other.size() - 1] = char(other.back() ^ 1);
+        place(other);
+        outcome = extractor.ExtractInto(record, outFolder(), host);
+        ASSERT_TRUE(outcome.ok());
+        EXPECT_TRUE(extractor.skippedLast());
+        EXPECT_FALSE(lib.state.CancelRequested);
+        ASSERT_EQ(conflicts.asked.size(), 1u);
+        EXPECT_EQ(conflicts.asked[0].path, target);
+        EXPECT_EQ(conflicts.asked[0].keepBothPath, QDir(outFolder()).filePath(record.FileName + QStringLiteral(" (2).TXT")));
+        EXPECT_EQ(conflicts.asked[0].mainId, record.MainID);
+        EXPECT_FALSE(conflicts.asked[0].inRun);
+        untouched(other);
+
+        // Another size.
+        place(bytes.left(1000));
+        ASSERT_TRUE(extractor.ExtractInto(record, outFolder(), host).ok());
+        EXPECT_EQ(conflicts.asked.size(), 2u);
+        untouched(bytes.left(1000));
+    }
+    EXPECT_EQ(leftovers().size(), 2);
+}
+
+TEST_F(FileExtractorTest, EachAnswerToAFileInTheWay)
+{
+    const QByteArray bytes = patternBytes(5000, 8);
+    const QByteArray other = patternBytes(5000, 9);
+    const MainRecord record = store(QStringLiteral("answer.txt"), bytes);
+    const QString target = QDir(outFolder()).filePath(QStringLiteral("answer.TXT"));
+    const QString second = QDir(outFolder()).filePath(QStringLiteral("answer (2).TXT"));
+    FileExtractor extractor(lib.state, lib.db);
+    extractor.setConflicts(&conflicts);
+
+    ASSERT_TRUE(writeBytes(target, other));
+    conflicts.answers = {{ConflictChoice::Cancel, false}};
+    const TransferOutcome cancelled = extractor.ExtractInto(record, outFolder(), host);
+    EXPECT_TRUE(cancelled.cancelled());
+    EXPECT_TRUE(lib.state.CancelRequested);
+    EXPECT_EQ(readBytes(target), other);
+    EXPECT_EQ(leftovers(), QStringList{QStringLiteral("answer.TXT")});
+
+    lib.state.CancelRequested = false;
+    conflicts.answers = {{ConflictChoice::KeepBoth, false}};
+    ASSERT_TRUE(extractor.ExtractInto(record, outFolder(), host).ok());
+    EXPECT_EQ(lib.state.CurrentFilePath, second);
+    EXPECT_EQ(readBytes(target), other);
+    EXPECT_EQ(readBytes(second), bytes);
+
+    conflicts.answers = {{ConflictChoice::Replace, false}};
+    ASSERT_TRUE(extractor.ExtractInto(record, outFolder(), host).ok());
+    EXPECT_EQ(lib.state.CurrentFilePath, target);
+    EXPECT_EQ(readBytes(target), bytes);
+    EXPECT_EQ(leftovers().size(), 2);
+    EXPECT_EQ(conflicts.asked.size(), 3u);
+
+    // "Extract File to Disk" asks its own resolver.
+    ASSERT_TRUE(writeBytes(target, other));
+    ScriptedConflicts window;
+    window.otherwise = {ConflictChoice::Replace, false};
+    ASSERT_TRUE(extractor.ExtractToFolder(record, outFolder(), window, host).ok());
+    EXPECT_EQ(window.asked.size(), 1u);
+    EXPECT_EQ(readBytes(target), bytes);
+    EXPECT_FALSE(lib.state.CancelRequested);
+}
+
+// Keep both writes the record beside the file in the way, under the first
+// "name (n).type" from 2 on that nothing in the folder has.
+TEST_F(FileExtractorTest, KeepBothTakesTheFirstFreeNumberedName)
+{
+    const QByteArray bytes = patternBytes(3000, 10);
+    const MainRecord typed = store(QStringLiteral("archive.tar.gz"), bytes);
+    const MainRecord untyped = storeWithoutChecksum(QStringLiteral("README"), QString(), bytes);
+    const QDir out(outFolder());
+    ASSERT_TRUE(writeBytes(out.filePath(QStringLiteral("archive.tar.GZ")), "in the way"));
+    ASSERT_TRUE(writeBytes(out.filePath(QStringLiteral("archive.tar (2).GZ")), "taken too"));
+    ASSERT_TRUE(out.mkpath(QStringLiteral("archive.tar (3).GZ")));
+    ASSERT_TRUE(writeBytes(out.filePath(QStringLiteral("README")), "mine"));
+    FileExtractor extractor(lib.state, lib.db);
+    extractor.setConflicts(&conflicts);
+    conflicts.otherwise = {ConflictChoice::KeepBoth, false};
+
+    ASSERT_TRUE(extractor.ExtractInto(typed, out.path(), host).ok());
+    EXPECT_EQ(lib.state.CurrentFilePath, out.filePath(QStringLiteral("archive.tar (4).GZ")));
+    ASSERT_TRUE(extractor.ExtractInto(typed, out.path(), host).ok());
+    EXPECT_EQ(lib.state.CurrentFilePath, out.filePath(QStringLiteral("archive.tar (5).GZ")));
+    ASSERT_TRUE(extractor.ExtractInto(untyped, out.path(), host).ok());
+    EXPECT_EQ(lib.state.CurrentFilePath, out.filePath(QStringLiteral("README (2)")));
+    EXPECT_EQ(readBytes(out.filePath(QStringLiteral("archive.tar (4).GZ"))), bytes);
+    EXPECT_EQ(readBytes(out.filePath(QStringLiteral("README (2)"))), bytes);
+    EXPECT_EQ(readBytes(out.filePath(QStringLiteral("archive.tar (2).GZ"))), QByteArray("taken too"));
+    EXPECT_EQ(readBytes(out.filePath(QStringLiteral("README"))), QByteArray("mine"));
 }

@@ -4,6 +4,7 @@
 #include "core/Progress.h"
 #include "store/Database.h"
 #include "support/TestPaths.h"
+#include "transfer/ConflictResolver.h"
 #include "transfer/ProgressHost.h"
 
 #include <QByteArray>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -160,6 +162,26 @@ inline bool writeNativeFile(const QString& folder, const QByteArray& name, const
                     static_cast<size_t>(bytes.size());
     return std::fclose(f) == 0 && ok;
 }
+
+// Answers conflicts from a queue, then with a fixed answer, and keeps what it
+// was asked.
+class ScriptedConflicts : public ConflictResolver
+{
+public:
+    std::deque<ConflictAnswer> answers;
+    ConflictAnswer otherwise{ConflictChoice::Skip, false};
+    std::vector<ExtractConflict> asked;
+
+    ConflictAnswer Resolve(const ExtractConflict& conflict) override
+    {
+        asked.push_back(conflict);
+        if (answers.empty())
+            return otherwise;
+        const ConflictAnswer next = answers.front();
+        answers.pop_front();
+        return next;
+    }
+};
 
 inline bool nativeFileExists(const QString& folder, const QByteArray& name)
 {

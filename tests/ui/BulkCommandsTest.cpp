@@ -4,6 +4,7 @@
 #include "library/LibrarySession.h"
 #include "search/ListModel.h"
 #include "store/Recordset.h"
+#include "transfer/ExtractionFolder.h"
 #include "transfer/FileOpener.h"
 #include "ui/MGForm.h"
 #include "ui/MainForm.h"
@@ -22,6 +23,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 using namespace zentaro;
@@ -271,6 +273,65 @@ TEST_F(BulkCommandsTest, TwoSameNamedRecordsOfOneSizeBothComeOut)
     form->command(QStringLiteral("menuExtractListedFilestoExtractFolder"))->trigger();
     EXPECT_EQ(readAll(copyPath(QStringLiteral("file0.TXT"))), bytesOf(300, 1));
     EXPECT_EQ(readAll(copyPath(QStringLiteral("file0 (%1).TXT").arg(second))), bytesOf(300, 2));
+}
+
+// Into a chosen folder, a file in the way with other bytes is asked about on
+// the window's thread, with "for all"; an answer for all settles the rest of
+// the run, and Skip leaves the file as it was. The extraction folder keeps
+// its own rule and asks nothing.
+TEST_F(BulkCommandsTest, ExtractingToAChosenFolderAsksAboutFilesInTheWayWithForAll)
+{
+    auto form = loadWith({{QStringLiteral("A"), {}, bytesOf(300, 0)},
+                          {QStringLiteral("B"), {}, bytesOf(300, 1)},
+                          {QStringLiteral("C"), {}, bytesOf(300, 2)},
+                          {QStringLiteral("D"), {}, bytesOf(300, 3)}});
+    QTemporaryDir target;
+    pickedFolder = target.path();
+    auto file = [&](const QString& name) { return QDir(target.path()).filePath(name); };
+    auto place = [&](const QString& name, const QByteArray& content) {
+        QFile f(file(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    };
+    const QByteArray other = bytesOf(300, 9);
+    place(QStringLiteral("file0.TXT"), other);
+    place(QStringLiteral("file1.TXT"), bytesOf(300, 1));
+    place(QStringLiteral("file2.TXT"), other);
+    place(QStringLiteral("file3.TXT"), "shorter");
+    boxes.setHook([](const MessageRecord&) { EXPECT_EQ(QThread::currentThread(), qApp->thread()); });
+
+    boxes.queueAnswer(MessageAnswer::KeepBoth);
+    boxes.queueAnswer(MessageAnswer::SkipForAll);
+    form->command(QStringLiteral("menuExtractListedFilestoDisk"))->trigger();
+    ASSERT_EQ(boxes.count(), 2);
+    EXPECT_EQ(boxes.records()[0].buttons, MessageButtons::ReplaceKeepBothSkipCancelForAll);
+    EXPECT_TRUE(boxes.records()[0].text.contains(file(QStringLiteral("file0.TXT"))));
+    EXPECT_TRUE(boxes.records()[1].text.contains(file(QStringLiteral("file2.TXT"))));
+    EXPECT_EQ(readAll(file(QStringLiteral("file0.TXT"))), other);
+    EXPECT_EQ(readAll(file(QStringLiteral("file0 (2).TXT"))), bytesOf(300, 0));
+    EXPECT_EQ(readAll(file(QStringLiteral("file2.TXT"))), other);
+    EXPECT_EQ(readAll(file(QStringLiteral("file3.TXT"))), QByteArray("shorter"));
+    EXPECT_EQ(QDir(target.path()).entryList(QDir::Files).size(), 5);
+    EXPECT_TRUE(form->isEnabled());
+
+    // Replace for all: one question for the three files.
+    boxes.clear();
+    boxes.queueAnswer(MessageAnswer::ReplaceForAll);
+    form->command(QStringLiteral("menuExtractListedFilestoDisk"))->trigger();
+    EXPECT_EQ(boxes.count(), 1);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(readAll(file(QStringLiteral("file%1.TXT").arg(i))), bytesOf(300, i)) << i;
+
+    // The extraction folder: a copy of another size is replaced unasked.
+    boxes.clear();
+    ExtractionFolder(state.ExtractFolder).Ensure();
+    QFile stale(copyPath(QStringLiteral("file0.TXT")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("stale");
+    stale.close();
+    form->command(QStringLiteral("menuExtractListedFilestoExtractFolder"))->trigger();
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_EQ(readAll(copyPath(QStringLiteral("file0.TXT"))), bytesOf(300, 0));
 }
 
 // --- Edit detection ------------------------------------------------------------------

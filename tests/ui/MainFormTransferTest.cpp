@@ -21,6 +21,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 using namespace zentaro;
@@ -187,6 +188,55 @@ TEST_F(MainFormTransferTest, ExtractToDiskWritesIntoThePickedFolderAndRemembersI
     ASSERT_EQ(boxes.count(), 1);
     EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT ERROR"));
     EXPECT_FALSE(QFile::exists(QDir(*pickedFolder).filePath(QStringLiteral("report.TXT"))));
+}
+
+// A file of the record's name in the picked folder is kept unasked only when
+// it holds the record's bytes; for any other the window asks, and does what
+// the answer says.
+TEST_F(MainFormTransferTest, ExtractToDiskAsksBeforeTouchingAFileWithOtherBytes)
+{
+    const QByteArray bytes = patternBytes(64000);
+    auto form = load(makeStoredLibrary(bytes));
+    QTemporaryDir target;
+    pickedFolder = target.path();
+    const QString file = QDir(target.path()).filePath(QStringLiteral("report.TXT"));
+    const QString second = QDir(target.path()).filePath(QStringLiteral("report (2).TXT"));
+    auto place = [&](const QByteArray& content) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    };
+    boxes.setHook([](const MessageRecord&) { EXPECT_EQ(QThread::currentThread(), qApp->thread()); });
+
+    place(bytes);
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
+    EXPECT_EQ(boxes.count(), 0);
+
+    QByteArray other = bytes;
+    other[100] = char(other[100] ^ 1);
+    place(other);
+    boxes.queueAnswer(MessageAnswer::Skip);
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT File Already Exists"));
+    EXPECT_EQ(boxes.last().icon, MessageIcon::Exclamation);
+    EXPECT_EQ(boxes.last().buttons, MessageButtons::ReplaceKeepBothSkipCancel);
+    EXPECT_TRUE(boxes.last().text.contains(file)) << boxes.last().text.toStdString();
+    EXPECT_TRUE(boxes.last().text.contains(QStringLiteral("\"report (2).TXT\"")));
+    EXPECT_EQ(readAll(file), other);
+    EXPECT_FALSE(QFile::exists(second));
+
+    boxes.queueAnswer(MessageAnswer::KeepBoth);
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
+    EXPECT_EQ(readAll(file), other);
+    EXPECT_EQ(readAll(second), bytes);
+
+    boxes.queueAnswer(MessageAnswer::Replace);
+    form->command(QStringLiteral("ExtractToDiskButton"))->trigger();
+    EXPECT_EQ(readAll(file), bytes);
+    // Three questions, and no message besides.
+    EXPECT_EQ(boxes.count(), 3);
+    EXPECT_TRUE(form->isEnabled());
 }
 
 TEST_F(MainFormTransferTest, AddFilesOnAReadOnlyLibraryShowsTheNoticeOnly)

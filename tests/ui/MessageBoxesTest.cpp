@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 using namespace zentaro;
@@ -104,4 +106,53 @@ TEST(MessageBoxes, RealBoxClosedWithEscapeGivesTheEscapeAnswer)
                                                     QStringLiteral("?"), MessageButtons::YesNoCancel);
     ASSERT_TRUE(driver.ran());
     EXPECT_EQ(answer, MessageAnswer::Cancel);
+}
+
+// The question about a file in the way: its own buttons, Keep Both on Enter,
+// and in a run the check box that makes the answer one for all.
+TEST(MessageBoxes, RealConflictBoxOffersItsAnswersAndForAllOnlyInARun)
+{
+    QStringList captions;
+    QString defaultCaption;
+    bool single = true;
+    ModalDriver<QMessageBox> driver([&](QMessageBox* box) {
+        for (QAbstractButton* button : box->buttons())
+            captions << button->text();
+        defaultCaption = box->defaultButton() ? box->defaultButton()->text() : QString();
+        single = box->checkBox() == nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == QStringLiteral("&Skip"))
+                button->click();
+        }
+    });
+    EXPECT_EQ(MessageBoxes::show(nullptr, MessageIcon::Exclamation, QStringLiteral("Q"), QStringLiteral("?"),
+                                 MessageButtons::ReplaceKeepBothSkipCancel),
+              MessageAnswer::Skip);
+    ASSERT_TRUE(driver.ran());
+    EXPECT_TRUE(single);
+    EXPECT_EQ(captions.size(), 4);
+    for (const char* caption : {"&Replace", "&Keep Both", "&Skip"})
+        EXPECT_TRUE(captions.contains(QLatin1String(caption))) << caption;
+    EXPECT_EQ(defaultCaption, QStringLiteral("&Keep Both"));
+
+    QString checkText;
+    ModalDriver<QMessageBox> forAll([&](QMessageBox* box) {
+        ASSERT_TRUE(box->checkBox());
+        checkText = box->checkBox()->text();
+        box->checkBox()->setChecked(true);
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == QStringLiteral("&Replace"))
+                button->click();
+        }
+    });
+    EXPECT_EQ(MessageBoxes::show(nullptr, MessageIcon::Exclamation, QStringLiteral("Q"), QStringLiteral("?"),
+                                 MessageButtons::ReplaceKeepBothSkipCancelForAll),
+              MessageAnswer::ReplaceForAll);
+    ASSERT_TRUE(forAll.ran());
+    EXPECT_EQ(checkText, QStringLiteral("Apply to all remaining conflicts"));
+
+    ModalDriver<QMessageBox> escape([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_EQ(MessageBoxes::show(nullptr, MessageIcon::Exclamation, QStringLiteral("Q"), QStringLiteral("?"),
+                                 MessageButtons::ReplaceKeepBothSkipCancelForAll),
+              MessageAnswer::Cancel);
 }

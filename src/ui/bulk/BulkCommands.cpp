@@ -8,6 +8,7 @@
 #include "transfer/ExtractionFolder.h"
 #include "transfer/FileExtractor.h"
 #include "transfer/FileOpener.h"
+#include "ui/ExtractConflictQuestion.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MousePointer.h"
@@ -211,10 +212,13 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
     BulkExtraction::Report report;
     {
         TransferProgressHost host(m_state, &m_form);
+        // Files in the way are asked about only in a folder the user chose.
+        ExtractConflictQuestion question(m_state, &m_form, &host);
         m_form.setEnabled(false);
         // The details panel need not follow every record of the run.
         m_state.SuppressReposition = true;
-        report = BulkExtraction(m_state, session.database()).Run(folder, count, record, host);
+        report = BulkExtraction(m_state, session.database())
+                     .Run(folder, count, record, host, toExtractFolder ? nullptr : &question);
         m_state.SuppressReposition = false;
         m_form.setEnabled(true);
     }

@@ -5,6 +5,7 @@
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/FileExtractor.h"
+#include "ui/ExtractConflictQuestion.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgressWindow.h"
@@ -108,7 +109,8 @@ void FileCommands::extractToDisk()
     m_form.recordPane().showDetailsPage();
     TransferProgressHost host(m_state, &m_form);
     FileExtractor extractor(m_state, m_form.session().database());
-    const TransferOutcome outcome = extractor.ExtractToFolder(*record, *folder, host);
+    ExtractConflictQuestion conflicts(m_state, &m_form, &host);
+    const TransferOutcome outcome = extractor.ExtractToFolder(*record, *folder, conflicts, host);
     m_form.showOutcome(outcome, FileExtractor::kErrorTitle);
     m_form.gridMain()->setFocus();
 }
