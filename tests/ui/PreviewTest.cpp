@@ -28,10 +28,13 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QVideoWidget>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace zentaro;
@@ -80,12 +83,84 @@ QByteArray wavBytes()
     return data;
 }
 
+// One second of a 16 x 16 picture at 10 frames a second with a 440 Hz tone
+// beside it: an uncompressed AVI with a sound track.
+QByteArray aviWithSoundBytes()
+{
+    const int width = 16, height = 16, fps = 10, frames = 10, rate = 8000;
+    const int frameBytes = width * height * 3;
+    const int samplesPerFrame = rate / fps;
+    auto chunk = [](const char* id, const QByteArray& data) {
+        QByteArray out(id, 4);
+        out.append(QByteArray(4, '\0'));
+        qToLittleEndian<quint32>(quint32(data.size()), out.data() + 4);
+        out.append(data);
+        if (data.size() % 2)
+            out.append('\0');
+        return out;
+    };
+    auto list = [&](const char* type, const QByteArray& data) { return chunk("LIST", QByteArray(type, 4) + data); };
+    auto le = [](std::initializer_list<std::pair<quint32, int>> fields) {
+        QByteArray out;
+        for (const auto& [value, size] : fields)
+            for (int i = 0; i < size; ++i)
+                out.append(char((value >> (8 * i)) & 0xff));
+        return out;
+    };
+    const QByteArray avih = le({{1000000 / fps, 4}, {0, 4}, {0, 4}, {0x10, 4}, {frames, 4}, {0, 4}, {2, 4}, {0, 4},
+                                {width, 4}, {height, 4}, {0, 4}, {0, 4}, {0, 4}, {0, 4}});
+    const QByteArray videoHeader = QByteArray("vidsDIB ") +
+        le({{0, 4}, {0, 2}, {0, 2}, {0, 4}, {1, 4}, {fps, 4}, {0, 4}, {frames, 4}, {frameBytes, 4},
+            {0xffffffff, 4}, {0, 4}, {0, 2}, {0, 2}, {width, 2}, {height, 2}});
+    const QByteArray videoFormat = le({{40, 4}, {width, 4}, {height, 4}, {1, 2}, {24, 2}, {0, 4}, {frameBytes, 4},
+                                       {0, 4}, {0, 4}, {0, 4}, {0, 4}});
+    const QByteArray soundHeader = QByteArray("auds") + QByteArray(4, '\0') +
+        le({{0, 4}, {0, 2}, {0, 2}, {0, 4}, {1, 4}, {rate, 4}, {0, 4}, {frames * samplesPerFrame, 4},
+            {samplesPerFrame * 2, 4}, {0xffffffff, 4}, {2, 4}, {0, 2}, {0, 2}, {0, 2}, {0, 2}});
+    const QByteArray soundFormat = le({{1, 2}, {1, 2}, {rate, 4}, {rate * 2, 4}, {2, 2}, {16, 2}});
+    const QByteArray headers =
+        list("hdrl", chunk("avih", avih) + list("strl", chunk("strh", videoHeader) + chunk("strf", videoFormat)) +
+                         list("strl", chunk("strh", soundHeader) + chunk("strf", soundFormat)));
+    QByteArray movi;
+    QByteArray index;
+    for (int f = 0; f < frames; ++f) {
+        const QByteArray picture(frameBytes, char(f * 25));
+        QByteArray sound;
+        for (int i = 0; i < samplesPerFrame; ++i) {
+            const auto sample = qint16(std::lround(8000 * std::sin(2 * M_PI * 440 * (f * samplesPerFrame + i) / rate)));
+            sound.append(le({{quint16(sample), 2}}));
+        }
+        for (const auto& [id, data] : {std::pair{"00db", picture}, std::pair{"01wb", sound}}) {
+            index.append(QByteArray(id, 4) + le({{0x10, 4}, {quint32(4 + movi.size()), 4}, {quint32(data.size()), 4}}));
+            movi.append(chunk(id, data));
+        }
+    }
+    const QByteArray body = QByteArray("AVI ") + headers + list("movi", movi) + chunk("idx1", index);
+    return chunk("RIFF", body);
+}
+
 QByteArray sampleBytes(const QString& name)
 {
     QFile file(QStringLiteral(ZENTARO_TEST_SOURCE_DIR "/tests/data/") + name);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
     return file.readAll();
 }
+
+// Pretends a sound output device exists, or not, while it lives.
+class SoundDevice
+{
+public:
+    explicit SoundDevice(bool present)
+        : m_previous(MediaBox::setSoundDeviceCheck([present] { return present; }))
+    {
+    }
+    ~SoundDevice() { MediaBox::setSoundDeviceCheck(std::move(m_previous)); }
+    SoundDevice(const SoundDevice&) = delete;
+    SoundDevice& operator=(const SoundDevice&) = delete;
+
+private:
+    MediaBox::SoundDeviceCheck m_previous;
+};
 
 class PreviewTest : public ::testing::Test
 {
@@ -391,6 +466,8 @@ TEST_F(PreviewTest, WavReachesTheLoadedStateWithoutFullScreenButton)
 {
     if (noMediaBackend())
         GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    // Not played: without a real device the backend would crash.
+    SoundDevice present(true);
     auto form = load(makeStoredLibrary({{QStringLiteral("tone"), QStringLiteral("WAV"), wavBytes()}}));
     form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
     QApplication::processEvents();
@@ -407,12 +484,62 @@ TEST_F(PreviewTest, WavReachesTheLoadedStateWithoutFullScreenButton)
                                  << box.player()->errorString().toStdString();
     EXPECT_FALSE(p.playFullScreenButton()->isVisible());
     EXPECT_FALSE(p.nonOlePanel()->isVisible());
+    EXPECT_NE(box.player()->audioOutput(), nullptr);
+    EXPECT_TRUE(box.findChild<QToolButton*>(QStringLiteral("AMoviePlayButton"))->isEnabled());
     EXPECT_NE(box.player()->playbackState(), QMediaPlayer::PlayingState);
     // Leaving the page unloads the player.
     form->detailTab()->setCurrentIndex(RecordPane::kDetailsPage);
     QApplication::processEvents();
     EXPECT_TRUE(box.mediaFileName().isEmpty());
     EXPECT_FALSE(box.isVisible());
+}
+
+TEST_F(PreviewTest, SoundIsNeverPlayedWithoutAnOutputDevice)
+{
+    if (noMediaBackend())
+        GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    // The real list decides where it is empty, as on a machine without a sound server.
+    std::optional<SoundDevice> none;
+    if (MediaBox::hasSoundDevice())
+        none.emplace(false);
+    state.Settings.AutoStart = true;
+    auto form = load(makeStoredLibrary({{QStringLiteral("tone"), QStringLiteral("WAV"), wavBytes()},
+                                        {QStringLiteral("clip"), QStringLiteral("AVI"), aviWithSoundBytes()}}));
+    form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    Previewer& p = previewer(*form);
+    MediaBox& box = *p.movieBox();
+    QMediaPlayer& player = *box.player();
+
+    // Sound alone cannot be heard: the label offers to open it instead.
+    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Audio"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.nonOlePanel()->isVisible(); }, 15000));
+    EXPECT_TRUE(p.nonOlePanel()->toolTip().contains(QStringLiteral("tone.WAV")));
+    EXPECT_TRUE(player.hasAudio());
+    EXPECT_EQ(player.audioOutput(), nullptr);
+    auto* play = box.findChild<QToolButton*>(QStringLiteral("AMoviePlayButton"));
+    ASSERT_TRUE(play);
+    QTest::mouseClick(play, Qt::LeftButton);
+    // The backend used to crash within half a second of starting the sound.
+    QTest::qWait(700);
+    EXPECT_NE(player.playbackState(), QMediaPlayer::PlayingState);
+
+    // A video with a sound track plays to its end without sound.
+    QSignalSpy statuses(&player, &QMediaPlayer::mediaStatusChanged);
+    moveTo(*form, 1);
+    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Video"));
+    ASSERT_TRUE(waitLoaded(box)) << "status " << int(player.mediaStatus()) << " error "
+                                 << player.errorString().toStdString();
+    EXPECT_TRUE(player.hasAudio());
+    EXPECT_TRUE(player.hasVideo());
+    EXPECT_EQ(player.audioOutput(), nullptr);
+    EXPECT_FALSE(p.nonOlePanel()->isVisible());
+    EXPECT_TRUE(p.playFullScreenButton()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return std::any_of(statuses.begin(), statuses.end(), [](const QList<QVariant>& args) {
+            return args.at(0).value<QMediaPlayer::MediaStatus>() == QMediaPlayer::EndOfMedia;
+        });
+    }, 15000));
 }
 
 TEST_F(PreviewTest, VideoReachesTheLoadedStateWithFullScreenButton)

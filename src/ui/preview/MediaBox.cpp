@@ -1,7 +1,9 @@
 #include "ui/preview/MediaBox.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QHBoxLayout>
+#include <QMediaDevices>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
@@ -11,12 +13,34 @@
 
 namespace zentaro {
 
+namespace {
+
+MediaBox::SoundDeviceCheck& soundDeviceCheck()
+{
+    static MediaBox::SoundDeviceCheck check = [] { return !QMediaDevices::audioOutputs().isEmpty(); };
+    return check;
+}
+
+} // namespace
+
+MediaBox::SoundDeviceCheck MediaBox::setSoundDeviceCheck(SoundDeviceCheck check)
+{
+    SoundDeviceCheck previous = std::move(soundDeviceCheck());
+    soundDeviceCheck() = std::move(check);
+    return previous;
+}
+
+bool MediaBox::hasSoundDevice()
+{
+    return soundDeviceCheck() && soundDeviceCheck()();
+}
+
 MediaBox::MediaBox(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("AMovieBox"));
+    // No audio output yet: one is given with each file, and only when a
+    // device exists (the ffmpeg backend crashes rendering sound without one).
     m_player = new QMediaPlayer(this);
-    m_audio = new QAudioOutput(this);
-    m_player->setAudioOutput(m_audio);
     m_video = new QVideoWidget(this);
     m_video->setObjectName(QStringLiteral("AMovieVideo"));
     m_player->setVideoOutput(m_video);
@@ -24,6 +48,7 @@ MediaBox::MediaBox(QWidget* parent) : QWidget(parent)
     m_playButton = new QToolButton(this);
     m_playButton->setObjectName(QStringLiteral("AMoviePlayButton"));
     m_playButton->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    m_playButton->setEnabled(false);
     m_position = new QSlider(Qt::Horizontal, this);
     m_position->setObjectName(QStringLiteral("AMoviePosition"));
     m_position->setEnabled(false);
@@ -42,10 +67,8 @@ MediaBox::MediaBox(QWidget* parent) : QWidget(parent)
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaBox::statusChanged);
     connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error error) {
         if (error != QMediaPlayer::NoError && !m_fileName.isEmpty() && !m_refused &&
-            m_player->source() == QUrl::fromLocalFile(m_fileName)) {
-            m_refused = true;
-            Q_EMIT refused();
-        }
+            m_player->source() == QUrl::fromLocalFile(m_fileName))
+            refuse(false);
     });
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState s) {
         m_playButton->setIcon(style()->standardIcon(s == QMediaPlayer::PlayingState ? QStyle::SP_MediaPause
@@ -61,6 +84,7 @@ MediaBox::MediaBox(QWidget* parent) : QWidget(parent)
     });
     connect(m_position, &QSlider::sliderMoved, m_player, [this](int ms) { m_player->setPosition(ms); });
     connect(m_playButton, &QToolButton::clicked, this, &MediaBox::playPause);
+    connect(new QMediaDevices(this), &QMediaDevices::audioOutputsChanged, this, &MediaBox::soundDevicesChanged);
 }
 
 void MediaBox::setMediaFileName(const QString& path)
@@ -68,19 +92,60 @@ void MediaBox::setMediaFileName(const QString& path)
     m_fileName = path;
     m_loaded = false;
     m_refused = false;
+    m_refusedForSound = false;
+    m_playButton->setEnabled(false);
     setFullScreen(false);
     m_player->stop();
+    if (!path.isEmpty())
+        attachSound();
     m_player->setSource(path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path));
 }
 
 void MediaBox::setAudioOnly(bool audio)
 {
+    m_audioOnly = audio;
     m_video->setVisible(!audio);
+}
+
+void MediaBox::attachSound()
+{
+    if (hasSoundDevice()) {
+        QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs(); device.isNull() && !outputs.isEmpty())
+            device = outputs.first();
+        if (!m_audio) {
+            m_audio = new QAudioOutput(device, this);
+            m_player->setAudioOutput(m_audio);
+        } else {
+            m_audio->setDevice(device);
+        }
+    } else if (m_audio) {
+        m_player->setAudioOutput(nullptr);
+        delete m_audio;
+        m_audio = nullptr;
+    }
+}
+
+void MediaBox::soundDevicesChanged()
+{
+    // The device in use went away: go on silently (or stop what was only
+    // sound) rather than render into nothing. A new device serves the next file.
+    if (!m_audio || hasSoundDevice())
+        return;
+    const bool soundOnly = m_audioOnly || !m_player->hasVideo();
+    if (soundOnly)
+        m_player->pause();
+    m_player->setAudioOutput(nullptr);
+    delete m_audio;
+    m_audio = nullptr;
+    if (soundOnly && !m_fileName.isEmpty() && !m_refused)
+        refuse(true);
 }
 
 void MediaBox::run()
 {
-    m_player->play();
+    if (!m_refused)
+        m_player->play();
 }
 
 void MediaBox::pause()
@@ -105,7 +170,13 @@ void MediaBox::statusChanged(QMediaPlayer::MediaStatus status)
     switch (status) {
     case QMediaPlayer::LoadedMedia:
         if (!m_loaded) {
+            // Without a device sound alone has nothing to show or play.
+            if (!m_audio && (m_audioOnly || !m_player->hasVideo())) {
+                refuse(true);
+                break;
+            }
             m_loaded = true;
+            m_playButton->setEnabled(true);
             Q_EMIT loaded();
         }
         break;
@@ -115,10 +186,7 @@ void MediaBox::statusChanged(QMediaPlayer::MediaStatus status)
             m_player->setPosition(0);
         break;
     case QMediaPlayer::InvalidMedia:
-        if (!m_refused) {
-            m_refused = true;
-            Q_EMIT refused();
-        }
+        refuse(false);
         break;
     default:
         break;
@@ -130,7 +198,17 @@ void MediaBox::playPause()
     if (m_player->playbackState() == QMediaPlayer::PlayingState)
         m_player->pause();
     else
-        m_player->play();
+        run();
+}
+
+void MediaBox::refuse(bool forSound)
+{
+    if (m_refused)
+        return;
+    m_refused = true;
+    m_refusedForSound = forSound;
+    m_playButton->setEnabled(false);
+    Q_EMIT refused();
 }
 
 } // namespace zentaro

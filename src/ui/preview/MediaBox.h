@@ -3,6 +3,8 @@
 #include <QMediaPlayer>
 #include <QWidget>
 
+#include <functional>
+
 class QAudioOutput;
 class QSlider;
 class QToolButton;
@@ -12,12 +14,18 @@ namespace zentaro {
 
 // AMovieBox, the media player: a video surface over a play button and a
 // position bar. It reports once per file when the file is loaded, and when
-// the player refuses it.
+// the player refuses it. Sound goes out only through an output device that
+// exists: without one, video plays silently and sound alone is refused.
 class MediaBox : public QWidget
 {
     Q_OBJECT
 
 public:
+    // Whether a sound output device exists; the system's list by default.
+    using SoundDeviceCheck = std::function<bool()>;
+    static SoundDeviceCheck setSoundDeviceCheck(SoundDeviceCheck check);
+    static bool hasSoundDevice();
+
     explicit MediaBox(QWidget* parent = nullptr);
 
     // An empty name unloads the player.
@@ -28,6 +36,8 @@ public:
     // Audio shows only the controls.
     void setAudioOnly(bool audio);
     bool isLoaded() const { return m_loaded; }
+    // The file was refused because it is only sound and there is no device.
+    bool refusedForSound() const { return m_refusedForSound; }
 
     void run();
     void pause();
@@ -43,6 +53,10 @@ Q_SIGNALS:
 private:
     void statusChanged(QMediaPlayer::MediaStatus status);
     void playPause();
+    void refuse(bool forSound);
+    // Gives the player an audio output on the current device, or none.
+    void attachSound();
+    void soundDevicesChanged();
 
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;
@@ -53,6 +67,8 @@ private:
     bool m_autoRewind = false;
     bool m_loaded = false;
     bool m_refused = false;
+    bool m_refusedForSound = false;
+    bool m_audioOnly = false;
 };
 
 } // namespace zentaro
