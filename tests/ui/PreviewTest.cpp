@@ -29,13 +29,19 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <QVideoWidget>
+#include <QWindow>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 using namespace zentaro;
 using namespace zentaro::test;
@@ -581,6 +587,86 @@ TEST_F(PreviewTest, VideoReachesTheLoadedStateWithFullScreenButton)
     EXPECT_FALSE(box.isLoaded());
     EXPECT_TRUE(p.nonOlePanel()->isVisible());
     EXPECT_FALSE(p.playFullScreenButton()->isVisible());
+}
+
+TEST_F(PreviewTest, FullScreenEndsAtOnceWithEscapeQOrADoubleClick)
+{
+    if (noMediaBackend())
+        GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    auto form = load(makeStoredLibrary({{QStringLiteral("clip"), QStringLiteral("WEBM"), sampleBytes(QStringLiteral("sample.webm"))}}));
+    form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    Previewer& p = previewer(*form);
+    MediaBox& box = *p.movieBox();
+    ASSERT_TRUE(waitLoaded(box));
+    QVideoWidget* video = box.videoWidget();
+    // The key goes to the full-screen window; the picture inside it is a
+    // window of its own, where the mouse lands.
+    const std::function<void()> ways[] = {
+        [&] { QTest::keyClick(video->windowHandle(), Qt::Key_Escape); },
+        [&] { QTest::keyClick(video->windowHandle()->findChild<QWindow*>(), Qt::Key_Q); },
+        [&] { QTest::mouseDClick(video->windowHandle()->findChild<QWindow*>(), Qt::LeftButton); },
+    };
+    for (std::size_t way = 0; way < std::size(ways); ++way) {
+        QTest::mouseClick(p.playFullScreenButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        ASSERT_TRUE(video->isFullScreen()) << way;
+        // Held still, so that the end of the clip does not end it instead.
+        box.pause();
+        ASSERT_NE(video->windowHandle()->findChild<QWindow*>(), nullptr);
+        ways[way]();
+        QApplication::processEvents();
+        EXPECT_FALSE(video->isFullScreen()) << way;
+        EXPECT_FALSE(video->isWindow()) << way;
+    }
+}
+
+TEST_F(PreviewTest, PositionBarOfAWebmMovesAndSeeks)
+{
+    if (noMediaBackend())
+        GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    state.Settings.AutoStart = true;
+    state.Settings.AutoRewind = false;
+    auto form = load(makeStoredLibrary({{QStringLiteral("clip"), QStringLiteral("WEBM"), sampleBytes(QStringLiteral("sample.webm"))}}));
+    form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    MediaBox& box = *previewer(*form).movieBox();
+    QMediaPlayer& player = *box.player();
+    auto* bar = box.findChild<QSlider*>(QStringLiteral("AMoviePosition"));
+    ASSERT_TRUE(bar);
+    ASSERT_TRUE(waitLoaded(box));
+    // Two seconds long, as the file states; the player itself knows none.
+    EXPECT_EQ(bar->maximum(), 2000);
+    EXPECT_TRUE(bar->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, 5000));
+    player.pause();
+    QTest::qWait(50);
+
+    // Drags the handle to nine tenths of the groove.
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.subControls = QStyle::SC_All;
+    const QRect handle = bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar);
+    const QRect groove = bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, bar);
+    const QPoint to(groove.left() + groove.width() * 9 / 10, handle.center().y());
+    QTest::mousePress(bar, Qt::LeftButton, {}, handle.center());
+    QTest::mouseMove(bar, (handle.center() + to) / 2);
+    QTest::mouseMove(bar, to);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+    // It starts from the half second that holds the point, paused on its first picture.
+    EXPECT_EQ(bar->value(), 1500);
+    const QVideoSink* sink = box.videoWidget()->videoSink();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sink->videoFrame().startTime() == 1500000; }, 5000))
+        << sink->videoFrame().startTime();
+    EXPECT_NE(player.playbackState(), QMediaPlayer::PlayingState);
+    // Played on from there, it keeps moving.
+    box.run();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() > 1500; }, 5000)) << bar->value();
 }
 
 TEST_F(PreviewTest, UnablePreviewLabelOpensTheFile)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "preview/MatroskaLayout.h"
+
 #include <QMediaPlayer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 class QAudioOutput;
 class QSlider;
@@ -41,6 +45,9 @@ public:
 
     void run();
     void pause();
+    // Moves the player to ms, as the position bar does.
+    void seekTo(qint64 ms);
+    // Full screen ends at the end of the clip, with Escape or Q, or a double-click.
     void setFullScreen(bool on);
 
     QMediaPlayer* player() const { return m_player; }
@@ -50,6 +57,9 @@ Q_SIGNALS:
     void loaded();
     void refused();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void statusChanged(QMediaPlayer::MediaStatus status);
     void playPause();
@@ -57,6 +67,11 @@ private:
     // Gives the player an audio output on the current device, or none.
     void attachSound();
     void soundDevicesChanged();
+    // The position bar's length: the player's, else the one the file states.
+    void showLength();
+    // The player knows no length of this file and jumps by reloading it.
+    bool seeksByCutting() const;
+    bool inFullScreen(QObject* watched) const;
 
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;
@@ -69,6 +84,11 @@ private:
     bool m_refused = false;
     bool m_refusedForSound = false;
     bool m_audioOnly = false;
+    std::optional<MatroskaLayout> m_layout;
+    // What the player reads while it plays a Matroska file from a later cluster.
+    std::unique_ptr<QIODevice> m_cut;
+    bool m_cutting = false;
+    bool m_playAfterCut = false;
 };
 
 } // namespace zentaro

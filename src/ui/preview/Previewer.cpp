@@ -35,7 +35,7 @@ Previewer::Previewer(QWidget* page) : QWidget(page)
         m_movieBox->pause();
         m_movieBox->setFullScreen(true);
         m_movieBox->run();
-        // Full screen ends at the end of the clip or with Escape.
+        // Full screen ends at the end of the clip, or earlier by the user.
     });
     connect(m_movieBox, &MediaBox::loaded, this, &Previewer::mediaLoaded);
     connect(m_movieBox, &MediaBox::refused, this, [this] {
