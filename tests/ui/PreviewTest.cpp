@@ -326,6 +326,33 @@ TEST_F(PreviewTest, ImageboxFillsThePreviewPageAndFollowsFullHeight)
     EXPECT_EQ(form->detailTab()->y(), belowFields);
 }
 
+TEST_F(PreviewTest, FullHeightPreviewLeavesNoFieldPeekingOut)
+{
+    state.Settings.PreviewFullHeight = true;
+    auto form = load(makeStoredLibrary({{QStringLiteral("pic"), QStringLiteral("BMP"), pictureBytes(8, 8, "BMP")}}));
+    QTabWidget* tab = form->detailTab();
+    const QStringList rows = {QStringLiteral("TitleBox"), QStringLiteral("TitleLabel"), QStringLiteral("AuthorBox"),
+                              QStringLiteral("AuthorLabel"), QStringLiteral("KeywordsBox"),
+                              QStringLiteral("KeywordsLabel")};
+    // Beside its tabs the tab control paints nothing: a field under it would show there.
+    auto peeksOut = [&](const QString& name) {
+        const auto* field = form->recordPane().findChild<QWidget*>(name);
+        return field && field->isVisible() && field->geometry().intersects(tab->geometry());
+    };
+    tab->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    ASSERT_LT(tab->y(), form->titleBox()->geometry().bottom());
+    for (const QString& name : rows)
+        EXPECT_FALSE(peeksOut(name)) << name.toStdString();
+
+    tab->setCurrentIndex(RecordPane::kDetailsPage);
+    QApplication::processEvents();
+    for (const QString& name : rows) {
+        EXPECT_TRUE(form->recordPane().findChild<QWidget*>(name)->isVisible()) << name.toStdString();
+        EXPECT_FALSE(peeksOut(name)) << name.toStdString();
+    }
+}
+
 TEST_F(PreviewTest, AutoSizeToggleTwiceRestoresCaptionAndSavedSetting)
 {
     auto form = load(makeStoredLibrary({{QStringLiteral("big"), QStringLiteral("BMP"), pictureBytes(2000, 1500, "BMP")}}));
