@@ -28,11 +28,20 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStyleOptionSlider>
 #include <QTest>
+#include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <QVideoWidget>
+#include <QWindow>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 using namespace zentaro;
 using namespace zentaro::test;
@@ -80,12 +89,84 @@ QByteArray wavBytes()
     return data;
 }
 
+// One second of a 16 x 16 picture at 10 frames a second with a 440 Hz tone
+// beside it: an uncompressed AVI with a sound track.
+QByteArray aviWithSoundBytes()
+{
+    const int width = 16, height = 16, fps = 10, frames = 10, rate = 8000;
+    const int frameBytes = width * height * 3;
+    const int samplesPerFrame = rate / fps;
+    auto chunk = [](const char* id, const QByteArray& data) {
+        QByteArray out(id, 4);
+        out.append(QByteArray(4, '\0'));
+        qToLittleEndian<quint32>(quint32(data.size()), out.data() + 4);
+        out.append(data);
+        if (data.size() % 2)
+            out.append('\0');
+        return out;
+    };
+    auto list = [&](const char* type, const QByteArray& data) { return chunk("LIST", QByteArray(type, 4) + data); };
+    auto le = [](std::initializer_list<std::pair<quint32, int>> fields) {
+        QByteArray out;
+        for (const auto& [value, size] : fields)
+            for (int i = 0; i < size; ++i)
+                out.append(char((value >> (8 * i)) & 0xff));
+        return out;
+    };
+    const QByteArray avih = le({{1000000 / fps, 4}, {0, 4}, {0, 4}, {0x10, 4}, {frames, 4}, {0, 4}, {2, 4}, {0, 4},
+                                {width, 4}, {height, 4}, {0, 4}, {0, 4}, {0, 4}, {0, 4}});
+    const QByteArray videoHeader = QByteArray("vidsDIB ") +
+        le({{0, 4}, {0, 2}, {0, 2}, {0, 4}, {1, 4}, {fps, 4}, {0, 4}, {frames, 4}, {frameBytes, 4},
+            {0xffffffff, 4}, {0, 4}, {0, 2}, {0, 2}, {width, 2}, {height, 2}});
+    const QByteArray videoFormat = le({{40, 4}, {width, 4}, {height, 4}, {1, 2}, {24, 2}, {0, 4}, {frameBytes, 4},
+                                       {0, 4}, {0, 4}, {0, 4}, {0, 4}});
+    const QByteArray soundHeader = QByteArray("auds") + QByteArray(4, '\0') +
+        le({{0, 4}, {0, 2}, {0, 2}, {0, 4}, {1, 4}, {rate, 4}, {0, 4}, {frames * samplesPerFrame, 4},
+            {samplesPerFrame * 2, 4}, {0xffffffff, 4}, {2, 4}, {0, 2}, {0, 2}, {0, 2}, {0, 2}});
+    const QByteArray soundFormat = le({{1, 2}, {1, 2}, {rate, 4}, {rate * 2, 4}, {2, 2}, {16, 2}});
+    const QByteArray headers =
+        list("hdrl", chunk("avih", avih) + list("strl", chunk("strh", videoHeader) + chunk("strf", videoFormat)) +
+                         list("strl", chunk("strh", soundHeader) + chunk("strf", soundFormat)));
+    QByteArray movi;
+    QByteArray index;
+    for (int f = 0; f < frames; ++f) {
+        const QByteArray picture(frameBytes, char(f * 25));
+        QByteArray sound;
+        for (int i = 0; i < samplesPerFrame; ++i) {
+            const auto sample = qint16(std::lround(8000 * std::sin(2 * M_PI * 440 * (f * samplesPerFrame + i) / rate)));
+            sound.append(le({{quint16(sample), 2}}));
+        }
+        for (const auto& [id, data] : {std::pair{"00db", picture}, std::pair{"01wb", sound}}) {
+            index.append(QByteArray(id, 4) + le({{0x10, 4}, {quint32(4 + movi.size()), 4}, {quint32(data.size()), 4}}));
+            movi.append(chunk(id, data));
+        }
+    }
+    const QByteArray body = QByteArray("AVI ") + headers + list("movi", movi) + chunk("idx1", index);
+    return chunk("RIFF", body);
+}
+
 QByteArray sampleBytes(const QString& name)
 {
     QFile file(QStringLiteral(ZENTARO_TEST_SOURCE_DIR "/tests/data/") + name);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
     return file.readAll();
 }
+
+// Pretends a sound output device exists, or not, while it lives.
+class SoundDevice
+{
+public:
+    explicit SoundDevice(bool present)
+        : m_previous(MediaBox::setSoundDeviceCheck([present] { return present; }))
+    {
+    }
+    ~SoundDevice() { MediaBox::setSoundDeviceCheck(std::move(m_previous)); }
+    SoundDevice(const SoundDevice&) = delete;
+    SoundDevice& operator=(const SoundDevice&) = delete;
+
+private:
+    MediaBox::SoundDeviceCheck m_previous;
+};
 
 class PreviewTest : public ::testing::Test
 {
@@ -245,6 +326,33 @@ TEST_F(PreviewTest, ImageboxFillsThePreviewPageAndFollowsFullHeight)
     EXPECT_EQ(form->detailTab()->y(), belowFields);
 }
 
+TEST_F(PreviewTest, FullHeightPreviewLeavesNoFieldPeekingOut)
+{
+    state.Settings.PreviewFullHeight = true;
+    auto form = load(makeStoredLibrary({{QStringLiteral("pic"), QStringLiteral("BMP"), pictureBytes(8, 8, "BMP")}}));
+    QTabWidget* tab = form->detailTab();
+    const QStringList rows = {QStringLiteral("TitleBox"), QStringLiteral("TitleLabel"), QStringLiteral("AuthorBox"),
+                              QStringLiteral("AuthorLabel"), QStringLiteral("KeywordsBox"),
+                              QStringLiteral("KeywordsLabel")};
+    // Beside its tabs the tab control paints nothing: a field under it would show there.
+    auto peeksOut = [&](const QString& name) {
+        const auto* field = form->recordPane().findChild<QWidget*>(name);
+        return field && field->isVisible() && field->geometry().intersects(tab->geometry());
+    };
+    tab->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    ASSERT_LT(tab->y(), form->titleBox()->geometry().bottom());
+    for (const QString& name : rows)
+        EXPECT_FALSE(peeksOut(name)) << name.toStdString();
+
+    tab->setCurrentIndex(RecordPane::kDetailsPage);
+    QApplication::processEvents();
+    for (const QString& name : rows) {
+        EXPECT_TRUE(form->recordPane().findChild<QWidget*>(name)->isVisible()) << name.toStdString();
+        EXPECT_FALSE(peeksOut(name)) << name.toStdString();
+    }
+}
+
 TEST_F(PreviewTest, AutoSizeToggleTwiceRestoresCaptionAndSavedSetting)
 {
     auto form = load(makeStoredLibrary({{QStringLiteral("big"), QStringLiteral("BMP"), pictureBytes(2000, 1500, "BMP")}}));
@@ -391,6 +499,8 @@ TEST_F(PreviewTest, WavReachesTheLoadedStateWithoutFullScreenButton)
 {
     if (noMediaBackend())
         GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    // Not played: without a real device the backend would crash.
+    SoundDevice present(true);
     auto form = load(makeStoredLibrary({{QStringLiteral("tone"), QStringLiteral("WAV"), wavBytes()}}));
     form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
     QApplication::processEvents();
@@ -407,12 +517,62 @@ TEST_F(PreviewTest, WavReachesTheLoadedStateWithoutFullScreenButton)
                                  << box.player()->errorString().toStdString();
     EXPECT_FALSE(p.playFullScreenButton()->isVisible());
     EXPECT_FALSE(p.nonOlePanel()->isVisible());
+    EXPECT_NE(box.player()->audioOutput(), nullptr);
+    EXPECT_TRUE(box.findChild<QToolButton*>(QStringLiteral("AMoviePlayButton"))->isEnabled());
     EXPECT_NE(box.player()->playbackState(), QMediaPlayer::PlayingState);
     // Leaving the page unloads the player.
     form->detailTab()->setCurrentIndex(RecordPane::kDetailsPage);
     QApplication::processEvents();
     EXPECT_TRUE(box.mediaFileName().isEmpty());
     EXPECT_FALSE(box.isVisible());
+}
+
+TEST_F(PreviewTest, SoundIsNeverPlayedWithoutAnOutputDevice)
+{
+    if (noMediaBackend())
+        GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    // The real list decides where it is empty, as on a machine without a sound server.
+    std::optional<SoundDevice> none;
+    if (MediaBox::hasSoundDevice())
+        none.emplace(false);
+    state.Settings.AutoStart = true;
+    auto form = load(makeStoredLibrary({{QStringLiteral("tone"), QStringLiteral("WAV"), wavBytes()},
+                                        {QStringLiteral("clip"), QStringLiteral("AVI"), aviWithSoundBytes()}}));
+    form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    Previewer& p = previewer(*form);
+    MediaBox& box = *p.movieBox();
+    QMediaPlayer& player = *box.player();
+
+    // Sound alone cannot be heard: the label offers to open it instead.
+    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Audio"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.nonOlePanel()->isVisible(); }, 15000));
+    EXPECT_TRUE(p.nonOlePanel()->toolTip().contains(QStringLiteral("tone.WAV")));
+    EXPECT_TRUE(player.hasAudio());
+    EXPECT_EQ(player.audioOutput(), nullptr);
+    auto* play = box.findChild<QToolButton*>(QStringLiteral("AMoviePlayButton"));
+    ASSERT_TRUE(play);
+    QTest::mouseClick(play, Qt::LeftButton);
+    // The backend used to crash within half a second of starting the sound.
+    QTest::qWait(700);
+    EXPECT_NE(player.playbackState(), QMediaPlayer::PlayingState);
+
+    // A video with a sound track plays to its end without sound.
+    QSignalSpy statuses(&player, &QMediaPlayer::mediaStatusChanged);
+    moveTo(*form, 1);
+    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Video"));
+    ASSERT_TRUE(waitLoaded(box)) << "status " << int(player.mediaStatus()) << " error "
+                                 << player.errorString().toStdString();
+    EXPECT_TRUE(player.hasAudio());
+    EXPECT_TRUE(player.hasVideo());
+    EXPECT_EQ(player.audioOutput(), nullptr);
+    EXPECT_FALSE(p.nonOlePanel()->isVisible());
+    EXPECT_TRUE(p.playFullScreenButton()->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return std::any_of(statuses.begin(), statuses.end(), [](const QList<QVariant>& args) {
+            return args.at(0).value<QMediaPlayer::MediaStatus>() == QMediaPlayer::EndOfMedia;
+        });
+    }, 15000));
 }
 
 TEST_F(PreviewTest, VideoReachesTheLoadedStateWithFullScreenButton)
@@ -454,6 +614,86 @@ TEST_F(PreviewTest, VideoReachesTheLoadedStateWithFullScreenButton)
     EXPECT_FALSE(box.isLoaded());
     EXPECT_TRUE(p.nonOlePanel()->isVisible());
     EXPECT_FALSE(p.playFullScreenButton()->isVisible());
+}
+
+TEST_F(PreviewTest, FullScreenEndsAtOnceWithEscapeQOrADoubleClick)
+{
+    if (noMediaBackend())
+        GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    auto form = load(makeStoredLibrary({{QStringLiteral("clip"), QStringLiteral("WEBM"), sampleBytes(QStringLiteral("sample.webm"))}}));
+    form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    Previewer& p = previewer(*form);
+    MediaBox& box = *p.movieBox();
+    ASSERT_TRUE(waitLoaded(box));
+    QVideoWidget* video = box.videoWidget();
+    // The key goes to the full-screen window; the picture inside it is a
+    // window of its own, where the mouse lands.
+    const std::function<void()> ways[] = {
+        [&] { QTest::keyClick(video->windowHandle(), Qt::Key_Escape); },
+        [&] { QTest::keyClick(video->windowHandle()->findChild<QWindow*>(), Qt::Key_Q); },
+        [&] { QTest::mouseDClick(video->windowHandle()->findChild<QWindow*>(), Qt::LeftButton); },
+    };
+    for (std::size_t way = 0; way < std::size(ways); ++way) {
+        QTest::mouseClick(p.playFullScreenButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        ASSERT_TRUE(video->isFullScreen()) << way;
+        // Held still, so that the end of the clip does not end it instead.
+        box.pause();
+        ASSERT_NE(video->windowHandle()->findChild<QWindow*>(), nullptr);
+        ways[way]();
+        QApplication::processEvents();
+        EXPECT_FALSE(video->isFullScreen()) << way;
+        EXPECT_FALSE(video->isWindow()) << way;
+    }
+}
+
+TEST_F(PreviewTest, PositionBarOfAWebmMovesAndSeeks)
+{
+    if (noMediaBackend())
+        GTEST_SKIP() << "no media backend (QT_MEDIA_BACKEND=ffmpeg) in this Qt";
+    state.Settings.AutoStart = true;
+    state.Settings.AutoRewind = false;
+    auto form = load(makeStoredLibrary({{QStringLiteral("clip"), QStringLiteral("WEBM"), sampleBytes(QStringLiteral("sample.webm"))}}));
+    form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    MediaBox& box = *previewer(*form).movieBox();
+    QMediaPlayer& player = *box.player();
+    auto* bar = box.findChild<QSlider*>(QStringLiteral("AMoviePosition"));
+    ASSERT_TRUE(bar);
+    ASSERT_TRUE(waitLoaded(box));
+    // Two seconds long, as the file states; the player itself knows none.
+    EXPECT_EQ(bar->maximum(), 2000);
+    EXPECT_TRUE(bar->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() > 0; }, 5000));
+    player.pause();
+    QTest::qWait(50);
+
+    // Drags the handle to nine tenths of the groove.
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.subControls = QStyle::SC_All;
+    const QRect handle = bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, bar);
+    const QRect groove = bar->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, bar);
+    const QPoint to(groove.left() + groove.width() * 9 / 10, handle.center().y());
+    QTest::mousePress(bar, Qt::LeftButton, {}, handle.center());
+    QTest::mouseMove(bar, (handle.center() + to) / 2);
+    QTest::mouseMove(bar, to);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+    // It starts from the half second that holds the point, paused on its first picture.
+    EXPECT_EQ(bar->value(), 1500);
+    const QVideoSink* sink = box.videoWidget()->videoSink();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sink->videoFrame().startTime() == 1500000; }, 5000))
+        << sink->videoFrame().startTime();
+    EXPECT_NE(player.playbackState(), QMediaPlayer::PlayingState);
+    // Played on from there, it keeps moving.
+    box.run();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() > 1500; }, 5000)) << bar->value();
 }
 
 TEST_F(PreviewTest, UnablePreviewLabelOpensTheFile)

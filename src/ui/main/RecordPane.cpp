@@ -17,6 +17,7 @@
 #include <QTabWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace zentaro {
 
@@ -238,6 +239,14 @@ void RecordPane::layoutPane()
         tab.top = below;
     }
     TwipsGeometry::place(m_detailTab, tab);
+    // A full-height previewer is laid over the fields; beside its tabs the tab
+    // control paints nothing, so the rows under it are hidden, not half shown.
+    for (const auto& [label, box] : {std::pair{m_titleLabel, m_titleBox}, std::pair{m_authorLabel, m_authorBox},
+                                     std::pair{m_keywordsLabel, m_keywordsBox}}) {
+        const bool covered = m_detailTab->geometry().top() <= box->geometry().bottom();
+        label->setHidden(covered);
+        box->setHidden(covered);
+    }
     layoutDetailsPage();
     layoutPreviewPage();
 }

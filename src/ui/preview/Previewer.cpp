@@ -7,6 +7,7 @@
 #include "ui/preview/PictureBox.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPushButton>
 
@@ -34,11 +35,15 @@ Previewer::Previewer(QWidget* page) : QWidget(page)
         m_movieBox->pause();
         m_movieBox->setFullScreen(true);
         m_movieBox->run();
-        // Full screen ends at the end of the clip or with Escape.
+        // Full screen ends at the end of the clip, or earlier by the user.
     });
     connect(m_movieBox, &MediaBox::loaded, this, &Previewer::mediaLoaded);
     connect(m_movieBox, &MediaBox::refused, this, [this] {
         m_fullScreenButton->hide();
+        if (m_movieBox->refusedForSound())
+            m_nonOlePanel->setToolTip(
+                QStringLiteral("There is no sound output device to play %1 on; click to open it with its own program.")
+                    .arg(QFileInfo(m_movieBox->mediaFileName()).fileName()));
         showNonOle();
     });
     clear();
@@ -52,6 +57,7 @@ void Previewer::clear()
     m_imageBox->clearPicture();
     m_preImageCache = QImage();
     m_nonOlePanel->hide();
+    m_nonOlePanel->setToolTip(QString());
     m_fullScreenButton->hide();
     m_autoSizeButton->hide();
 }
