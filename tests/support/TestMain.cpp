@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <cstring>
 #include <memory>
@@ -13,6 +15,11 @@
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Nothing a test sends to the trash (nor a program it runs) may reach the
+    // user's own: home is a folder of the run's own.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
 #ifdef ZENTARO_TEST_GUI
     // Test discovery runs without CTest's environment; never reach for a display then.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
