@@ -72,7 +72,7 @@ TEST_F(CliTransferTest, RoundTripKeepsEveryByteOfEmptyChunkSizedAndMultiChunkFil
 
 TEST_F(CliTransferTest, AddRemovesOriginalsOnlyWhenAskedAndCapitalizesTitles)
 {
-    TrashHome home;
+    test::TrashHome home;
     const QString library = newLibrary();
     const QString file = path(QStringLiteral("MY holiday-photos.txt"));
     writeFile(file, "hello");
