@@ -220,7 +220,11 @@ TEST_F(StartupTest, TheLoginComesToTheFrontAndItsCancelIsExplainedBeforeTheEnd)
         login = look(dialog);
         dialog->reject();
     });
-    ModalDriver<QMessageBox> wordDriver([&](QMessageBox* box) { word = look(box); });
+    int endedBeforeTheWord = -1;
+    ModalDriver<QMessageBox> wordDriver([&](QMessageBox* box) {
+        word = look(box);
+        endedBeforeTheWord = int(ended.count());
+    });
     startup.mainFormTimerTick();
     Prompts::setLoginAnswerer(std::move(script));
     MessageBoxes::setAnswerer(std::move(recorder));
@@ -235,6 +239,7 @@ TEST_F(StartupTest, TheLoginComesToTheFrontAndItsCancelIsExplainedBeforeTheEnd)
     EXPECT_TRUE(word.visible);
     EXPECT_TRUE(word.active);
     EXPECT_FALSE(word.splashVisible);
+    EXPECT_EQ(endedBeforeTheWord, 0);
     EXPECT_EQ(ended.count(), 1);
     EXPECT_FALSE(startup.mainWindowShown());
 }
