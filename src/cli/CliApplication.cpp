@@ -139,7 +139,7 @@ const QList<CliApplication::Command>& CliApplication::commands()
               option({QStringLiteral("auto-capitalize")},
                      QStringLiteral("Capitalize the first letter of every word in the Title.")),
               option({QStringLiteral("remove-originals")},
-                     QStringLiteral("Remove each original once its record is safely stored."))},
+                     QStringLiteral("Move each original to the trash once its record is safely stored."))},
              &CliTransferCommands::add});
         list.push_back(
             {QStringLiteral("extract"), QStringLiteral("LIB"),

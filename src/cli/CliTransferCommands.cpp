@@ -160,6 +160,9 @@ int CliTransferCommands::add(CliContext& context)
         bar.finish();
         for (const qint64 id : report.added)
             context.output.line(QString::number(id));
+        for (const QString& path : report.deleted)
+            context.output.error(
+                QStringLiteral("\"%1\" was stored; there is no trash for it, so the original was deleted.").arg(path));
         for (const QString& path : report.notRemoved)
             context.output.error(QStringLiteral("\"%1\" was stored but could not be removed.").arg(path));
         trouble = trouble || !report.failed.isEmpty() || !report.notRemoved.isEmpty();

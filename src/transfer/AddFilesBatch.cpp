@@ -7,6 +7,7 @@
 #include "store/ConfigRow.h"
 #include "store/Database.h"
 #include "transfer/NativeFileName.h"
+#include "transfer/Trash.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -196,8 +197,25 @@ void AddFilesBatch::redoGroup(Host& host, Report& report)
 
 void AddFilesBatch::removeOriginal(const QString& path, const QByteArray& native, Report& report)
 {
-    if (!NativeFileName::Remove(native))
-        report.notRemoved.push_back(path);
+    switch (Trash::Discard(native)) {
+    case Trash::Disposal::Trashed: break;
+    case Trash::Disposal::Deleted: report.deleted.push_back(path); break;
+    case Trash::Disposal::Kept: report.notRemoved.push_back(path); break;
+    }
+}
+
+std::optional<Notice> AddFilesBatch::RemovalNotice(const Report& report, const QString& newLine)
+{
+    QStringList parts;
+    if (!report.deleted.isEmpty())
+        parts << QStringLiteral("There is no trash for these originals, so they were deleted after insertion:")
+                     + newLine + report.deleted.join(newLine);
+    if (!report.notRemoved.isEmpty())
+        parts << QStringLiteral("These files were stored, but their originals could not be removed:") + newLine
+                + report.notRemoved.join(newLine);
+    if (parts.isEmpty())
+        return std::nullopt;
+    return Notice{NoticeIcon::Exclamation, QStringLiteral("ZNT Notice"), parts.join(newLine + newLine)};
 }
 
 } // namespace zentaro

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace zentaro {
 
@@ -20,8 +21,8 @@ struct ConfigRow;
 
 // The add-files loop of the "Add File(s)" dialog, apart from its window:
 // inserts the selected entries of one folder's listing one after another,
-// checks the free space before each, removes originals once their records
-// are durable, and stops between files when CancelRequested is set.
+// checks the free space before each, moves originals to the trash once their
+// records are durable, and stops between files when CancelRequested is set.
 //
 // Small files share a transaction for speed; it is committed at least every
 // half second (so other users of a shared library see new records soon),
@@ -69,6 +70,7 @@ public:
         Ending ending = Ending::Finished;
         QList<qint64> added;    // MainIDs, in insertion order
         QStringList failed;     // paths that were reported and not stored
+        QStringList deleted;    // stored; no trash took the original, so it was deleted
         QStringList notRemoved; // stored, but the original could not be removed
     };
 
@@ -90,6 +92,10 @@ public:
     static Refusal CheckCommand(const ProgramState& state, const ConfigRow& config);
     static Notice ReadOnlyNotice(const QString& newLine);
     static Notice HaltNotice(const QString& newLine);
+    // Names the originals that did not go to the trash: deleted where there
+    // was none, or left where they could not be removed. Nothing when every
+    // one is in the trash.
+    static std::optional<Notice> RemovalNotice(const Report& report, const QString& newLine);
 
     // The file path of an entry of folder.
     static QString EntryPath(const QString& folder, const QString& name);
@@ -109,7 +115,7 @@ private:
 
     void insertOne(const QString& path, const QByteArray& native, const SharedFields& fields, Progress& bar,
                    Host& host, Report& report);
-    // Commits the shared transaction and then removes the originals it holds.
+    // Commits the shared transaction and then discards the originals it holds.
     void commitGroup(Host& host, Report& report);
     // The shared transaction was lost (the engine undid it after an error):
     // its files go in again, each on its own.

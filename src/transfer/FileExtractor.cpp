@@ -531,6 +531,8 @@ FileExtractor::OpenResult FileExtractor::ExtractAndOpen(const MainRecord& record
     if (!result.outcome.ok() || m_state.CancelRequested)
         return result;
     result.opened = opener.OpenFile(m_state.CurrentFilePath);
+    if (!result.opened)
+        result.notOpened = FileOpener::NotOpenedNotice(m_state.CurrentFilePath, newLine());
     result.startEditDetection = m_state.AccessLevel != AccessRights::kBrowser && !m_state.LibraryReadOnly;
     return result;
 }

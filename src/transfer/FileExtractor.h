@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zentaro {
@@ -72,6 +73,9 @@ public:
         TransferOutcome outcome;
         bool accessDenied = false;   // show the access-denied dialog
         bool opened = false;         // handed to the opener
+        // The opener gave up (nothing on the desktop opens this type); the
+        // extracted copy stays and is watched as it would be.
+        std::optional<Notice> notOpened;
         bool startEditDetection = false;
     };
     // "Extract and Open File [F9]" without its window steps: checks the

@@ -95,6 +95,7 @@ AddManyForm::AddManyForm(ProgramState& state, std::shared_ptr<Database> database
     m_autoCap->setToolTip(kAutoCapTooltip);
     m_deleteBox = new QCheckBox(QStringLiteral("Remove original(s) after insertion"), this);
     m_deleteBox->setObjectName(QStringLiteral("DeleteBox"));
+    m_deleteBox->setToolTip(kDeleteBoxTooltip);
 
     // ProgressPanel, hidden until "Begin".
     m_progressPanel = new QWidget(this);
@@ -253,6 +254,8 @@ void AddManyForm::addChosenFiles()
     m_report = batch.Run(m_browser->folder(), entries, fields, m_deleteBox->isChecked(), *this);
 
     MousePointer::restoreDefault();
+    if (const std::optional<Notice> removal = AddFilesBatch::RemovalNotice(m_report, m_state.newLineOrDefault()))
+        ShowNotice(*removal);
     if (m_report.ending == AddFilesBatch::Ending::Cancelled) {
         m_okButton->setEnabled(true);
         m_cancelPanel->hide();

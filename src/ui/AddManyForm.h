@@ -38,6 +38,9 @@ public:
     static inline const QString kAutoCapTooltip = QStringLiteral(
         "Automatically capitalize the first letter of every word in the Title (By default the title is "
         "the original file name)");
+    static inline const QString kDeleteBoxTooltip = QStringLiteral(
+        "Move each original file to the trash once it is safely stored in the library (where its drive has no "
+        "trash, it is deleted)");
 
     // database: the open library (the dialog's binding on Main shares its
     // connection). saveSettings writes the settings record to the settings

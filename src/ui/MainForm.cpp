@@ -482,7 +482,9 @@ Result<ConfigRow> MainForm::ReadConfig()
 
 std::optional<LoginAnswer> MainForm::ShowLoginDialog()
 {
-    return Prompts::askLogin(dialogParent());
+    std::optional<LoginAnswer> answer = Prompts::askLogin(dialogParent());
+    m_loginCancelled = !answer;
+    return answer;
 }
 
 void MainForm::ShowLoginFailure(const QString& title, const QString& text)

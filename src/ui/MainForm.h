@@ -63,6 +63,8 @@ public:
     // What dialogs stand over while this window is not shown (the splash
     // window at start-up); none by default.
     void setDialogOwner(QWidget* owner) { m_dialogOwner = owner; }
+    // Whether the user cancelled the last login this window asked for.
+    bool loginCancelled() const { return m_loginCancelled; }
 
     // For a guarded command: true when the access level allows it; otherwise
     // the Access Denied dialog is shown (its Re-Login runs the login) and the
@@ -156,6 +158,7 @@ private:
 
     ProgramState& m_state;
     QPointer<QWidget> m_dialogOwner;
+    bool m_loginCancelled = false;
     std::unique_ptr<LibrarySession> m_session;
     CommandRegistry* m_commands = nullptr;
     FileCommands* m_fileCommands = nullptr;

@@ -3,7 +3,9 @@
 #include "ui/MousePointer.h"
 #include "ui/ScreenMetrics.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLinearGradient>
@@ -50,6 +52,9 @@ SplashForm::SplashForm(const QString& programVersion, QWidget* parent)
     m_timer1->setSingleShot(true);
     m_timer1->setInterval(kTimer1Ms);
     connect(m_timer1, &QTimer::timeout, this, &SplashForm::closeDue);
+
+    // Every dialog of the program passes here while the splash is up.
+    QApplication::instance()->installEventFilter(this);
 }
 
 void SplashForm::centreOnScreen()
@@ -137,11 +142,67 @@ void SplashForm::paintEvent(QPaintEvent*)
 
 void SplashForm::closeEvent(QCloseEvent* event)
 {
+    m_closed = true;
+    m_dialogs.clear();
     m_mainFormTimer->stop();
     m_timer1->stop();
     // Closing the splash ends the start-up wait.
     MousePointer::restoreDefault();
     event->accept();
+}
+
+bool SplashForm::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && !event->spontaneous() && watched->isWidgetType()) {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (dialog && dialog->isWindow()) {
+            if (type == QEvent::Show)
+                dialogShown(dialog);
+            else
+                dialogHidden(dialog);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SplashForm::dialogShown(QDialog* dialog)
+{
+    if (m_closed || m_dialogs.contains(dialog) || (!isVisible() && !m_steppedAside))
+        return;
+    m_dialogs.append(dialog);
+    // A dialog deleted while up says nothing else.
+    connect(dialog, &QObject::destroyed, this, &SplashForm::comeBack, Qt::QueuedConnection);
+    // Staying on top, the splash would hide the very question start-up waits on.
+    if (isVisible()) {
+        m_steppedAside = true;
+        hide();
+    }
+    // Brought forward once the window system has it on screen.
+    QTimer::singleShot(0, dialog, [dialog] {
+        if (dialog->isVisible()) {
+            dialog->raise();
+            dialog->activateWindow();
+        }
+    });
+}
+
+void SplashForm::dialogHidden(QDialog* dialog)
+{
+    if (!m_dialogs.removeAll(dialog) || !m_dialogs.isEmpty())
+        return;
+    // Later, so that a dialog following at once finds the splash still aside.
+    QTimer::singleShot(0, this, &SplashForm::comeBack);
+}
+
+void SplashForm::comeBack()
+{
+    m_dialogs.removeAll(QPointer<QDialog>());
+    if (m_closed || !m_steppedAside || !m_dialogs.isEmpty())
+        return;
+    m_steppedAside = false;
+    show();
+    raise();
 }
 
 } // namespace zentaro

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
+class QDialog;
 class QLabel;
 class QTimer;
 
@@ -11,6 +14,8 @@ namespace zentaro {
 // The window shown while the program starts. It only paints itself and
 // keeps the two start-up timers; the start-up code decides what their
 // ticks do. Both timers are off when the window is created and fire once.
+// It stays on top, so it steps aside while any dialog is up (the login, a
+// message) and comes back when the last one has gone.
 class SplashForm : public QWidget
 {
     Q_OBJECT
@@ -32,6 +37,8 @@ public:
     bool mainFormTimerActive() const;
     bool timer1Active() const;
     QString versionText() const;
+    // Whether the splash has stepped aside for a dialog that is up.
+    bool givingWay() const { return m_steppedAside; }
 
 Q_SIGNALS:
     void loadMainWindowDue();
@@ -40,8 +47,16 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void dialogShown(QDialog* dialog);
+    void dialogHidden(QDialog* dialog);
+    void comeBack();
+
+    QList<QPointer<QDialog>> m_dialogs;
+    bool m_steppedAside = false;
+    bool m_closed = false;
     QLabel* m_lblVersion = nullptr;
     QTimer* m_mainFormTimer = nullptr;
     QTimer* m_timer1 = nullptr;

@@ -3,6 +3,7 @@
 #include "core/SettingsFile.h"
 #include "library/LibraryHost.h"
 #include "library/LibrarySession.h"
+#include "security/LoginController.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MousePointer.h"
@@ -22,7 +23,7 @@ namespace {
 class StartupHost : public LibraryHost
 {
 public:
-    // Messages stand over the splash window, which stays on top.
+    // Messages stand over the splash window, which steps aside for them.
     explicit StartupHost(QWidget* owner) : m_owner(owner) {}
 
     void ShowNotice(const Notice& notice) override
@@ -80,6 +81,13 @@ QString StartupSequence::CommandLineText(const QStringList& arguments)
     return arguments.mid(1).join(QLatin1Char(' '));
 }
 
+QString StartupSequence::LoginCancelledText(const QString& libraryPath, const QString& newLine)
+{
+    return QStringLiteral("No login was given for the library") + newLine + libraryPath + newLine + newLine
+        + QStringLiteral("so ZNT will now close. Start ZNT again to log in, or start it with another "
+                         "library's path as its argument.");
+}
+
 bool StartupSequence::Start()
 {
     if (m_phase != Phase::Created)
@@ -133,6 +141,11 @@ void StartupSequence::mainFormTimerTick()
         // Nothing was opened, so nothing is saved: the next start asks again.
         MainForm* main = m_main;
         m_main = nullptr;
+        // A refused file was reported already; a cancelled login was not.
+        // Said before the unload, which ends the program.
+        if (main->loginCancelled())
+            MessageBoxes::show(m_splash, MessageIcon::Plain, LoginController::kFailureTitle,
+                               LoginCancelledText(m_state.CurrentLibraryPath, m_state.NewLine));
         main->unload();
         delete main;
         end(0);

@@ -28,6 +28,10 @@ public:
     // and otherwise unchanged.
     static QString CommandLineText(const QStringList& arguments);
 
+    // Said before the program ends because the start-up library's login was
+    // cancelled: otherwise the program would just vanish.
+    static QString LoginCancelledText(const QString& libraryPath, const QString& newLine);
+
     // The splash load step: shows the splash window, reads the settings,
     // settles the library to open and makes sure its file exists, then turns
     // MainFormTimer on. False when the program must end at once (the file

@@ -1,4 +1,5 @@
 #include "CliTestSupport.h"
+#include "support/TrashHome.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -71,6 +72,7 @@ TEST_F(CliTransferTest, RoundTripKeepsEveryByteOfEmptyChunkSizedAndMultiChunkFil
 
 TEST_F(CliTransferTest, AddRemovesOriginalsOnlyWhenAskedAndCapitalizesTitles)
 {
+    test::TrashHome home;
     const QString library = newLibrary();
     const QString file = path(QStringLiteral("MY holiday-photos.txt"));
     writeFile(file, "hello");
@@ -78,6 +80,7 @@ TEST_F(CliTransferTest, AddRemovesOriginalsOnlyWhenAskedAndCapitalizesTitles)
                               QStringLiteral("--remove-originals")});
     ASSERT_EQ(added.exitCode, 0) << added.describe();
     EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_TRUE(QFileInfo::exists(home.trashedFile(QStringLiteral("MY holiday-photos.txt"))));
     const ZntRun listed = znt({QStringLiteral("list"), library, QStringLiteral("--json")});
     const QJsonObject record = listed.json().value(QStringLiteral("Records")).toArray().at(0).toObject();
     EXPECT_EQ(record.value(QStringLiteral("Title")).toString(), QStringLiteral("My Holiday-photos"));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstring>
@@ -75,6 +77,11 @@ int main(int argc, char** argv)
 {
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     ::testing::InitGoogleTest(&argc, argv);
+    // Nothing a test sends to the trash (nor a program it runs) may reach the
+    // user's own: home is a folder of the run's own.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
 #ifdef ZENTARO_TEST_GUI
     // Test discovery runs without CTest's environment; never reach for a display then.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -1,4 +1,5 @@
 #include "TransferTestSupport.h"
+#include "support/TrashHome.h"
 
 #include "store/ConfigRow.h"
 #include "transfer/AddFilesBatch.h"
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QSet>
 #include <QThread>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -245,6 +247,39 @@ TEST_F(AddFilesBatchTest, OriginalsGoOnlyOnceTheirRecordsAreCommitted)
         EXPECT_FALSE(QFileInfo::exists(lib.file(QStringLiteral("n0%1.txt").arg(i))));
 }
 
+TEST_F(AddFilesBatchTest, RemovedOriginalsGoToTheTrashOrAreNamedWhereThereIsNone)
+{
+    TrashHome home;
+    const QList<AddFilesBatch::Entry> entries = makeFiles(3, 100, {1, 3});
+    AddFilesBatch batch(lib.state, lib.db);
+    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    ASSERT_EQ(report.added.size(), 2);
+    EXPECT_TRUE(report.deleted.isEmpty());
+    EXPECT_TRUE(report.notRemoved.isEmpty());
+    EXPECT_FALSE(AddFilesBatch::RemovalNotice(report, lib.state.newLineOrDefault()));
+    for (int i : {1, 3}) {
+        const QString name = QStringLiteral("n0%1.txt").arg(i);
+        EXPECT_FALSE(QFileInfo::exists(lib.file(name)));
+        EXPECT_EQ(readBytes(home.trashedFile(name)), patternBytes(100, static_cast<quint32>(i)));
+        // The trash knows where it came from, so it can be put back.
+        EXPECT_TRUE(readBytes(home.trashInfo(name)).contains("Path=" + QUrl::toPercentEncoding(lib.file(name), "/")));
+    }
+    EXPECT_TRUE(QFileInfo::exists(lib.file(QStringLiteral("n02.txt"))));
+
+    // With no trash to take it the original is deleted, and named.
+    home.takeTheTrashAway();
+    AddFilesBatch::Report second =
+        batch.Run(lib.filesFolder(), {{QStringLiteral("n02.txt"), true}}, {}, true, host);
+    ASSERT_EQ(second.added.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(lib.file(QStringLiteral("n02.txt"))));
+    EXPECT_EQ(second.deleted, QStringList{lib.file(QStringLiteral("n02.txt"))});
+    const std::optional<Notice> notice = AddFilesBatch::RemovalNotice(second, lib.state.newLineOrDefault());
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->title, QStringLiteral("ZNT Notice"));
+    EXPECT_TRUE(notice->text.contains(QStringLiteral("no trash")));
+    EXPECT_TRUE(notice->text.contains(lib.file(QStringLiteral("n02.txt"))));
+}
+
 TEST_F(AddFilesBatchTest, TheCommandRefusesAReadOnlyLibraryAndABrowser)
 {
     ConfigRow config;
@@ -434,6 +469,7 @@ TEST_F(AddFilesBatchTest, OthersSeeNewRecordsWithinASecond)
 
 TEST_F(AddFilesBatchTest, ANameThatIsNotUtf8IsAddedUnderItsWindows1252Reading)
 {
+    TrashHome home;
     // "café.txt" as Windows wrote it: é is the single byte 0xE9.
     const QByteArray raw("caf\xe9.txt");
     const QByteArray bytes = patternBytes(70000, 21);
@@ -464,9 +500,12 @@ TEST_F(AddFilesBatchTest, ANameThatIsNotUtf8IsAddedUnderItsWindows1252Reading)
     EXPECT_EQ(cafe.FileSize, bytes.size());
     EXPECT_TRUE(cafe.FileDate.isValid());
     EXPECT_EQ(storedBytes(*lib.db, cafe.MainID), bytes);
-    // The original went by its own bytes, once stored.
+    // The original went by its own bytes, once stored, and is in the trash
+    // under them.
     EXPECT_TRUE(report.notRemoved.isEmpty());
+    EXPECT_TRUE(report.deleted.isEmpty());
     EXPECT_FALSE(nativeFileExists(lib.filesFolder(), raw));
+    EXPECT_TRUE(nativeFileExists(home.dataHome() + QStringLiteral("/Trash/files"), raw));
 }
 
 TEST_F(AddFilesBatchTest, ANameLostToTheEncodingIsReportedAsSuch)

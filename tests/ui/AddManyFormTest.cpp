@@ -1,4 +1,5 @@
 #include "transfer/TransferTestSupport.h"
+#include "support/TrashHome.h"
 
 #include "core/SettingsFile.h"
 #include "ui/AddManyForm.h"
@@ -245,6 +246,31 @@ TEST_F(AddManyFormTest, TheDefaultSaverWritesTheSettingsFile)
     AddManyForm again(lib.state, lib.db);
     EXPECT_TRUE(again.deleteBox()->isChecked());
     EXPECT_EQ(again.folder(), QDir::cleanPath(lib.folder.folder()));
+}
+
+TEST_F(AddManyFormTest, RemovedOriginalsGoToTheTrashAndOnlyOthersAreNamed)
+{
+    TrashHome home;
+    makeFiles(2, 10);
+    lib.state.Settings.RemoveOriginals = true;
+    auto form = makeForm();
+    EXPECT_TRUE(form->deleteBox()->isChecked());
+    EXPECT_TRUE(form->deleteBox()->toolTip().contains(QStringLiteral("trash")));
+    select(*form, {0});
+    form->okButton()->click();
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_FALSE(QFileInfo::exists(lib.file(QStringLiteral("n01.txt"))));
+    EXPECT_EQ(readBytes(home.trashedFile(QStringLiteral("n01.txt"))), patternBytes(10, 1));
+
+    // Where there is no trash the user learns which originals are gone for good.
+    home.takeTheTrashAway();
+    auto again = makeForm();
+    select(*again, {0});
+    again->okButton()->click();
+    EXPECT_FALSE(QFileInfo::exists(lib.file(QStringLiteral("n02.txt"))));
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT Notice"));
+    EXPECT_TRUE(boxes.last().text.contains(lib.file(QStringLiteral("n02.txt"))));
 }
 
 TEST_F(AddManyFormTest, ListsAndAddsAFileWhoseNameIsNotUtf8)

@@ -176,7 +176,7 @@ TEST_F(MainFormTest, CancelledLoginOnAnotherLibraryReopensThePreviousOne)
     EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("A")));
     ASSERT_EQ(form->listModel()->rowCount(), 3);
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
-    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 3    Total: 3"));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 3    Total: 3"));
 }
 
 TEST_F(MainFormTest, OpenCommandRefusesWrongNamesAndFilesThatAreNoLibrary)
@@ -232,7 +232,7 @@ TEST_F(MainFormTest, OpenCommandSwitchesLibraryAndRemembersItsFolder)
     EXPECT_EQ(form->listModel()->rowCount(), 2);
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("One"));
     EXPECT_EQ(state.Settings.LibraryFolder, folder.path(QStringLiteral("more")));
-    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 2    Total: 2"));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 2    Total: 2"));
 
     // The model keeps its contract through walking and re-running the list.
     form->command(QStringLiteral("elbar"))->trigger();
@@ -263,11 +263,62 @@ TEST_F(MainFormTest, ReadOnlyFileShowsTheNoticeAndSaysSoInTheCaption)
     QFile::setPermissions(library(QStringLiteral("Archive")), QFile::ReadOwner | QFile::WriteOwner);
 }
 
+TEST_F(MainFormTest, TheCurrentRowIsNoSelectionUntilTheUserPicksARow)
+{
+    makeLibrary(library(QStringLiteral("Books")), kTitles);
+    auto form = load(library(QStringLiteral("Books")));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    auto selectedFilesOffered = [&] {
+        return form->command(QStringLiteral("menuExtractSelectedFilestoExtractFolder"))->isEnabled()
+            || form->command(QStringLiteral("menuDeleteSelectedFiles"))->isEnabled();
+    };
+    const QString noneOfThree = QStringLiteral("Selected: 0    Listed: 3    Total: 3");
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(form->recordCountLabel()->text(), noneOfThree);
+    EXPECT_EQ(form->SelectedCount(), 0);
+    EXPECT_FALSE(selectedFilesOffered());
+    // It is framed all the same, so the user sees which record is shown.
+    QTableView* grid = form->gridMain();
+    const QImage shot = grid->viewport()->grab().toImage();
+    auto topEdge = [&](int row) {
+        const QRect cell = grid->visualRect(form->listModel()->index(row, 1));
+        return QColor(shot.pixel(cell.center().x(), cell.top()));
+    };
+    EXPECT_EQ(topEdge(0), grid->palette().color(QPalette::Text));
+    EXPECT_NE(topEdge(2), grid->palette().color(QPalette::Text));
+
+    // Walking, re-running and searching move the current row and select nothing.
+    form->command(QStringLiteral("enbar"))->trigger();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
+    form->command(QStringLiteral("erbar"))->trigger();
+    EXPECT_EQ(form->recordCountLabel()->text(), noneOfThree);
+    state.QueryWhere = QStringLiteral("WHERE (Title <> 'Beta') ");
+    form->command(QStringLiteral("erbar"))->trigger();
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 2    Total: 3"));
+    form->command(QStringLiteral("ListAllButton"))->trigger();
+    EXPECT_EQ(form->recordCountLabel()->text(), noneOfThree);
+    EXPECT_EQ(form->SelectedCount(), 0);
+    EXPECT_FALSE(selectedFilesOffered());
+
+    // A click on a row selects it, as in any grid.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid->visualRect(form->listModel()->index(2, 0)).center());
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Gamma"));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 3    Total: 3"));
+    EXPECT_TRUE(selectedFilesOffered());
+    // Walking away leaves the user's selection as it was.
+    form->command(QStringLiteral("efbar"))->trigger();
+    EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Alpha"));
+    ASSERT_EQ(form->SelectedCount(), 1);
+    EXPECT_EQ(grid->selectionModel()->selectedRows().value(0).row(), 2);
+}
+
 TEST_F(MainFormTest, StatusTextFollowsRequeriesAndSelection)
 {
     makeLibrary(library(QStringLiteral("Books")), kTitles);
     auto form = load(library(QStringLiteral("Books")));
-    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 3    Total: 3"));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 3    Total: 3"));
 
     // The current record stays current when the list is run again.
     form->command(QStringLiteral("elbar"))->trigger();
@@ -279,7 +330,7 @@ TEST_F(MainFormTest, StatusTextFollowsRequeriesAndSelection)
     // A narrower list that no longer holds it starts at its first record.
     state.QueryWhere = QStringLiteral("WHERE (Title = 'Beta') ");
     form->command(QStringLiteral("erbar"))->trigger();
-    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 1    Listed: 1    Total: 3"));
+    EXPECT_EQ(form->recordCountLabel()->text(), QStringLiteral("Selected: 0    Listed: 1    Total: 3"));
     EXPECT_EQ(form->titleBox()->text(), QStringLiteral("Beta"));
 
     state.QueryWhere = QStringLiteral("WHERE (Title = 'nothing') ");

@@ -10,6 +10,8 @@
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
 #include "ui/ScreenMetrics.h"
+#include "ui/bulk/BulkCommands.h"
+#include "ui/bulk/EditDetection.h"
 
 #include <QAction>
 #include <QDir>
@@ -144,6 +146,34 @@ TEST_F(MainFormTransferTest, F9ExtractsIntoTheExtractionFolderAndOpensTheFile)
     EXPECT_EQ(opener.opened, (QStringList{target, target}));
     EXPECT_EQ(readAll(target), bytes);
     EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(MainFormTransferTest, WhenTheDesktopCannotOpenItTheUserIsToldAndTheCopyStaysWatched)
+{
+    const QByteArray bytes = patternBytes(5000);
+    auto form = load(makeStoredLibrary(bytes));
+    opener.handles = false;
+
+    form->command(QStringLiteral("ViewButton"))->trigger();
+    const QString target = QDir(state.ExtractFolder).filePath(QStringLiteral("report.TXT"));
+    ASSERT_EQ(opener.opened, QStringList{target});
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().icon, MessageIcon::Exclamation);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT Notice"));
+    EXPECT_TRUE(boxes.last().text.startsWith(QStringLiteral("No application is set up to open this file:")));
+    EXPECT_TRUE(boxes.last().text.contains(target));
+    EXPECT_EQ(readAll(target), bytes);
+    EXPECT_TRUE(form->bulk().editDetection().watching());
+
+    // The extraction folder, shown alone or after a bulk extraction into it.
+    form->command(QStringLiteral("vebar"))->trigger();
+    ASSERT_EQ(boxes.count(), 2);
+    EXPECT_TRUE(boxes.last().text.startsWith(QStringLiteral("No application is set up to open this folder:")));
+    EXPECT_TRUE(boxes.last().text.contains(state.ExtractFolder));
+    form->command(QStringLiteral("menuExtractListedFilestoExtractFolder"))->trigger();
+    ASSERT_EQ(boxes.count(), 3);
+    EXPECT_TRUE(boxes.last().text.contains(state.ExtractFolder));
+    EXPECT_EQ(readAll(target), bytes);
 }
 
 TEST_F(MainFormTransferTest, ABrowserWithoutExtractRightsIsDeniedAndNothingIsWritten)

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -67,4 +68,28 @@ TEST(SplashForm, ClosingStopsTheTimersAndGivesTheNormalPointerBack)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     QTest::qWait(700);
     EXPECT_EQ(load.count(), 0);
+}
+
+TEST(SplashForm, StepsAsideWhileADialogIsUpAndComesBackAfterTheLast)
+{
+    SplashForm splash(QStringLiteral("2.1"));
+    splash.show();
+    QMessageBox notice(QMessageBox::Warning, QStringLiteral("ZNT Notice"),
+                       QStringLiteral("This Library is READ-ONLY.  Changes will not be saved."), QMessageBox::Ok,
+                       &splash);
+    notice.show();
+    EXPECT_FALSE(splash.isVisible());
+    EXPECT_TRUE(splash.givingWay());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &notice; }, 2000));
+
+    // A dialog following at once finds the splash still out of the way.
+    notice.hide();
+    QMessageBox next(QMessageBox::Critical, QStringLiteral("ZNT ERROR"), QStringLiteral("Second"));
+    next.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &next; }, 2000));
+    EXPECT_FALSE(splash.isVisible());
+
+    next.hide();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return splash.isVisible(); }, 2000));
+    EXPECT_FALSE(splash.givingWay());
 }

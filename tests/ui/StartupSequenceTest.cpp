@@ -1,7 +1,9 @@
 #include "MainWindowHarness.h"
+#include "ModalDriver.h"
 
 #include "search/ListModel.h"
 #include "library/LibrarySession.h"
+#include "ui/LoginForm.h"
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
 #include "ui/SplashForm.h"
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QScreen>
 #include <QSplitter>
@@ -166,7 +169,12 @@ TEST_F(StartupTest, CancelledLoginAtStartEndsWithoutMainWindowOrSettingsWrite)
     EXPECT_FALSE(startup.mainWindowShown());
     EXPECT_EQ(startup.mainForm(), nullptr);
     EXPECT_EQ(startup.splash(), nullptr);
-    EXPECT_EQ(boxes.count(), 0); // no library to go back to, so no re-open message
+    // No library to go back to: the user is told why the program goes.
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().icon, MessageIcon::Plain);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT Login Failure"));
+    EXPECT_EQ(boxes.last().text, StartupSequence::LoginCancelledText(defaultLibrary(), state->NewLine));
+    EXPECT_TRUE(boxes.last().text.contains(defaultLibrary()));
     EXPECT_EQ(inodeOf(settingsFile()), inode);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), bytes);
@@ -174,6 +182,66 @@ TEST_F(StartupTest, CancelledLoginAtStartEndsWithoutMainWindowOrSettingsWrite)
     // A late tick changes nothing.
     startup.timer1Tick();
     EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(StartupTest, TheLoginComesToTheFrontAndItsCancelIsExplainedBeforeTheEnd)
+{
+    makeLibrary(defaultLibrary(), {QStringLiteral("Secret")});
+    protectLibrary(defaultLibrary(), QStringLiteral("peek"), QStringLiteral("edit"), QStringLiteral("admin"));
+    // The real dialogs this time.
+    Prompts::LoginAnswerer script = Prompts::setLoginAnswerer(nullptr);
+    MessageBoxes::Answerer recorder = MessageBoxes::setAnswerer(nullptr);
+
+    ProgramState state(folder.folder());
+    StartupSequence startup(state, QString());
+    QSignalSpy ended(&startup, &StartupSequence::ended);
+    ASSERT_TRUE(startup.Start());
+    QPointer<SplashForm> splash = startup.splash();
+    ASSERT_TRUE(splash && splash->isVisible());
+
+    struct Seen
+    {
+        bool visible = false;
+        bool active = false;
+        bool splashVisible = true;
+        QString title;
+    };
+    auto look = [&](QWidget* dialog) {
+        Seen seen;
+        seen.active = QTest::qWaitFor([&] { return QApplication::activeWindow() == dialog; }, 2000);
+        seen.visible = dialog->isVisible();
+        seen.splashVisible = splash && splash->isVisible();
+        seen.title = dialog->windowTitle();
+        return seen;
+    };
+    Seen login;
+    Seen word;
+    ModalDriver<LoginForm> loginDriver([&](LoginForm* dialog) {
+        login = look(dialog);
+        dialog->reject();
+    });
+    int endedBeforeTheWord = -1;
+    ModalDriver<QMessageBox> wordDriver([&](QMessageBox* box) {
+        word = look(box);
+        endedBeforeTheWord = int(ended.count());
+    });
+    startup.mainFormTimerTick();
+    Prompts::setLoginAnswerer(std::move(script));
+    MessageBoxes::setAnswerer(std::move(recorder));
+
+    ASSERT_TRUE(loginDriver.ran());
+    EXPECT_TRUE(login.visible);
+    EXPECT_TRUE(login.active);
+    EXPECT_FALSE(login.splashVisible);
+    // The program says why it goes, in front too, and only then ends.
+    ASSERT_TRUE(wordDriver.ran());
+    EXPECT_EQ(word.title, QStringLiteral("ZNT Login Failure"));
+    EXPECT_TRUE(word.visible);
+    EXPECT_TRUE(word.active);
+    EXPECT_FALSE(word.splashVisible);
+    EXPECT_EQ(endedBeforeTheWord, 0);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(startup.mainWindowShown());
 }
 
 TEST_F(StartupTest, UnopenableStartupLibraryEndsAtOnceWithItsMessage)

@@ -226,7 +226,7 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
     if (report.shown)
         m_form.showOutcome(*report.shown, FileExtractor::kErrorTitle);
     if (toExtractFolder)
-        Prompts::fileOpener().OpenFile(folder);
+        openFolder(folder);
     m_form.gridMain()->setFocus();
 }
 
@@ -249,7 +249,13 @@ void BulkCommands::clearExtractionFolder()
 void BulkCommands::showExtractionFolder()
 {
     ExtractionFolder(m_state.ExtractFolder).Ensure();
-    Prompts::fileOpener().OpenFile(m_state.ExtractFolder);
+    openFolder(m_state.ExtractFolder);
+}
+
+void BulkCommands::openFolder(const QString& folder)
+{
+    if (!Prompts::fileOpener().OpenFile(folder))
+        MessageBoxes::show(&m_form, FileOpener::NotOpenedNotice(folder, m_state.newLineOrDefault()));
 }
 
 void BulkCommands::ClearAndWipeAtExit()

@@ -42,6 +42,8 @@ private:
     void extractFiles(const QList<qint64>& ids, bool toExtractFolder);
     bool refusedAsReadOnly();
     void updateSelectionEntries();
+    // Opens folder in the desktop's file browser, or says that none is set up.
+    void openFolder(const QString& folder);
 
     ProgramState& m_state;
     MainForm& m_form;

@@ -91,6 +91,8 @@ void FileCommands::extractAndOpen()
         m_form.ShowAccessDenied();
     else
         m_form.showOutcome(result.outcome, FileExtractor::kErrorTitle);
+    if (result.notOpened)
+        MessageBoxes::show(&m_form, *result.notOpened);
     if (result.startEditDetection)
         m_form.bulk().editDetection().startWatch(m_state.CurrentFilePath, record->MainID);
     m_form.gridMain()->setFocus();

@@ -2,6 +2,7 @@
 
 #include "search/ListModel.h"
 #include "store/Recordset.h"
+#include "ui/main/CurrentRowDelegate.h"
 #include "ui/main/FieldColors.h"
 #include "ui/main/TwipsGeometry.h"
 
@@ -55,6 +56,7 @@ ListPane::ListPane(double panelGap, QWidget* parent) : QFrame(parent), m_gap(pan
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("GridMain"));
     m_grid->setModel(m_model);
+    m_grid->setItemDelegate(new CurrentRowDelegate(m_grid));
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -193,12 +195,13 @@ void ListPane::showRow(int row)
         selection->clear();
     } else {
         const QModelIndex current = selection->currentIndex();
-        // The same row keeps a selection the user is making.
         if (!current.isValid() || current.row() != row) {
             const int column =
                 current.isValid() ? current.column() : m_grid->horizontalHeader()->logicalIndex(0);
             const QModelIndex index = m_model->index(row, std::max(column, 0));
-            selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            // The current row is no selection: only rows the user picks are
+            // selected, and whatever the user selected stays so.
+            selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
             m_grid->scrollTo(index);
         }
     }

@@ -40,7 +40,8 @@ public:
     // Shows list (nullptr for none) with its current row; raises no
     // currentRowChanged.
     void setList(Recordset* list);
-    // Moves the grid's current row to row (-1 clears); raises nothing.
+    // Moves the grid's current row to row (-1 clears); raises nothing and
+    // selects nothing.
     void showRow(int row);
     int selectedCount() const;
     void setCountsText(const QString& text);
