@@ -33,7 +33,8 @@ bool BackgroundWriter::worthWaking() const
     return m_idle > 0 && (m_queue.size() >= kWakeFiles || m_queuedBytes >= kWakeBytes);
 }
 
-bool BackgroundWriter::write(const QString& target, QByteArray bytes, QByteArray expectedHash, qint64 id)
+bool BackgroundWriter::write(const QString& target, QByteArray bytes, QByteArray expectedHash, qint64 id,
+                             unsigned mode)
 {
     bool wake = false;
     {
@@ -52,7 +53,7 @@ bool BackgroundWriter::write(const QString& target, QByteArray bytes, QByteArray
         if (m_failure)
             return false;
         m_queuedBytes += bytes.size();
-        m_queue.push_back({target, std::move(bytes), std::move(expectedHash), id, m_nextTurn++});
+        m_queue.push_back({target, std::move(bytes), std::move(expectedHash), id, m_nextTurn++, mode});
         // Started on the first file: a run of large files never needs them.
         if (m_threads.empty())
             startWorkers();
@@ -127,7 +128,7 @@ void BackgroundWriter::work()
             Made one;
             one.differs = !job.expectedHash.isEmpty() && ContentHash::of(job.bytes) != job.expectedHash;
             if (!one.differs) {
-                one.file = std::make_unique<StagedFile>(job.target);
+                one.file = std::make_unique<StagedFile>(job.target, job.mode);
                 one.error = one.file->open();
                 if (!one.error)
                     one.error = FileWriter::writeAll(one.file->handle(), job.bytes.constData(), job.bytes.size());

@@ -34,9 +34,11 @@ public:
 
     // Queues bytes to become the file target. With expectedHash (a
     // ContentHash), bytes that hash otherwise fail instead of being written.
-    // id is the caller's number for the file, given back with its failure.
-    // False, with nothing queued, once a file has failed.
-    bool write(const QString& target, QByteArray bytes, QByteArray expectedHash = {}, qint64 id = 0);
+    // id is the caller's number for the file, given back with its failure;
+    // mode its permissions, less the umask. False, with nothing queued, once
+    // a file has failed.
+    bool write(const QString& target, QByteArray bytes, QByteArray expectedHash = {}, qint64 id = 0,
+               unsigned mode = 0666);
     // Returns once every queued file is written, or dropped after a failure.
     void wait();
 
@@ -60,6 +62,7 @@ private:
         QByteArray expectedHash;
         qint64 id = 0;
         quint64 turn = 0;
+        unsigned mode = 0666;
     };
     // Workers are woken for a batch of files, not for each: a wake-up costs
     // the reading thread more than a small file does.

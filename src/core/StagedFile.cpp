@@ -25,7 +25,7 @@ QByteArray folderOf(const QByteArray& path)
 
 } // namespace
 
-StagedFile::StagedFile(const QString& target) : m_target(QFile::encodeName(target)) {}
+StagedFile::StagedFile(const QString& target, unsigned mode) : m_target(QFile::encodeName(target)), m_mode(mode) {}
 
 StagedFile::~StagedFile()
 {
@@ -46,7 +46,7 @@ int StagedFile::open()
     abandon();
 #ifdef O_TMPFILE
     // A file without a name cannot be left behind by a crash.
-    const int fd = ::open(folderOf(m_target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int fd = ::open(folderOf(m_target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, m_mode);
     if (fd >= 0) {
         m_fd = fd;
         return 0;
@@ -62,7 +62,7 @@ int StagedFile::openNamed()
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray staging = stagingName();
-        const int fd = ::open(staging.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(staging.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, m_mode);
         if (fd >= 0) {
             m_fd = fd;
             m_staging = staging;

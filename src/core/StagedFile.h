@@ -14,12 +14,13 @@ namespace zentaro {
 class StagedFile
 {
 public:
-    explicit StagedFile(const QString& target);
+    // mode: the new file's permissions, less the umask.
+    explicit StagedFile(const QString& target, unsigned mode = 0666);
     ~StagedFile();
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Creates the unnamed file (mode 0666 less the umask); 0, or the errno.
+    // Creates the unnamed file; 0, or the errno.
     int open();
     // The descriptor to write to, or -1.
     int handle() const { return m_fd; }
@@ -38,6 +39,7 @@ private:
     int linkTo(const QByteArray& name) const;
 
     QByteArray m_target;
+    unsigned m_mode = 0666;
     QByteArray m_staging; // only while the file has a hidden name
     int m_fd = -1;
 };

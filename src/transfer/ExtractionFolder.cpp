@@ -1,5 +1,6 @@
 #include "transfer/ExtractionFolder.h"
 
+#include "core/FileErrorText.h"
 #include "core/PathText.h"
 #include "core/ProgramState.h"
 #include "transfer/ProgressHost.h"
@@ -8,36 +9,134 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <vector>
 
 namespace zentaro {
 
-ExtractionFolder::ExtractionFolder(QString folder, Remover remover)
-    : m_folder(std::move(folder)), m_remove(std::move(remover))
+namespace {
+
+// Closes the folder's descriptor however the work ends.
+struct FolderHandle
 {
-    if (!m_remove)
-        m_remove = [](const QString& path) { return QFile::remove(path); };
+    int fd = -1;
+    ~FolderHandle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+ExtractionFolder::ExtractionFolder(QString folder, BeforeRemove beforeRemove)
+    : m_folder(std::move(folder)), m_beforeRemove(std::move(beforeRemove))
+{
 }
 
-bool ExtractionFolder::Ensure() const
+Notice ExtractionFolder::Refusal(const Status& status)
 {
-    if (m_folder.isEmpty() || !QDir().mkpath(m_folder))
+    return {NoticeIcon::Exclamation, QStringLiteral("ZNT ERROR"), status.message()};
+}
+
+Status ExtractionFolder::refusedFor(int error) const
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(m_folder).constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        return Status::failure(ErrorCode::InvalidArgument,
+                               QStringLiteral("The extraction folder %1 is a symbolic link. Zentaro does not write "
+                                              "copies through a link, nor delete what it points to. Remove the link "
+                                              "and Zentaro makes a private folder in its place.")
+                                   .arg(m_folder));
+    }
+    if (error == ENOENT)
+        return Status::failure(ErrorCode::NotFound, QStringLiteral("The extraction folder %1 does not exist.").arg(m_folder));
+    if (error == ENOTDIR) {
+        return Status::failure(ErrorCode::InvalidArgument,
+                               QStringLiteral("The extraction folder %1 is not a folder.").arg(m_folder));
+    }
+    return Status::failure(FileErrorText::codeFor(error), QStringLiteral("Zentaro cannot open the extraction folder %1: %2")
+                                                              .arg(m_folder, FileErrorText::forErrno(error)));
+}
+
+Result<int> ExtractionFolder::open(bool create) const
+{
+    if (m_folder.isEmpty())
+        return Result<int>::failure(ErrorCode::NotFound, QStringLiteral("No extraction folder is set."));
+    const QByteArray native = QFile::encodeName(m_folder);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        // The folder itself: a link of its name is not followed.
+        const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            const int error = errno;
+            if (error != ENOENT || !create)
+                return refusedFor(error);
+            // Private from the start: no moment in which others could look in.
+            QDir().mkpath(QFileInfo(m_folder).path());
+            if (::mkdir(native.constData(), kFolderMode) != 0 && errno != EEXIST) {
+                const int made = errno;
+                return Result<int>::failure(FileErrorText::codeFor(made),
+                                            QStringLiteral("Zentaro cannot make the extraction folder %1: %2")
+                                                .arg(m_folder, FileErrorText::forErrno(made)));
+            }
+            continue;
+        }
+        FolderHandle folder{fd};
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return refusedFor(errno);
+        if (st.st_uid != ::geteuid()) {
+            return Result<int>::failure(ErrorCode::InvalidArgument,
+                                        QStringLiteral("The extraction folder %1 belongs to another user, who could "
+                                                       "read the copies opened from it. Remove it and Zentaro makes a "
+                                                       "private folder in its place.")
+                                            .arg(m_folder));
+        }
+        if ((st.st_mode & 07777) != kFolderMode && ::fchmod(fd, kFolderMode) != 0) {
+            const int error = errno;
+            return Result<int>::failure(FileErrorText::codeFor(error),
+                                        QStringLiteral("Zentaro cannot make the extraction folder %1 private: %2")
+                                            .arg(m_folder, FileErrorText::forErrno(error)));
+        }
+        folder.fd = -1;
+        return fd;
+    }
+    return refusedFor(ENOENT);
+}
+
+Status ExtractionFolder::Prepare() const
+{
+    Result<int> folder = open(true);
+    if (!folder)
+        return folder.status();
+    ::close(*folder);
+    return {};
+}
+
+bool ExtractionFolder::holds(const QString& folder) const
+{
+    if (m_folder.isEmpty() || folder.isEmpty())
         return false;
-    return QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                               | QFileDevice::ExeOwner | QFileDevice::ReadUser
-                                               | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    if (QDir::cleanPath(folder) == QDir::cleanPath(m_folder))
+        return true;
+    // A link in place of the folder holds nothing but its own name.
+    struct stat mine {};
+    struct stat other {};
+    return ::lstat(QFile::encodeName(m_folder).constData(), &mine) == 0 && S_ISDIR(mine.st_mode) &&
+           ::stat(QFile::encodeName(folder).constData(), &other) == 0 && other.st_dev == mine.st_dev &&
+           other.st_ino == mine.st_ino;
 }
 
-void ExtractionFolder::overwriteWithZeros(const QString& path)
+void ExtractionFolder::overwriteWithZeros(int folderFd, const QByteArray& name)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::openat(folderFd, name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return;
     struct stat info {};
@@ -59,27 +158,74 @@ void ExtractionFolder::overwriteWithZeros(const QString& path)
     ::close(fd);
 }
 
-int ExtractionFolder::ClearExtractFolder(bool overwrite) const
+int ExtractionFolder::clearAt(int folderFd, bool overwrite) const
 {
-    QDir folder(m_folder);
-    if (m_folder.isEmpty() || !folder.exists())
+    // Listed through a descriptor of its own, from the start each time.
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!dir) {
+        if (listFd >= 0)
+            ::close(listFd);
         return 0;
+    }
+    std::vector<QByteArray> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+
     int left = 0;
-    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        const QString path = PathText::join(m_folder, name);
-        if (overwrite && !QFileInfo(path).isSymLink())
-            overwriteWithZeros(path);
-        // A link is removed itself; what it points at is never touched.
-        if (!m_remove(path))
+    for (const QByteArray& name : names) {
+        struct stat st {};
+        if (::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+            continue;
+        if (overwrite && S_ISREG(st.st_mode))
+            overwriteWithZeros(folderFd, name);
+        if (m_beforeRemove && !m_beforeRemove(PathText::join(m_folder, QFile::decodeName(name)))) {
+            ++left;
+            continue;
+        }
+        // A link goes itself; a folder put in a file's place meanwhile stays.
+        if (::unlinkat(folderFd, name.constData(), 0) != 0 && errno != ENOENT)
             ++left;
     }
     return left;
 }
 
-void ExtractionFolder::SecurityWipe(int wipeAmount, ProgramState& state, ProgressHost& host) const
+Result<int> ExtractionFolder::ClearExtractFolder(bool overwrite) const
 {
-    ClearExtractFolder(true);
+    Result<int> folder = open(false);
+    if (!folder)
+        return folder.code() == ErrorCode::NotFound ? Result<int>(0) : Result<int>(folder.status());
+    const FolderHandle handle{*folder};
+    return clearAt(handle.fd, overwrite);
+}
+
+void ExtractionFolder::makeWipeEntry(int folderFd, const QByteArray& name)
+{
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::openat(folderFd, name.constData(), kFlags, kCopyMode);
+    if (fd < 0 && errno == EEXIST) {
+        // Something of that name is there (a copy still in use, or put there
+        // since): only its entry is replaced, never what a link points at.
+        struct stat st {};
+        if (::fstatat(folderFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode) &&
+            ::unlinkat(folderFd, name.constData(), 0) == 0)
+            fd = ::openat(folderFd, name.constData(), kFlags, kCopyMode);
+    }
+    if (fd >= 0)
+        ::close(fd);
+}
+
+Status ExtractionFolder::SecurityWipe(int wipeAmount, ProgramState& state, ProgressHost& host) const
+{
+    Result<int> folder = open(true);
+    if (!folder)
+        return folder.status();
+    const FolderHandle handle{*folder};
+    clearAt(handle.fd, true);
     const int n = std::max(wipeAmount, 0);
     state.CancelRequested = false;
     Progress& bar = host.OpenProgress(kWipeText, true);
@@ -89,9 +235,7 @@ void ExtractionFolder::SecurityWipe(int wipeAmount, ProgramState& state, Progres
         host.Yield();
     int shown = 0;
     for (int i = 0; i <= n; ++i) {
-        QFile entry(PathText::join(m_folder, WipeFileName(i)));
-        if (entry.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            entry.close();
+        makeWipeEntry(handle.fd, QFile::encodeName(WipeFileName(i)));
         const int percent = n == 0 ? 100 : static_cast<int>(std::floor(double(i) / n * 100.0));
         if (percent != shown) {
             shown = percent;
@@ -103,7 +247,8 @@ void ExtractionFolder::SecurityWipe(int wipeAmount, ProgramState& state, Progres
     }
     host.CloseProgress();
     state.CancelRequested = false;
-    ClearExtractFolder();
+    clearAt(handle.fd, false);
+    return {};
 }
 
 } // namespace zentaro

@@ -30,7 +30,9 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -48,7 +50,9 @@ struct Existing
     qint64 size = 0;
 };
 
-Existing existingAt(const QString& path)
+// followLinks: a link counts as what it points at; otherwise as neither a
+// file nor a folder, so that it is replaced.
+Existing existingAt(const QString& path, bool followLinks)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat st = {};
@@ -56,13 +60,28 @@ Existing existingAt(const QString& path)
         return {};
     Existing found;
     found.taken = true;
-    // A link counts as what it points at.
-    if (S_ISLNK(st.st_mode) && ::stat(name.constData(), &st) != 0)
+    if (S_ISLNK(st.st_mode) && (!followLinks || ::stat(name.constData(), &st) != 0))
         return found;
     found.isFile = S_ISREG(st.st_mode);
     found.isDir = S_ISDIR(st.st_mode);
     found.size = static_cast<qint64>(st.st_size);
     return found;
+}
+
+// Keeps an existing copy of size bytes in the extraction folder, made
+// readable by its owner only; false when it is no such file of the user's,
+// or has another name elsewhere too (whose mode is not the folder's to set).
+bool keepPrivate(const QString& path, qint64 size)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st = {};
+    const bool kept = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_size == size &&
+                      ((st.st_mode & 07777) == ExtractionFolder::kCopyMode ||
+                       ::fchmod(fd, ExtractionFolder::kCopyMode) == 0);
+    ::close(fd);
+    return kept;
 }
 
 } // namespace
@@ -189,8 +208,20 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     const qsizetype slash = target.lastIndexOf(QLatin1Char('/'));
     if (slash < 0 || QDir::cleanPath(target) != target || !FileNameRules::IsUsableName(target.mid(slash + 1)))
         return failed(ErrorCode::InvalidArgument, QStringLiteral("That name cannot be used as a file name."));
+    // Whatever goes into the extraction folder goes through its one door,
+    // which keeps it private and refuses a link in its place.
+    // A bulk run goes through it once, not for each of its small files.
+    const bool privateCopy = inExtractFolder(target.left(slash));
+    if (privateCopy && !(m_state.BulkExtraction && m_preparedForRun)) {
+        if (Status ready = ExtractionFolder(m_state.ExtractFolder).Prepare(); !ready) {
+            m_state.CancelRequested = true;
+            return TransferOutcome::failed(ready, ExtractionFolder::Refusal(ready));
+        }
+    }
+    m_preparedForRun = privateCopy && m_state.BulkExtraction;
+    const unsigned mode = privateCopy ? ExtractionFolder::kCopyMode : 0666;
     // A run of many files listed the folder once instead of asking for each.
-    const Existing existing = m_knownAbsent ? Existing() : existingAt(target);
+    const Existing existing = m_knownAbsent ? Existing() : existingAt(target, !privateCopy);
     const bool taken = existing.taken;
     // A record named like the library, extracted beside it, must not replace it.
     if (taken && SameFile::Is(target, m_db->path()))
@@ -209,7 +240,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     if (taken && existing.isDir)
         return failed(ErrorCode::InvalidArgument, QStringLiteral("A folder of that name is in the way."));
     if (taken && !m_conflicts) {
-        if (existing.isFile && existing.size == size) {
+        if (existing.isFile && existing.size == size && (!privateCopy || keepPrivate(target, size))) {
             // Opening the same file again is immediate.
             recordDate();
             return TransferOutcome::success();
@@ -219,16 +250,22 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             return failed(ErrorCode::Io, old.errorString());
     } else if (taken) {
         // In a folder the user chose, only the record's own bytes stand in for it.
+        bool rewrite = false;
         if (existing.isFile && existing.size == size) {
             Result<bool> same = holdsRecordBytes(record, target, queued ? &bytes : nullptr, *expected);
             if (!same)
                 return failed(same.code(), same.message());
             if (*same) {
-                recordDate();
-                return TransferOutcome::success();
+                if (!privateCopy || keepPrivate(target, size)) {
+                    recordDate();
+                    return TransferOutcome::success();
+                }
+                // The record's own bytes in the extraction folder, but not
+                // private to its owner: written anew in their place.
+                rewrite = true;
             }
         }
-        switch (resolve(record, target).choice) {
+        switch (rewrite ? ConflictChoice::Replace : resolve(record, target).choice) {
         case ConflictChoice::Cancel:
             m_state.CancelRequested = true;
             return TransferOutcome::userCancelled();
@@ -261,9 +298,9 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     }
 
     if (queued)
-        return queueSmallFile(record, std::move(bytes), *expected, host);
+        return queueSmallFile(record, std::move(bytes), *expected, mode, host);
 
-    StagedFile out(target);
+    StagedFile out(target, mode);
     if (const int error = out.open())
         return failed(ErrorCode::Io, FileErrorText::forErrno(error));
     WritebackPacer pacer(out.handle());
@@ -470,6 +507,7 @@ Result<bool> FileExtractor::holdsRecordBytes(const MainRecord& record, const QSt
 void FileExtractor::setWriteBehind(BackgroundWriter* writer)
 {
     m_writeBehind = writer;
+    m_preparedForRun = false;
     m_freeFolder.clear();
     m_free.reset();
 }
@@ -492,7 +530,7 @@ std::optional<qint64> FileExtractor::freeSpaceFor(const QString& target, bool qu
 }
 
 TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, QByteArray bytes, const QByteArray& expected,
-                                              ProgressHost& host)
+                                              unsigned mode, ProgressHost& host)
 {
     host.Yield();
     if (m_state.CancelRequested) {
@@ -500,7 +538,7 @@ TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, QByteArr
         return TransferOutcome::userCancelled();
     }
     // The writer checks the bytes against the checksum before it names them.
-    if (!m_writeBehind->write(m_state.CurrentFilePath, std::move(bytes), expected, record.MainID)) {
+    if (!m_writeBehind->write(m_state.CurrentFilePath, std::move(bytes), expected, record.MainID, mode)) {
         m_state.CancelRequested = true;
         return WriteFailure(*m_writeBehind->failure(), newLine());
     }
@@ -508,6 +546,17 @@ TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, QByteArr
     if (m_free)
         *m_free -= record.FileSize;
     return TransferOutcome::success();
+}
+
+bool FileExtractor::inExtractFolder(const QString& folder)
+{
+    // A run into one folder asks the file system once.
+    if (folder != m_checkedFolder || m_checkedExtractFolder != m_state.ExtractFolder) {
+        m_checkedFolder = folder;
+        m_checkedExtractFolder = m_state.ExtractFolder;
+        m_inExtractFolder = ExtractionFolder(m_state.ExtractFolder).holds(folder);
+    }
+    return m_inExtractFolder;
 }
 
 bool FileExtractor::MayExtract(const ProgramState& state, const ConfigRow& config)
@@ -526,7 +575,6 @@ FileExtractor::OpenResult FileExtractor::ExtractAndOpen(const MainRecord& record
         return result;
     }
     m_state.CancelRequested = false;
-    ExtractionFolder(m_state.ExtractFolder).Ensure();
     result.outcome = ExtractInto(record, m_state.ExtractFolder, host);
     if (!result.outcome.ok() || m_state.CancelRequested)
         return result;

@@ -49,10 +49,13 @@ public:
     // (refused, failed or cancelled), except after a Skip, which succeeds
     // with skippedLast() and leaves it alone. A target that is not a plain
     // name in a folder ("..", control characters) and a damaged record
-    // (FileSize not the count of its stored bytes) are refused unwritten. In a writable library
-    // ExtractedFileDate takes the target's last-modified date. While
-    // BulkExtraction is set the progress window is left open on success
-    // for the bulk loop that owns it.
+    // (FileSize not the count of its stored bytes) are refused unwritten.
+    // A target in the extraction folder is written through
+    // ExtractionFolder::Prepare and readable by its owner only, also when an
+    // existing copy is kept; a link of its name is replaced, not followed.
+    // In a writable library ExtractedFileDate takes the target's
+    // last-modified date. While BulkExtraction is set the progress window is
+    // left open on success for the bulk loop that owns it.
     TransferOutcome ExtractFile(const MainRecord& record, ProgressHost& host);
 
     // Extracts record into folder under the name FileNameRules::TargetFor
@@ -79,7 +82,7 @@ public:
         bool startEditDetection = false;
     };
     // "Extract and Open File [F9]" without its window steps: checks the
-    // level, extracts into ExtractFolder (made when missing) and opens the
+    // level, extracts into ExtractFolder (made private when missing) and opens the
     // file unless it was cancelled or failed. Edit detection is to start when
     // the user may change records and the library is writable.
     OpenResult ExtractAndOpen(const MainRecord& record, const ConfigRow& config, ProgressHost& host,
@@ -127,7 +130,9 @@ private:
     qint64 chunkSize() const;
     std::optional<qint64> freeSpaceFor(const QString& target, bool queued);
     TransferOutcome queueSmallFile(const MainRecord& record, QByteArray bytes, const QByteArray& expected,
-                                   ProgressHost& host);
+                                   unsigned mode, ProgressHost& host);
+    // Whether folder is the extraction folder.
+    bool inExtractFolder(const QString& folder);
     // Whether the file at path, of the record's size, holds the record's
     // bytes: compared with bytes when they were read already, else hashed
     // against the stored checksum, else compared with the stored bytes.
@@ -160,6 +165,13 @@ private:
     QString m_freeFolder;
     std::optional<qint64> m_free;
     QElapsedTimer m_freeAge;
+    // The folder last asked about, and whether it was the extraction folder.
+    QString m_checkedFolder;
+    QString m_checkedExtractFolder;
+    bool m_inExtractFolder = false;
+    // The extraction folder was prepared in the bulk run under way (cleared
+    // as a run begins and ends, with the writer).
+    bool m_preparedForRun = false;
 };
 
 } // namespace zentaro

@@ -1,4 +1,5 @@
 #include "TransferTestSupport.h"
+#include "support/FileModes.h"
 
 #include "core/ContentHash.h"
 #include "core/FileWriter.h"
@@ -13,6 +14,7 @@
 
 #include <cerrno>
 #include <map>
+#include <set>
 
 using namespace zentaro;
 using namespace zentaro::test;
@@ -387,16 +389,16 @@ TEST(ExtractionFolderTest, TheFolderIsPrivateAndAClearLeavesSubfoldersAndFilesIn
     QStringList tried;
     ExtractionFolder folder(path, [&](const QString& file) {
         tried << QFileInfo(file).fileName();
-        return file.endsWith(QStringLiteral("open.doc")) ? false : QFile::remove(file);
+        return !file.endsWith(QStringLiteral("open.doc"));
     });
-    ASSERT_TRUE(folder.Ensure());
+    ASSERT_TRUE(folder.Prepare().ok());
     EXPECT_EQ(QFileInfo(path).permissions() & 0x0077, QFileDevice::Permissions());
     EXPECT_EQ(QFileInfo(path).permissions() & QFileDevice::ReadOwner, QFileDevice::ReadOwner);
     ASSERT_TRUE(writeBytes(path + QStringLiteral("/a.txt"), "a"));
     ASSERT_TRUE(writeBytes(path + QStringLiteral("/open.doc"), "b"));
     ASSERT_TRUE(QDir(path).mkdir(QStringLiteral("sub")));
     ASSERT_TRUE(writeBytes(path + QStringLiteral("/sub/kept.txt"), "c"));
-    EXPECT_EQ(folder.ClearExtractFolder(), 1);
+    EXPECT_EQ(*folder.ClearExtractFolder(), 1);
     EXPECT_EQ(QDir(path).entryList(QDir::Files), QStringList{QStringLiteral("open.doc")});
     EXPECT_TRUE(QFile::exists(path + QStringLiteral("/sub/kept.txt")));
 }
@@ -411,9 +413,9 @@ TEST(ExtractionFolderTest, TheWipeZerosEachCopyThenMakesAndRemovesWipeAmountPlus
         const QString name = QFileInfo(file).fileName();
         removed << name;
         seen[name] = readBytes(file);
-        return QFile::remove(file);
+        return true;
     });
-    ASSERT_TRUE(folder.Ensure());
+    ASSERT_TRUE(folder.Prepare().ok());
     ASSERT_TRUE(writeBytes(path + QStringLiteral("/secret.txt"), "secret words"));
     FakeProgressHost host;
     int created = 0;
@@ -437,4 +439,110 @@ TEST(ExtractionFolderTest, TheWipeZerosEachCopyThenMakesAndRemovesWipeAmountPlus
     EXPECT_TRUE(QDir(path).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(removed.contains(QStringLiteral("L8R0")));
     EXPECT_FALSE(removed.contains(QStringLiteral("L8R2")));
+}
+
+TEST(ExtractionFolderTest, AnOpenFolderIsMadePrivateByEveryUseAndWipeEntriesAreTheOwnersAlone)
+{
+    const UsualUmask usual;
+    TempLibrary lib;
+    const QString path = lib.folder.path(QStringLiteral("Extract"));
+    const ExtractionFolder folder(path);
+    ASSERT_TRUE(QDir().mkpath(path));
+    ASSERT_TRUE(setMode(path, 0777));
+    ASSERT_TRUE(folder.Prepare().ok());
+    EXPECT_EQ(modeOf(path), 0700u);
+    ASSERT_TRUE(setMode(path, 0777));
+    ASSERT_TRUE(folder.ClearExtractFolder().ok());
+    EXPECT_EQ(modeOf(path), 0700u);
+
+    ASSERT_TRUE(setMode(path, 0777));
+    FakeProgressHost host;
+    std::set<unsigned> entryModes;
+    host.onYield = [&] {
+        if (const unsigned mode = modeOf(path + QStringLiteral("/L8R0")))
+            entryModes.insert(mode);
+    };
+    ASSERT_TRUE(folder.SecurityWipe(10, lib.state, host).ok());
+    EXPECT_EQ(modeOf(path), 0700u);
+    EXPECT_EQ(entryModes, std::set<unsigned>{0600u});
+}
+
+TEST(ExtractionFolderTest, ALinkedFolderIsRefusedAndWhatItPointsToIsLeftAlone)
+{
+    TempLibrary lib;
+    const QString mine = lib.folder.path(QStringLiteral("Mine"));
+    ASSERT_TRUE(QDir().mkpath(mine));
+    ASSERT_TRUE(setMode(mine, 0755));
+    ASSERT_TRUE(writeBytes(mine + QStringLiteral("/letter.txt"), "my own words"));
+    ASSERT_TRUE(writeBytes(mine + QStringLiteral("/L8R3"), "mine as well"));
+    const QString path = lib.folder.path(QStringLiteral("Extract"));
+    ASSERT_TRUE(QFile::link(mine, path));
+    const ExtractionFolder folder(path);
+
+    const Status prepared = folder.Prepare();
+    EXPECT_FALSE(prepared.ok());
+    EXPECT_TRUE(prepared.message().contains(path));
+    EXPECT_TRUE(prepared.message().contains(QStringLiteral("symbolic link")));
+    EXPECT_FALSE(folder.ClearExtractFolder(true).ok());
+    FakeProgressHost host;
+    EXPECT_FALSE(folder.SecurityWipe(10, lib.state, host).ok());
+    EXPECT_EQ(host.opens, 0);
+
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(modeOf(mine), 0755u);
+    EXPECT_EQ(QDir(mine).entryList(QDir::Files), (QStringList{QStringLiteral("L8R3"), QStringLiteral("letter.txt")}));
+    EXPECT_EQ(readBytes(mine + QStringLiteral("/letter.txt")), QByteArray("my own words"));
+    EXPECT_EQ(readBytes(mine + QStringLiteral("/L8R3")), QByteArray("mine as well"));
+}
+
+TEST(ExtractionFolderTest, LinksInsideTheFolderGoThemselvesAndASwappedFolderDoesNotRedirectTheClear)
+{
+    TempLibrary lib;
+    const QString outside = lib.file(QStringLiteral("outside.txt"));
+    ASSERT_TRUE(writeBytes(outside, "keep me"));
+    const QString path = lib.folder.path(QStringLiteral("Extract"));
+    const ExtractionFolder folder(path);
+    ASSERT_TRUE(folder.Prepare().ok());
+    auto entries = [&](const QString& in) {
+        return QDir(in).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+
+    ASSERT_TRUE(QFile::link(outside, path + QStringLiteral("/link.txt")));
+    ASSERT_TRUE(writeBytes(path + QStringLiteral("/copy.txt"), "copy"));
+    EXPECT_EQ(*folder.ClearExtractFolder(true), 0);
+    EXPECT_TRUE(entries(path).isEmpty());
+    EXPECT_EQ(readBytes(outside), QByteArray("keep me"));
+
+    // A link named like a wipe entry, put there while the wipe runs.
+    FakeProgressHost host;
+    bool planted = false;
+    host.onYield = [&] {
+        if (!planted)
+            planted = QFile::link(outside, path + QStringLiteral("/L8R50"));
+    };
+    ASSERT_TRUE(folder.SecurityWipe(100, lib.state, host).ok());
+    EXPECT_TRUE(planted);
+    EXPECT_EQ(readBytes(outside), QByteArray("keep me"));
+    EXPECT_TRUE(entries(path).isEmpty());
+
+    // The folder swapped for a link to the user's own files after the first
+    // file: the clear stays in the folder it opened.
+    const QString mine = lib.folder.path(QStringLiteral("Mine"));
+    const QString moved = lib.folder.path(QStringLiteral("Moved"));
+    ASSERT_TRUE(QDir().mkpath(mine));
+    for (const char* name : {"a.txt", "b.txt"}) {
+        ASSERT_TRUE(writeBytes(mine + QLatin1Char('/') + QLatin1String(name), "mine"));
+        ASSERT_TRUE(writeBytes(path + QLatin1Char('/') + QLatin1String(name), "copy"));
+    }
+    bool swapped = false;
+    const ExtractionFolder swapping(path, [&](const QString&) {
+        if (!swapped)
+            swapped = QFile::rename(path, moved) && QFile::link(mine, path);
+        return true;
+    });
+    EXPECT_EQ(*swapping.ClearExtractFolder(true), 0);
+    EXPECT_TRUE(swapped);
+    EXPECT_TRUE(entries(moved).isEmpty());
+    for (const char* name : {"a.txt", "b.txt"})
+        EXPECT_EQ(readBytes(mine + QLatin1Char('/') + QLatin1String(name)), QByteArray("mine")) << name;
 }

@@ -1,4 +1,5 @@
 #include "TransferTestSupport.h"
+#include "support/FileModes.h"
 
 #include "store/ConfigRow.h"
 #include "transfer/FileExtractor.h"
@@ -257,6 +258,51 @@ TEST_F(FileExtractorTest, ExtractAndOpenHonoursAccessAndEditDetection)
     EXPECT_TRUE(extractor.ExtractAndOpen(record, config, host, opener).startEditDetection);
     lib.state.LibraryReadOnly = true;
     EXPECT_FALSE(extractor.ExtractAndOpen(record, config, host, opener).startEditDetection);
+}
+
+TEST_F(FileExtractorTest, CopiesInTheExtractionFolderAreTheOwnersAloneAndNeverWrittenThroughALink)
+{
+    const UsualUmask usual;
+    const MainRecord small = store(QStringLiteral("small.txt"), "small bytes");
+    const QByteArray largeBytes = patternBytes(1500000, 7);
+    const MainRecord large = store(QStringLiteral("large.bin"), largeBytes);
+    const QString extract = lib.state.ExtractFolder;
+    const QString smallCopy = extract + QStringLiteral("/small.TXT");
+    const QString largeCopy = extract + QStringLiteral("/large.BIN");
+    FileExtractor extractor(lib.state, lib.db);
+    ASSERT_TRUE(QDir().mkpath(extract));
+
+    // A copy of the right size is kept, one of another size replaced: both private.
+    ASSERT_TRUE(writeBytes(smallCopy, "small bytes"));
+    ASSERT_TRUE(writeBytes(largeCopy, "old"));
+    ASSERT_TRUE(setMode(extract, 0777));
+    ASSERT_TRUE(extractor.ExtractInto(small, extract, host).ok());
+    EXPECT_EQ(modeOf(extract), 0700u);
+    ASSERT_TRUE(setMode(extract, 0777));
+    ASSERT_TRUE(extractor.ExtractInto(large, extract, host).ok());
+    EXPECT_EQ(modeOf(extract), 0700u);
+    EXPECT_EQ(modeOf(smallCopy), 0600u);
+    EXPECT_EQ(modeOf(largeCopy), 0600u);
+    EXPECT_EQ(readBytes(largeCopy), largeBytes);
+
+    // A link of the copy's name, to a file of the same size, is replaced.
+    const QString mine = lib.file(QStringLiteral("mine.txt"));
+    ASSERT_TRUE(writeBytes(mine, "my own text"));
+    ASSERT_TRUE(QFile::remove(smallCopy));
+    ASSERT_TRUE(QFile::link(mine, smallCopy));
+    ASSERT_TRUE(extractor.ExtractInto(small, extract, host).ok());
+    EXPECT_FALSE(QFileInfo(smallCopy).isSymLink());
+    EXPECT_EQ(readBytes(smallCopy), QByteArray("small bytes"));
+    EXPECT_EQ(readBytes(mine), QByteArray("my own text"));
+
+    // The folder picked for Extract File to Disk under another name of it is
+    // the same folder; any other folder gets the usual mode.
+    ASSERT_TRUE(QFile::link(lib.folder.folder(), lib.file(QStringLiteral("alias"))));
+    ASSERT_TRUE(QFile::remove(smallCopy));
+    ASSERT_TRUE(extractor.ExtractToFolder(small, lib.file(QStringLiteral("alias/Extract")), host).ok());
+    EXPECT_EQ(modeOf(smallCopy), 0600u);
+    ASSERT_TRUE(extractor.ExtractToFolder(small, outFolder(), host).ok());
+    EXPECT_EQ(modeOf(outFolder() + QStringLiteral("/small.TXT")), 0644u);
 }
 
 TEST_F(FileExtractorTest, ExtractAndOpenOpensNothingAfterACancel)

@@ -1,4 +1,5 @@
 #include "MainWindowHarness.h"
+#include "support/FileModes.h"
 #include "support/RecordingOpener.h"
 
 #include "library/LibrarySession.h"
@@ -11,6 +12,7 @@
 #include "ui/MessageRecorder.h"
 #include "ui/bulk/BulkCommands.h"
 #include "ui/bulk/EditDetection.h"
+#include "ui/main/RecordPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +22,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -465,6 +468,98 @@ TEST_F(BulkCommandsTest, ClearingTheFolderKeepsSubfoldersAndTheContentsCommandOp
 
     form->command(QStringLiteral("vebar"))->trigger();
     EXPECT_EQ(opener.opened, QStringList{state.ExtractFolder});
+}
+
+TEST_F(BulkCommandsTest, EveryWayIntoTheExtractionFolderKeepsItAndItsCopiesPrivate)
+{
+    const UsualUmask usual;
+    auto form = loadTitles({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    const QString extract = state.ExtractFolder;
+    auto reopen = [&] { ASSERT_TRUE(setMode(extract, 0777)); };
+    // Copies from an earlier run: one of the right size, one of another.
+    ASSERT_TRUE(QDir().mkpath(extract));
+    ASSERT_TRUE(QFile(copyPath(QStringLiteral("file0.TXT"))).open(QIODevice::WriteOnly));
+    {
+        QFile same(copyPath(QStringLiteral("file1.TXT")));
+        ASSERT_TRUE(same.open(QIODevice::WriteOnly));
+        same.write(bytesOf(11, 1));
+    }
+    reopen();
+
+    // The Preview page, on the first record.
+    form->command(QStringLiteral("efbar"))->trigger();
+    form->recordPane().detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    EXPECT_EQ(modeOf(extract), 0700u);
+    EXPECT_EQ(modeOf(copyPath(QStringLiteral("file0.TXT"))), 0600u);
+    form->recordPane().showDetailsPage();
+
+    // Extract and Open on the second, whose earlier copy is kept.
+    reopen();
+    form->command(QStringLiteral("enbar"))->trigger();
+    form->command(QStringLiteral("eevbar"))->trigger();
+    EXPECT_EQ(modeOf(extract), 0700u);
+    EXPECT_EQ(modeOf(copyPath(QStringLiteral("file1.TXT"))), 0600u);
+
+    reopen();
+    form->command(QStringLiteral("tdbar"))->trigger();
+    EXPECT_EQ(modeOf(extract), 0700u);
+
+    reopen();
+    form->command(QStringLiteral("menuExtractListedFilestoExtractFolder"))->trigger();
+    EXPECT_EQ(modeOf(extract), 0700u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(modeOf(copyPath(QStringLiteral("file%1.TXT").arg(i))), 0600u) << i;
+
+    reopen();
+    form->command(QStringLiteral("vebar"))->trigger();
+    EXPECT_EQ(modeOf(extract), 0700u);
+    EXPECT_EQ(boxes.count(), 1); // "Extract Folder Cleared"
+}
+
+TEST_F(BulkCommandsTest, ALinkedExtractionFolderIsRefusedWithAMessageAndWhatItPointsToIsLeftAlone)
+{
+    auto form = loadTitles({QStringLiteral("A"), QStringLiteral("B")});
+    const QString mine = folder.path(QStringLiteral("Mine"));
+    ASSERT_TRUE(QDir().mkpath(mine));
+    ASSERT_TRUE(setMode(mine, 0755));
+    for (const char* name : {"file0.TXT", "notes.txt"}) {
+        QFile own(mine + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+        own.write("my own words");
+    }
+    QDir(state.ExtractFolder).removeRecursively();
+    ASSERT_TRUE(QFile::link(mine, state.ExtractFolder));
+    auto refused = [&](const char* what) {
+        ASSERT_EQ(boxes.count(), 1) << what;
+        EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT ERROR")) << what;
+        EXPECT_TRUE(boxes.last().text.contains(state.ExtractFolder)) << what;
+        EXPECT_TRUE(boxes.last().text.contains(QStringLiteral("symbolic link"))) << what;
+        boxes.clear();
+    };
+
+    form->command(QStringLiteral("eevbar"))->trigger();
+    refused("extract and open");
+    form->recordPane().detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    refused("preview");
+    EXPECT_EQ(form->recordPane().detailTab()->currentIndex(), 0);
+    form->command(QStringLiteral("tdbar"))->trigger();
+    refused("clear");
+    form->command(QStringLiteral("vebar"))->trigger();
+    refused("show folder");
+    form->command(QStringLiteral("menuExtractListedFilestoExtractFolder"))->trigger();
+    refused("listed files to the extraction folder");
+    EXPECT_TRUE(opener.opened.isEmpty());
+
+    // Exit, with the wipe, deletes nothing and says nothing.
+    state.Settings.SecurityWipeOnExit = true;
+    state.Settings.WipeAmount = 100;
+    form->unload();
+    EXPECT_EQ(boxes.count(), 0);
+    EXPECT_TRUE(QFileInfo(state.ExtractFolder).isSymLink());
+    EXPECT_EQ(modeOf(mine), 0755u);
+    EXPECT_EQ(QDir(mine).entryList(QDir::Files), (QStringList{QStringLiteral("file0.TXT"), QStringLiteral("notes.txt")}));
+    for (const char* name : {"file0.TXT", "notes.txt"})
+        EXPECT_EQ(readAll(mine + QLatin1Char('/') + QLatin1String(name)), QByteArray("my own words")) << name;
 }
 
 TEST_F(BulkCommandsTest, ExitWipesOnlyWhenSetAndLeavesTheFolderEmpty)

@@ -188,7 +188,10 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
     LibrarySession& session = m_form.session();
     QString folder = m_state.ExtractFolder;
     if (toExtractFolder) {
-        ExtractionFolder(folder).Ensure();
+        if (Status ready = ExtractionFolder(folder).Prepare(); !ready) {
+            MessageBoxes::show(&m_form, ExtractionFolder::Refusal(ready));
+            return;
+        }
     } else {
         const std::optional<QString> picked =
             Prompts::pickFolder(&m_form, m_state.Settings.PickFolder, m_state.ProgramFolder());
@@ -232,23 +235,29 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
 
 // --- The extraction folder ---------------------------------------------------------
 
-void BulkCommands::ClearExtractFolder(bool overwrite)
+Status BulkCommands::ClearExtractFolder(bool overwrite)
 {
     // The previewer lets go of any copy it shows.
     m_form.recordPane().showDetailsPage();
     QApplication::processEvents();
-    ExtractionFolder(m_state.ExtractFolder).ClearExtractFolder(overwrite);
+    return ExtractionFolder(m_state.ExtractFolder).ClearExtractFolder(overwrite).status();
 }
 
 void BulkCommands::clearExtractionFolder()
 {
-    ClearExtractFolder();
+    if (Status cleared = ClearExtractFolder(); !cleared) {
+        MessageBoxes::show(&m_form, ExtractionFolder::Refusal(cleared));
+        return;
+    }
     MessageBoxes::information(&m_form, ExtractionFolder::kToolsTitle, ExtractionFolder::kClearedText);
 }
 
 void BulkCommands::showExtractionFolder()
 {
-    ExtractionFolder(m_state.ExtractFolder).Ensure();
+    if (Status ready = ExtractionFolder(m_state.ExtractFolder).Prepare(); !ready) {
+        MessageBoxes::show(&m_form, ExtractionFolder::Refusal(ready));
+        return;
+    }
     openFolder(m_state.ExtractFolder);
 }
 
@@ -262,8 +271,9 @@ void BulkCommands::ClearAndWipeAtExit()
 {
     m_editDetection->stop();
     const bool wipe = m_state.Settings.SecurityWipeOnExit;
-    ClearExtractFolder(wipe);
-    if (!wipe)
+    // A refused folder (a link in its place) is left alone, and exit goes
+    // on without a word: nothing there is the program's to delete.
+    if (!ClearExtractFolder(wipe) || !wipe)
         return;
     TransferProgressHost host(m_state, &m_form);
     ExtractionFolder(m_state.ExtractFolder).SecurityWipe(m_state.Settings.WipeAmount, m_state, host);

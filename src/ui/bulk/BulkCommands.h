@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Status.h"
+
 #include <QList>
 #include <QObject>
 
@@ -33,8 +35,9 @@ public:
     void showExtractionFolder();
     // The exit sequence's part: clear the folder, then the wipe when set.
     void ClearAndWipeAtExit();
-    // The folder emptied without a message.
-    void ClearExtractFolder(bool overwrite = false);
+    // The folder emptied without a message; a refusal when it is a link
+    // or otherwise not the program's own folder.
+    Status ClearExtractFolder(bool overwrite = false);
 
 private:
     // The selected rows' MainIDs in the grid's order.

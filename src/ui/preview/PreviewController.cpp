@@ -17,7 +17,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -147,7 +146,7 @@ void PreviewController::ShowPreview()
         pane().layoutPane();
     }
 
-    QDir().mkpath(m_state.ExtractFolder);
+    // The extraction makes the folder, private, or refuses a link in its place.
     TransferOutcome outcome;
     {
         TransferProgressHost host(m_state, &m_form);
