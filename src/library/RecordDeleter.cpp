@@ -1,9 +1,11 @@
 #include "library/RecordDeleter.h"
 
+#include "core/CountText.h"
 #include "core/ProgramState.h"
 #include "library/LibrarySession.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "transfer/FileNameRules.h"
 
 namespace zentaro {
 
@@ -21,6 +23,28 @@ Notice RecordDeleter::ListRefusal(const Status& status, const QString& newLine)
     return {NoticeIcon::Exclamation, QStringLiteral("ZNT ERROR"),
             QStringLiteral("The Listed Files could not be deleted:") + newLine + newLine + status.message() +
                 newLine + newLine + QStringLiteral("Nothing was deleted; the list is as it was.")};
+}
+
+QString RecordDeleter::CurrentFileQuestion() const
+{
+    Recordset* list = m_session.DCMain();
+    if (!list || !list->hasCurrent())
+        return kCurrentText;
+    const Result<MainRecord> record = list->currentRecord();
+    if (!record)
+        return kCurrentText;
+    const QString nl = m_state.newLineOrDefault();
+    return kCurrentText + nl + nl + QStringLiteral("Title: ") + record->Title + nl + QStringLiteral("File: ")
+           + FileNameRules::StoredName(record->FileName, record->FileType);
+}
+
+QString RecordDeleter::ListedFilesQuestion() const
+{
+    const qint64 listed = m_session.ListedCount();
+    const QString nl = m_state.newLineOrDefault();
+    return kListedText + nl + nl
+           + (listed == 1 ? QStringLiteral("1 file is listed.")
+                          : CountText::Grouped(listed) + QStringLiteral(" files are listed."));
 }
 
 Status RecordDeleter::DeleteCurrentFile()

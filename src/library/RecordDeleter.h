@@ -32,6 +32,11 @@ public:
     // After the listed delete: the search is dropped and the list run again.
     Status ShowRemainingFiles();
 
+    // The confirmations: the fixed question, then the record it is about
+    // (Title and file name) or how many records are listed.
+    QString CurrentFileQuestion() const;
+    QString ListedFilesQuestion() const;
+
     static Notice ReadOnlyNotice(const QString& newLine);
     static Notice ListRefusal(const Status& status, const QString& newLine);
 

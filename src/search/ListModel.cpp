@@ -2,6 +2,8 @@
 
 #include "store/Recordset.h"
 
+#include <limits>
+
 namespace zentaro {
 
 ListModel::ListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -123,6 +125,22 @@ QString ListModel::displayText(const MainRecord& record, const QString& field)
     }
     }
     return {};
+}
+
+QString ListModel::sampleText(const QString& field)
+{
+    const std::optional<MainField> which = MainRecord::fieldFromName(field);
+    if (!which || (MainRecord::fieldKind(*which) == FieldKind::Text && *which != MainField::FileType))
+        return {};
+    MainRecord sample;
+    sample.MainID = std::numeric_limits<qint32>::max();
+    sample.FileSize = std::numeric_limits<qint32>::max();
+    sample.FileType = QStringLiteral("DOCX");
+    const QDateTime late(QDate(2028, 12, 28), QTime(20, 58, 58));
+    sample.FileDate = late;
+    sample.InsertionDate = late;
+    sample.LastUpdatedDate = late;
+    return displayText(sample, field);
 }
 
 } // namespace zentaro

@@ -48,6 +48,9 @@ public:
     // How a field's value reads in the grid (dates as local date and time).
     static QString displayText(const MainRecord& record, const QString& field);
     static QString fullText(const MainRecord& record, const QString& field);
+    // A wide value of a field whose text has a fixed form (the size, the
+    // dates, the file type), to size its column by; empty for free text.
+    static QString sampleText(const QString& field);
 
 private:
     Recordset* m_recordset = nullptr;

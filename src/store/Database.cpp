@@ -804,6 +804,21 @@ Result<qint64> Database::countMain()
     return count;
 }
 
+Result<qint64> Database::sumFileSize()
+{
+    Status status;
+    SqlStatement* st = statement("SELECT COALESCE(SUM(FileSize), 0) FROM Main", &status);
+    if (!st)
+        return Result<qint64>(status);
+    const int rc = st->step();
+    const qint64 total = rc == SQLITE_ROW ? st->columnInt64(0) : 0;
+    Status s = rc == SQLITE_ROW ? Status() : failure(QStringLiteral("Could not add up the file sizes"));
+    st->reset();
+    if (!s)
+        return Result<qint64>(s);
+    return total;
+}
+
 void Database::connectTextIndex()
 {
     // The index sets itself up on first use with statements of its own,

@@ -103,6 +103,9 @@ public:
     Status deleteRecord(qint64 mainId);
     // Rows of Main.
     Result<qint64> countMain();
+    // The FileSize of every record added up: the bytes the library stores,
+    // known without reading them.
+    Result<qint64> sumFileSize();
 
     // --- File bytes (field OLE) by MainID -------------------------------
     // Adds length bytes (0 to LibraryFile::kPieceSize) at the end of the

@@ -59,6 +59,7 @@ AddManyForm::AddManyForm(ProgramState& state, std::shared_ptr<Database> database
     m_browser = new FolderBrowser(QStringLiteral("Drive"), QStringLiteral("Folder Depth"), this);
     m_browser->setObjectName(QStringLiteral("Dir1"));
     m_browser->setFallbackFolder(m_state.ProgramFolder());
+    m_browser->setFilesAccepted(true);
 
     // File1.
     m_fileList = new QListWidget(this);
@@ -159,6 +160,7 @@ AddManyForm::AddManyForm(ProgramState& state, std::shared_ptr<Database> database
     resize(ScreenMetrics::toPixelsX(10800, this), ScreenMetrics::toPixelsY(6480, this));
 
     connect(m_browser, &FolderBrowser::folderChanged, this, [this] { fillFileList(); });
+    connect(m_browser, &FolderBrowser::fileRequested, this, &AddManyForm::selectFile);
     connect(m_selectAllButton, &QPushButton::clicked, this, &AddManyForm::selectAllFiles);
     connect(m_okButton, &QPushButton::clicked, this, &AddManyForm::addChosenFiles);
     connect(m_cancelButton, &QPushButton::clicked, this, &AddManyForm::cancelAdding);
@@ -223,6 +225,18 @@ void AddManyForm::selectAllFiles()
     m_fileList->selectAll();
 }
 
+void AddManyForm::selectFile(const QString& name)
+{
+    const QList<QListWidgetItem*> found = m_fileList->findItems(name, Qt::MatchExactly);
+    if (found.isEmpty())
+        return; // a file the list does not show (hidden)
+    m_fileList->clearSelection();
+    m_fileList->setCurrentItem(found.first());
+    found.first()->setSelected(true);
+    m_fileList->scrollToItem(found.first());
+    m_fileList->setFocus();
+}
+
 void AddManyForm::rememberRemoveOriginals(bool checked)
 {
     m_state.Settings.RemoveOriginals = checked;
@@ -234,6 +248,12 @@ void AddManyForm::addChosenFiles()
 {
     if (m_state.InsertionRunning)
         return;
+    // A path typed but not yet gone to: show its files first; the selection
+    // made in the old list would not be what the user meant.
+    if (m_browser->typedPathPending()) {
+        m_browser->goToPath(m_browser->pathBox()->text());
+        return;
+    }
     m_ran = true;
     MousePointer::setArrowWait();
     setInputsEnabled(false);

@@ -91,6 +91,8 @@ private:
     void addChosenFiles();
     void cancelAdding();
     void selectAllFiles();
+    // Selects only name in the file list (a typed path to a file).
+    void selectFile(const QString& name);
     void rememberRemoveOriginals(bool checked);
     void fillFileList();
     void setInputsEnabled(bool enabled);

@@ -6,10 +6,14 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QStyle>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cerrno>
@@ -21,6 +25,30 @@ namespace {
 bool isRootFolder(const QString& folder)
 {
     return folder == QLatin1String("/");
+}
+
+bool isEnter(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// A pasted path often comes quoted, with blanks around it, or as a file: URL.
+QString typedPathText(const QString& typed)
+{
+    QString text = typed.trimmed();
+    if (text.size() >= 2 && (text.front() == QLatin1Char('"') || text.front() == QLatin1Char('\''))
+        && text.back() == text.front())
+        text = text.mid(1, text.size() - 2);
+    if (text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+        const QUrl url(text);
+        if (url.isLocalFile())
+            text = url.toLocalFile();
+    }
+    if (text == QLatin1String("~"))
+        text = QDir::homePath();
+    else if (text.startsWith(QLatin1String("~/")))
+        text = PathText::join(QDir::homePath(), text.mid(2));
+    return text;
 }
 
 } // namespace
@@ -40,13 +68,15 @@ FolderBrowser::FolderBrowser(const QString& driveCaption, const QString& folderC
     auto* folderLabel = new QLabel(folderCaption, this);
     folderLabel->setBuddy(m_folderList);
 
-    m_pathLabel = new QLabel(this);
-    m_pathLabel->setObjectName(QStringLiteral("FolderPathLabel"));
-    m_pathLabel->setTextFormat(Qt::PlainText);
-    m_pathLabel->setMinimumWidth(1);
-    QFont pathFont = m_pathLabel->font();
-    pathFont.setBold(true);
-    m_pathLabel->setFont(pathFont);
+    m_pathBox = new QLineEdit(this);
+    m_pathBox->setObjectName(QStringLiteral("FolderPathBox"));
+    m_pathBox->setToolTip(QStringLiteral("Type or paste a folder's path, then press Enter or Go"));
+    m_pathBox->installEventFilter(this);
+    m_goButton = new QPushButton(QStringLiteral("Go"), this);
+    m_goButton->setObjectName(QStringLiteral("GoButton"));
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_pathBox, 1);
+    pathRow->addWidget(m_goButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -54,13 +84,14 @@ FolderBrowser::FolderBrowser(const QString& driveCaption, const QString& folderC
     layout->addWidget(m_driveCombo);
     layout->addSpacing(driveLabel->fontMetrics().height() / 2);
     layout->addWidget(folderLabel);
-    layout->addWidget(m_pathLabel);
+    layout->addLayout(pathRow);
     layout->addWidget(m_folderList, 1);
 
     connect(m_driveCombo, &QComboBox::activated, this,
             [this](int index) { chooseDrive(m_driveCombo->itemData(index).toString()); });
     connect(m_folderList, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { enterEntry(item->data(Qt::UserRole).toString()); });
+    connect(m_goButton, &QPushButton::clicked, this, [this] { goToPath(m_pathBox->text()); });
 
     setFocusProxy(m_folderList);
     setDriveRoots(MountedDrives::roots());
@@ -93,6 +124,11 @@ void FolderBrowser::syncDriveCombo()
 
 bool FolderBrowser::setFolder(const QString& folder)
 {
+    return showFolder(folder, QString());
+}
+
+bool FolderBrowser::showFolder(const QString& folder, const QString& highlight)
+{
     if (folder.isEmpty())
         return false;
     const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
@@ -101,13 +137,13 @@ bool FolderBrowser::setFolder(const QString& folder)
     m_folder = clean;
     m_lastFolderOnDrive.insert(drive(), m_folder);
     syncDriveCombo();
-    fillFolderList();
+    fillFolderList(highlight);
     showFolderPath();
     Q_EMIT folderChanged(m_folder);
     return true;
 }
 
-void FolderBrowser::fillFolderList()
+void FolderBrowser::fillFolderList(const QString& highlight)
 {
     m_folderList->clear();
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon, nullptr, this);
@@ -122,15 +158,19 @@ void FolderBrowser::fillFolderList()
         auto* item = new QListWidgetItem(folderIcon, name, m_folderList);
         item->setData(Qt::UserRole, name);
     }
-    // Nothing highlighted: Enter then presses the dialog's OK.
-    m_folderList->clearSelection();
+    // The folder just left when going up, else the first entry: Enter acts
+    // on what is highlighted.
+    const QList<QListWidgetItem*> left =
+        highlight.isEmpty() ? QList<QListWidgetItem*>() : m_folderList->findItems(highlight, Qt::MatchExactly);
+    if (!left.isEmpty())
+        m_folderList->setCurrentItem(left.first());
+    else if (m_folderList->count() > 0)
+        m_folderList->setCurrentRow(0);
 }
 
 void FolderBrowser::showFolderPath()
 {
-    m_pathLabel->setToolTip(m_folder);
-    m_pathLabel->setText(
-        m_pathLabel->fontMetrics().elidedText(m_folder, Qt::ElideMiddle, qMax(1, m_pathLabel->width())));
+    m_pathBox->setText(m_folder);
 }
 
 QStringList FolderBrowser::entries() const
@@ -152,16 +192,18 @@ void FolderBrowser::enterEntry(const QString& name)
     if (name.isEmpty())
         return;
     QString target;
+    QString highlight;
     if (name == QLatin1String(kUp)) {
         if (isRootFolder(m_folder))
             return;
         QDir up(m_folder);
+        highlight = up.dirName();
         up.cdUp();
         target = up.absolutePath();
     } else {
         target = PathText::join(m_folder, name);
     }
-    if (setFolder(target))
+    if (showFolder(target, highlight))
         return;
     const QString error = MountedDrives::listingError(target);
     reportError(error.isEmpty() ? qt_error_string(ENOTDIR) : error, target);
@@ -188,29 +230,64 @@ void FolderBrowser::chooseDrive(const QString& root)
         syncDriveCombo();
 }
 
+bool FolderBrowser::typedPathPending() const
+{
+    const QString text = typedPathText(m_pathBox->text());
+    return !text.isEmpty() && QDir::cleanPath(QDir(m_folder).absoluteFilePath(text)) != m_folder;
+}
+
+bool FolderBrowser::goToPath(const QString& typed)
+{
+    const QString text = typedPathText(typed);
+    if (text.isEmpty())
+        return false;
+    const QString path = QDir::cleanPath(QDir(m_folder).absoluteFilePath(text));
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        reportError(m_filesAccepted ? QStringLiteral("There is no file or folder at this path:")
+                                    : QStringLiteral("There is no folder at this path:"),
+                    path);
+        return false;
+    }
+    if (!info.isDir() && !m_filesAccepted) {
+        reportError(QStringLiteral("This path is a file, not a folder:"), path);
+        return false;
+    }
+    const QString folder = info.isDir() ? path : info.absolutePath();
+    if (!setFolder(folder)) {
+        const QString error = MountedDrives::listingError(folder);
+        reportError(error.isEmpty() ? qt_error_string(ENOTDIR) : error, folder);
+        return false;
+    }
+    if (!info.isDir())
+        Q_EMIT fileRequested(info.fileName());
+    return true;
+}
+
 bool FolderBrowser::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_folderList && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // Enter opens the highlighted folder and must not also press the dialog's OK.
-            const QList<QListWidgetItem*> highlighted = m_folderList->selectedItems();
-            if (!highlighted.isEmpty()) {
-                enterEntry(highlighted.first()->data(Qt::UserRole).toString());
-                return true;
-            }
-        } else if (key->key() == Qt::Key_Backspace) {
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == m_pathBox && isEnter(key)) {
+        // Enter goes to the typed path; it must not also answer the dialog.
+        goToPath(m_pathBox->text());
+        return true;
+    }
+    if (watched == m_folderList) {
+        if (isEnter(key)) {
+            // Enter opens the entry it stands on, ".." included; only the
+            // dialog's own button answers it from here.
+            if (QListWidgetItem* current = m_folderList->currentItem())
+                enterEntry(current->data(Qt::UserRole).toString());
+            return true;
+        }
+        if (key->key() == Qt::Key_Backspace) {
             enterEntry(QString::fromLatin1(kUp));
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void FolderBrowser::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    showFolderPath();
 }
 
 } // namespace zentaro

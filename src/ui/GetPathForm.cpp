@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,7 +26,12 @@ GetPathForm::GetPathForm(const QString& startFolder, const QString& fallbackFold
     m_okButton->setDefault(true);
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
-    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_okButton, &QPushButton::clicked, this, [this] {
+        // A path typed but not yet gone to is the folder meant.
+        if (m_browser->typedPathPending() && !m_browser->goToPath(m_browser->pathBox()->text()))
+            return;
+        accept();
+    });
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;

@@ -11,7 +11,8 @@ namespace zentaro {
 
 class FolderBrowser;
 
-// "Select Path": picks a folder to extract into.
+// "Select Path": picks a folder to extract into, from the lists or by a
+// typed path. Enter in the folder list opens folders; OK answers.
 class GetPathForm : public QDialog
 {
     Q_OBJECT

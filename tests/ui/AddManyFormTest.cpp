@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,46 @@ TEST_F(AddManyFormTest, CancelDuringTheThirdOfFiveStoresItAndHalts)
     EXPECT_TRUE(form->okButton()->isEnabled());
     EXPECT_FALSE(lib.state.CancelRequested);
     EXPECT_FALSE(lib.state.InsertionRunning);
+}
+
+TEST_F(AddManyFormTest, ATypedPathListsItsFilesAndOneToAFileSelectsIt)
+{
+    makeFiles(3, 10);
+    const QString other = lib.folder.path(QStringLiteral("other"));
+    ASSERT_TRUE(QDir().mkpath(other));
+    ASSERT_TRUE(writeBytes(other + QStringLiteral("/x.txt"), "x"));
+    auto form = makeForm();
+    auto* pathBox = form->findChild<QLineEdit*>(QStringLiteral("FolderPathBox"));
+    ASSERT_NE(pathBox, nullptr);
+
+    // Enter in the box goes there; it does not begin.
+    pathBox->setText(other);
+    QTest::keyClick(pathBox, Qt::Key_Return);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->insertionRan());
+    EXPECT_EQ(form->folder(), QDir::cleanPath(other));
+    EXPECT_EQ(form->fileNames(), QStringList{QStringLiteral("x.txt")});
+
+    // A file: its folder, with that file alone selected.
+    pathBox->setText(lib.file(QStringLiteral("n02.txt")));
+    QTest::keyClick(pathBox, Qt::Key_Return);
+    EXPECT_EQ(form->folder(), lib.filesFolder());
+    EXPECT_EQ(selection(*form), (std::vector<bool>{false, true, false}));
+
+    // A path that is not there: said so; the lists and the selection stay.
+    pathBox->setText(lib.file(QStringLiteral("gone")));
+    QTest::keyClick(pathBox, Qt::Key_Return);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_TRUE(boxes.last().text.contains(lib.file(QStringLiteral("gone"))));
+    EXPECT_EQ(form->folder(), lib.filesFolder());
+    EXPECT_EQ(selection(*form), (std::vector<bool>{false, true, false}));
+
+    // "Begin" with a typed path not yet gone to shows that folder instead of adding.
+    pathBox->setText(other);
+    form->okButton()->click();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->folder(), QDir::cleanPath(other));
+    EXPECT_EQ(*lib.db->countMain(), 0);
 }
 
 TEST_F(AddManyFormTest, CancelBeforeBeginClosesAndAddsNothing)

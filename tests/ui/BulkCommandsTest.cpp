@@ -202,6 +202,23 @@ TEST_F(BulkCommandsTest, TheListedDeleteUnderASearchAndWithoutOne)
     EXPECT_EQ(form->session().TotalCount(), 0);
 }
 
+TEST_F(BulkCommandsTest, TheConfirmationsNameTheCurrentRecordAndCountTheListed)
+{
+    auto form = loadTitles({QStringLiteral("Beta"), QStringLiteral("Alpha"), QStringLiteral("Gamma")});
+    boxes.setFixedAnswer(MessageAnswer::No);
+    form->command(QStringLiteral("edbar"))->trigger();
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT Delete Confirmation"));
+    EXPECT_EQ(boxes.last().text, QStringLiteral("Are you sure you want to delete the current file from the library?"
+                                                "\r\n\r\nTitle: Alpha\r\nFile: file1.TXT"));
+    form->command(QStringLiteral("menuDeleteListedFiles"))->trigger();
+    ASSERT_EQ(boxes.count(), 2);
+    EXPECT_EQ(boxes.last().title, QStringLiteral("ZNT Delete Listed Files Confirmation"));
+    EXPECT_EQ(boxes.last().text, QStringLiteral("Are you sure you want to delete ALL of the Listed Files from the "
+                                                "library?\r\n\r\n3 files are listed."));
+    EXPECT_EQ(form->session().ListedCount(), 3);
+}
+
 TEST_F(BulkCommandsTest, AReadOnlyLibraryRefusesEveryDelete)
 {
     auto form = loadTitles({QStringLiteral("A")});

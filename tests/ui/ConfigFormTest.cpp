@@ -6,6 +6,7 @@
 #include "ui/MainForm.h"
 #include "ui/MessageRecorder.h"
 #include "ui/main/FieldColors.h"
+#include "ui/main/TwipsGeometry.h"
 #include "ui/main/ProgramCommands.h"
 #include "ui/settings/ConfigForm.h"
 
@@ -347,6 +348,48 @@ TEST_F(ConfigFormTest, ListFontsAndColoursReachTheGridOnApply)
     EXPECT_EQ(textOf(form->gridMain()), QColor(Qt::magenta));
     EXPECT_EQ(baseOf(form->gridMain()), QColor(Qt::darkBlue));
     EXPECT_EQ(form->gridMain()->horizontalHeader()->font().toString().toStdString(), header.toString().toStdString());
+}
+
+TEST_F(ConfigFormTest, ANewListFontWidensTheColumnsThatWouldCutTheirValuesAndTheRows)
+{
+    form->show();
+    QTableView* grid = form->gridMain();
+    QHeaderView* header = grid->horizontalHeader();
+    auto column = [&](const char* field) {
+        for (int c = 0; c < kGridColumnCount; ++c) {
+            if (form->listModel()->columnField(c) == QLatin1String(field))
+                return c;
+        }
+        ADD_FAILURE() << field;
+        return 0;
+    };
+    // What the cells ask for, measured by the grid itself over the rows it shows.
+    auto needs = [grid](int c) { return static_cast<QAbstractItemView*>(grid)->sizeHintForColumn(c); };
+    const int widened = column("LastUpdatedDate");
+    header->resizeSection(widened, 900);
+    const int title = column("Title");
+    const int titleWidth = header->sectionSize(title);
+
+    auto dialog = makeDialog();
+    const QFont big(QStringLiteral("Serif"), 24);
+    choosers.font = ConfigForm::FontChoice{big, QColor(Qt::black)};
+    click(*dialog, "ListFontbutton");
+    click(*dialog, "ApplyButton");
+    ASSERT_EQ(grid->font(), big);
+
+    const int insertion = column("InsertionDate");
+    ASSERT_GT(needs(insertion), TwipsGeometry::pixelsX(grid, 1000));
+    for (const char* field : {"FileSize", "FileDate", "InsertionDate", "FileType"})
+        EXPECT_GE(header->sectionSize(column(field)), needs(column(field))) << field;
+    // Wider by hand stays as wide; free text keeps its width.
+    EXPECT_EQ(header->sectionSize(widened), 900);
+    EXPECT_EQ(header->sectionSize(title), titleWidth);
+    EXPECT_GE(grid->rowHeight(0), QFontMetrics(big).height());
+
+    // Narrowed by hand afterwards, a column stays so through an Apply that keeps the font.
+    header->resizeSection(insertion, 30);
+    click(*dialog, "ApplyButton");
+    EXPECT_EQ(header->sectionSize(insertion), 30);
 }
 
 TEST_F(ConfigFormTest, CancelledChoosersChangeNothing)

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -108,18 +109,84 @@ TEST(GetPathForm, PickReturnsTheFolderEnteredWithTheKeyboard)
     EXPECT_EQ(PathText::join(*chosen, QStringLiteral("a.txt")), tree.path(QStringLiteral("beta")) + QStringLiteral("/a.txt"));
 }
 
-TEST(GetPathForm, EnterWithNothingHighlightedPressesOK)
+TEST(GetPathForm, EnterInTheFolderListOpensEvenDotDotAndOnlyOKAnswers)
 {
     Tree tree;
-    ModalDriver<GetPathForm> driver([](GetPathForm* form) {
+    ModalDriver<GetPathForm> driver([&tree](GetPathForm* form) {
         QListWidget* list = form->browser()->folderList();
-        list->setCurrentItem(list->findItems(QStringLiteral("alpha"), Qt::MatchExactly).first());
-        QTest::keyClick(list, Qt::Key_Return);
-        // In alpha now, nothing highlighted: Enter answers the dialog.
         list->setFocus();
+        // Where the keyboard focus lands: on "..", with no highlight.
+        list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+        ASSERT_EQ(list->currentItem()->text(), QStringLiteral(".."));
         QTest::keyClick(list, Qt::Key_Return);
+        ASSERT_TRUE(form->isVisible());
+        EXPECT_EQ(form->browser()->folder(), tree.path());
+        // Up again on the folder it came from: Enter goes back in.
+        QTest::keyClick(list, Qt::Key_Return);
+        ASSERT_TRUE(form->isVisible());
+        EXPECT_EQ(form->browser()->folder(), tree.path(QStringLiteral("beta")));
+        // Enter away from the folder list answers the dialog.
+        form->okButton()->setFocus();
+        QTest::keyClick(form->okButton(), Qt::Key_Return);
     });
-    const std::optional<QString> chosen = GetPathForm::pick(nullptr, tree.path());
+    const std::optional<QString> chosen = GetPathForm::pick(nullptr, tree.path(QStringLiteral("beta")));
+    ASSERT_TRUE(driver.ran());
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, tree.path(QStringLiteral("beta")));
+}
+
+TEST(GetPathForm, ATypedPathIsGoneToAndABadOneIsReportedWithoutMoving)
+{
+    Tree tree;
+    MessageRecorder recorder;
+    GetPathForm form(tree.path(), QString());
+    form.show();
+    auto* pathBox = form.findChild<QLineEdit*>(QStringLiteral("FolderPathBox"));
+    auto* go = form.findChild<QPushButton*>(QStringLiteral("GoButton"));
+    ASSERT_NE(pathBox, nullptr);
+    ASSERT_NE(go, nullptr);
+    EXPECT_EQ(pathBox->text(), tree.path());
+
+    // Enter in the box goes there and does not answer the dialog.
+    pathBox->setText(tree.path(QStringLiteral("beta/inner")));
+    QTest::keyClick(pathBox, Qt::Key_Return);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.chosenFolder(), tree.path(QStringLiteral("beta/inner")));
+    EXPECT_EQ(form.browser()->entries(), QStringList{QStringLiteral("..")});
+    EXPECT_EQ(pathBox->text(), tree.path(QStringLiteral("beta/inner")));
+
+    // Missing, or a file: said so, naming the path; nothing moves.
+    for (const QString& bad : {tree.path(QStringLiteral("gone")), tree.path(QStringLiteral("note.txt"))}) {
+        const int before = recorder.count();
+        pathBox->setText(bad);
+        go->click();
+        ASSERT_EQ(recorder.count(), before + 1);
+        EXPECT_EQ(recorder.last().title, QStringLiteral("ZNT Error"));
+        EXPECT_TRUE(recorder.last().text.contains(bad)) << recorder.last().text.toStdString();
+        EXPECT_EQ(form.chosenFolder(), tree.path(QStringLiteral("beta/inner")));
+        EXPECT_EQ(form.browser()->entries(), QStringList{QStringLiteral("..")});
+    }
+
+    // A pasted path may come quoted and with blanks; a relative one is taken from the folder shown.
+    pathBox->setText(QStringLiteral(" \"") + tree.path(QStringLiteral("alpha")) + QStringLiteral("\" "));
+    go->click();
+    EXPECT_EQ(form.chosenFolder(), tree.path(QStringLiteral("alpha")));
+    pathBox->setText(QStringLiteral("../beta"));
+    go->click();
+    EXPECT_EQ(form.chosenFolder(), tree.path(QStringLiteral("beta")));
+    EXPECT_EQ(recorder.count(), 2);
+}
+
+TEST(GetPathForm, OKTakesAPathTypedButNotYetGoneTo)
+{
+    Tree tree;
+    ModalDriver<GetPathForm> driver([&tree](GetPathForm* form) {
+        auto* pathBox = form->findChild<QLineEdit*>(QStringLiteral("FolderPathBox"));
+        ASSERT_NE(pathBox, nullptr);
+        pathBox->setText(tree.path(QStringLiteral("alpha")));
+        form->okButton()->click();
+    });
+    const std::optional<QString> chosen = GetPathForm::pick(nullptr, tree.path(QStringLiteral("beta")));
     ASSERT_TRUE(driver.ran());
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, tree.path(QStringLiteral("alpha")));

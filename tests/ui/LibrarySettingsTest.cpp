@@ -416,6 +416,37 @@ TEST(LibraryInfoFormTest, ShowsTheRowAndMailsThroughAPercentEncodedAddress)
     EXPECT_FALSE(opened[0].hasQuery());
 }
 
+TEST_F(LibrarySettingsTest, LibraryInformationCountsTheRecordsAndAddsUpTheirSizes)
+{
+    const QString path = library(QStringLiteral("Books"));
+    makeLibrary(path);
+    {
+        // Sizes without bytes: the totals come from FileSize, no file is read.
+        auto db = Database::open(path);
+        ASSERT_TRUE(db.ok());
+        for (const qint64 size : {qint64(12345000), qint64(678)}) {
+            MainRecord record;
+            record.Title = QStringLiteral("Size %1").arg(size);
+            record.FileSize = size;
+            ASSERT_TRUE((*db)->insertRecord(record).ok());
+        }
+        (*db)->close();
+    }
+    auto form = load(path);
+    QString records;
+    QString stored;
+    ModalDriver<LibraryInfoForm> driver([&](LibraryInfoForm* dialog) {
+        auto* recordsLabel = dialog->findChild<QLabel*>(QStringLiteral("Records"));
+        auto* storedLabel = dialog->findChild<QLabel*>(QStringLiteral("StoredSize"));
+        records = recordsLabel ? recordsLabel->text() : QStringLiteral("(no label)");
+        stored = storedLabel ? storedLabel->text() : QStringLiteral("(no label)");
+    });
+    run(*form, QStringLiteral("vibar"));
+    ASSERT_TRUE(driver.ran());
+    EXPECT_EQ(records, QStringLiteral("2 records"));
+    EXPECT_EQ(stored, QStringLiteral("12.3 MB (12,345,678 bytes)"));
+}
+
 TEST_F(LibrarySettingsTest, LibraryInformationIsOpenToABrowser)
 {
     const QString path = library(QStringLiteral("Books"));

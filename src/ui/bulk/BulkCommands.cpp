@@ -94,7 +94,8 @@ void BulkCommands::deleteCurrentFile()
         return;
     if (refusedAsReadOnly() || !m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kCurrentTitle, RecordDeleter::kCurrentText, MessageIcon::Exclamation))
+    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kCurrentTitle, RecordDeleter(m_state, session).CurrentFileQuestion(),
+                                MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
     RecordDeleter deleter(m_state, session);
@@ -136,7 +137,8 @@ void BulkCommands::deleteListedFiles()
         return;
     if (!m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kListedTitle, RecordDeleter::kListedText, MessageIcon::Exclamation))
+    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kListedTitle, RecordDeleter(m_state, session).ListedFilesQuestion(),
+                                MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
     m_form.recordPane().showDetailsPage();

@@ -234,7 +234,13 @@ void LibraryCommands::libraryInformation()
     if (!session.isOpen())
         return;
     const Result<ConfigRow> row = session.ReadConfig();
-    LibraryInfoForm dialog(row ? *row : session.Config(), &m_form);
+    // Counted and added up in the table of records; no file's bytes are read.
+    std::optional<LibraryInfoForm::Totals> totals;
+    const Result<qint64> records = session.database()->countMain();
+    const Result<qint64> bytes = session.database()->sumFileSize();
+    if (records && bytes)
+        totals = LibraryInfoForm::Totals{*records, *bytes};
+    LibraryInfoForm dialog(row ? *row : session.Config(), totals, &m_form);
     dialog.exec();
 }
 

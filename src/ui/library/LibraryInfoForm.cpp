@@ -1,5 +1,6 @@
 #include "ui/library/LibraryInfoForm.h"
 
+#include "core/CountText.h"
 #include "store/DateText.h"
 
 #include <QDesktopServices>
@@ -53,7 +54,7 @@ QUrl LibraryInfoForm::MailUrl(const QString& email)
                              QUrl::StrictMode);
 }
 
-LibraryInfoForm::LibraryInfoForm(const ConfigRow& config, QWidget* parent)
+LibraryInfoForm::LibraryInfoForm(const ConfigRow& config, const std::optional<Totals>& totals, QWidget* parent)
     : QDialog(parent), m_email(config.LibrarianEmail)
 {
     setObjectName(QStringLiteral("LibraryInfoForm"));
@@ -76,6 +77,14 @@ LibraryInfoForm::LibraryInfoForm(const ConfigRow& config, QWidget* parent)
     form->addRow(QStringLiteral("Librarian Email"), mailRow);
     form->addRow(QStringLiteral("Date Created"),
                  valueLabel(QStringLiteral("Date"), DateText::toText(config.Created), this));
+    const QString unknown = QStringLiteral("(could not be read)");
+    form->addRow(QStringLiteral("Records"),
+                 valueLabel(QStringLiteral("Records"),
+                            totals ? CountText::Of(totals->records, QStringLiteral("record"), QStringLiteral("records"))
+                                   : unknown,
+                            this));
+    form->addRow(QStringLiteral("Stored Size"),
+                 valueLabel(QStringLiteral("StoredSize"), totals ? CountText::Bytes(totals->bytes) : unknown, this));
 
     auto* notes = new QPlainTextEdit(this);
     notes->setObjectName(QStringLiteral("Notes"));

@@ -7,14 +7,15 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 class QPushButton;
 
 namespace zentaro {
 
 // "Information about Current Library": the library's description for every
-// user, and a button that opens the user's mail program on a new message to
-// the librarian.
+// user, how many records it holds and how many bytes they store, and a
+// button that opens the user's mail program on a new message to the librarian.
 class LibraryInfoForm : public QDialog
 {
     Q_OBJECT
@@ -23,7 +24,15 @@ public:
     // Opens a mailto: address with the desktop's opener.
     using MailOpener = std::function<bool(const QUrl& url)>;
 
-    explicit LibraryInfoForm(const ConfigRow& config, QWidget* parent = nullptr);
+    struct Totals
+    {
+        qint64 records = 0;
+        qint64 bytes = 0; // the records' FileSize added up
+    };
+
+    // totals: nothing when they could not be read.
+    explicit LibraryInfoForm(const ConfigRow& config, const std::optional<Totals>& totals = std::nullopt,
+                             QWidget* parent = nullptr);
 
     // Test seam; an empty opener puts the desktop's back. Returns the one before.
     static MailOpener setMailOpener(MailOpener opener);

@@ -3,6 +3,7 @@
 #include "search/ListModel.h"
 #include "ui/MessageBoxes.h"
 #include "ui/main/FieldColors.h"
+#include "ui/main/GridColumnFit.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -350,10 +351,15 @@ void ConfigForm::Apply()
             const int logical = header->logicalIndex(i);
             m_targets.model->setColumnField(logical < 0 ? i : logical, m_columns[std::size_t(i)]->currentText());
         }
-        m_targets.grid->setFont(complete(m_text1->font()));
+        const QFont listFont = complete(m_text1->font());
+        const bool newListFont = m_targets.grid->font() != listFont;
+        m_targets.grid->setFont(listFont);
         FieldColors::setTextColors(m_targets.grid, textColor(m_text1), baseColor(m_text1));
         header->setFont(complete(m_sampleHeader->font()));
-        m_targets.grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_text1->font()).height() + 4);
+        m_targets.grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont).height() + 4);
+        // Only a new font widens: a column narrowed by hand stays so otherwise.
+        if (newListFont)
+            GridColumnFit::widenToFont(m_targets.grid, *m_targets.model);
     }
     s.EditDetectMode = static_cast<std::int16_t>(std::max(0, m_editDetect->currentIndex()));
     s.DefaultLibrary = m_defaultLibrary->text();
