@@ -464,7 +464,7 @@ QString FileExtractor::keepBothPath(const QString& target)
         if (!FileNameRules::IsUsableName(numbered))
             return {};
         const QString path = PathText::join(folder, numbered);
-        if (!existingAt(path).taken)
+        if (!existingAt(path, false).taken)
             return path;
     }
 }

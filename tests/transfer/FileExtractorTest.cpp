@@ -299,9 +299,9 @@ TEST_F(FileExtractorTest, CopiesInTheExtractionFolderAreTheOwnersAloneAndNeverWr
     // the same folder; any other folder gets the usual mode.
     ASSERT_TRUE(QFile::link(lib.folder.folder(), lib.file(QStringLiteral("alias"))));
     ASSERT_TRUE(QFile::remove(smallCopy));
-    ASSERT_TRUE(extractor.ExtractToFolder(small, lib.file(QStringLiteral("alias/Extract")), host).ok());
+    ASSERT_TRUE(extractor.ExtractToFolder(small, lib.file(QStringLiteral("alias/Extract")), conflicts, host).ok());
     EXPECT_EQ(modeOf(smallCopy), 0600u);
-    ASSERT_TRUE(extractor.ExtractToFolder(small, outFolder(), host).ok());
+    ASSERT_TRUE(extractor.ExtractToFolder(small, outFolder(), conflicts, host).ok());
     EXPECT_EQ(modeOf(outFolder() + QStringLiteral("/small.TXT")), 0644u);
 }
 

@@ -344,7 +344,7 @@ TEST_F(BulkCommandsTest, ExtractingToAChosenFolderAsksAboutFilesInTheWayWithForA
 
     // The extraction folder: a copy of another size is replaced unasked.
     boxes.clear();
-    ExtractionFolder(state.ExtractFolder).Ensure();
+    ASSERT_TRUE(ExtractionFolder(state.ExtractFolder).Prepare().ok());
     QFile stale(copyPath(QStringLiteral("file0.TXT")));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.write("stale");
