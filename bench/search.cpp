@@ -210,9 +210,10 @@ int main(int argc, char** argv)
     std::printf("sort_100k_vs_open_100k: %.3f\n", worst / openMs);
     db->close();
 
-    // A search text of the search box's whole length, of plain letters (the
-    // index looks up runs of ASCII only): as typed (one field, and the quick
-    // search's four), and with a star between its words.
+    // A search text of the search box's whole length, of the words the
+    // index reads as one run (ASCII, and no s or k, which have spellings
+    // beyond ASCII): as typed (one field, and the quick search's four), and
+    // with a star between its words.
     const QString smallPath = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/search20k.ZNT");
     createLibrary(smallPath, words, kLongSearchRecords);
     auto small = Database::open(smallPath, shared);
@@ -220,7 +221,9 @@ int main(int argc, char** argv)
         fail("opening the library: " + small.message().toStdString());
     QStringList plainWords;
     for (const QString& w : words) {
-        if (std::all_of(w.begin(), w.end(), [](QChar c) { return c.unicode() < 128; }))
+        if (std::all_of(w.begin(), w.end(), [](QChar c) {
+                return c.unicode() < 128 && c.toLower() != QLatin1Char('s') && c.toLower() != QLatin1Char('k');
+            }))
             plainWords << w;
     }
     QRandomGenerator textRandom(11);
@@ -228,10 +231,9 @@ int main(int argc, char** argv)
     QString starred = longText;
     starred.replace(QLatin1Char(' '), QLatin1Char('*'));
     auto quickOf = [](const QString& text) {
-        const QString like = QStringLiteral("LIKE \"*%1*\"").arg(text);
         return QStringLiteral("SELECT * FROM Main WHERE (Title %1 OR Author %1 OR Keywords %1 OR Notes %1)"
                               "ORDER BY Title")
-            .arg(like);
+            .arg(QStringLiteral("LIKE \"*%1*\"").arg(text));
     };
     const QString oneField = QStringLiteral("SELECT * FROM Main WHERE (Notes LIKE \"*%1*\")ORDER BY Title").arg(longText);
     const double oneFieldMs = best([&] { openList(*small, oneField); }, 3);
