@@ -4,9 +4,9 @@
 
 namespace zentaro {
 
-// The file type classes by a record's stored extension (FileType). The
-// comparison is exact: files are stored with upper-case types, and a type in
-// any other case is "Other".
+// The file type classes by a record's stored extension (FileType), from the
+// table the search shares. The comparison is exact: files are stored with
+// upper-case types, and a type in any other case is "Other".
 class FileClass
 {
 public:
@@ -18,14 +18,10 @@ public:
     // "Video", "Audio", "Image" or "Other".
     static QString CurrentFileClass(const QString& fileType);
 
-    // True when fileType, in any case, is one of the classified types: such a
-    // type keeps its class even when it is not in upper case.
+    // True when fileType, in any case, is one of the classified types. In
+    // another case than upper such a type is "Other" all the same, and is
+    // not drawn as a picture by what the platform can decode either.
     static bool isClassifiedType(const QString& fileType);
-
-    // The previewer's wider reach for an "Other" type: "Video" or "Audio" for
-    // common container and codec extensions (in any case), empty otherwise.
-    // Classified types in another case are not widened.
-    static QString extraMediaClass(const QString& fileType);
 };
 
 } // namespace zentaro

@@ -1,5 +1,7 @@
 #include "search/SearchQuery.h"
 
+#include "core/FileTypeClasses.h"
+#include "store/LikePattern.h"
 #include "store/QueryDialect.h"
 
 #include <QRegularExpression>
@@ -84,20 +86,11 @@ const QStringList& SearchQuery::FileClassCaptions()
 const QStringList& SearchQuery::Extensions(FileClass fileClass)
 {
     static const QStringList none;
-    static const QStringList videos = {QStringLiteral("AVI"), QStringLiteral("M1V"), QStringLiteral("MOV"),
-                                       QStringLiteral("MPE"), QStringLiteral("MPEG"), QStringLiteral("MPG"),
-                                       QStringLiteral("QT")};
-    static const QStringList audios = {QStringLiteral("AIF"), QStringLiteral("AIFF"), QStringLiteral("MID"),
-                                       QStringLiteral("RA"),  QStringLiteral("MP3"),  QStringLiteral("SND"),
-                                       QStringLiteral("WAV")};
-    static const QStringList images = {QStringLiteral("BMP"), QStringLiteral("GIF"), QStringLiteral("ICO"),
-                                       QStringLiteral("JPG"), QStringLiteral("JPE"), QStringLiteral("JPEG"),
-                                       QStringLiteral("WMF")};
     switch (fileClass) {
     case FileClass::All: return none;
-    case FileClass::Videos: return videos;
-    case FileClass::Audios: return audios;
-    case FileClass::Images: return images;
+    case FileClass::Videos: return FileTypeClasses::Extensions(FileTypeClasses::Kind::Video);
+    case FileClass::Audios: return FileTypeClasses::Extensions(FileTypeClasses::Kind::Audio);
+    case FileClass::Images: return FileTypeClasses::Extensions(FileTypeClasses::Kind::Image);
     }
     return none;
 }
@@ -132,21 +125,35 @@ QString SearchQuery::Literal(const QString& text)
 
 QString SearchQuery::PatternText(const QString& text)
 {
+    // A "[" after the last "]" is never closed; knowing that spares a search
+    // to the end of the text for each one.
+    const qsizetype lastClose = text.lastIndexOf(QLatin1Char(']'));
     QString out;
     out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '*':
-        case '?':
-        case '#':
-        case '[':
-            out += QLatin1Char('[');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('[')) {
             out += c;
-            out += QLatin1Char(']');
-            break;
-        default:
-            out += c;
+            continue;
         }
+        if (i > lastClose) {
+            out += QStringLiteral("[[]");
+            continue;
+        }
+        const qsizetype close = text.indexOf(QLatin1Char(']'), i + 1);
+        const QStringView list = QStringView(text).mid(i, close - i + 1);
+        if (LikePattern::compile(list.toString()).ok()) {
+            out += list;
+        } else {
+            // No list (a range that runs backwards): matched as typed.
+            for (const QChar d : list) {
+                if (d == QLatin1Char('*') || d == QLatin1Char('?') || d == QLatin1Char('#') || d == QLatin1Char('['))
+                    out += QLatin1Char('[') + d + QLatin1Char(']');
+                else
+                    out += d;
+            }
+        }
+        i = close;
     }
     return out;
 }

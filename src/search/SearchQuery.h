@@ -15,9 +15,9 @@ namespace zentaro {
 // WHERE part. The texts are in the program's query dialect.
 //
 // Whatever the user typed reaches the query as data only: double quotes are
-// doubled inside the literals, the pattern characters * ? # [ of a typed
-// phrase match themselves, and a date or value that is not one is refused
-// before any query is built.
+// doubled inside the literals, and a date or value that is not one is
+// refused before any query is built. In a typed phrase * ? # and [list] act
+// as LIKE patterns.
 class SearchQuery
 {
 public:
@@ -103,7 +103,10 @@ public:
     // --- Pieces --------------------------------------------------------------
     // text between double quotes as a literal of the dialect.
     static QString Literal(const QString& text);
-    // text with the LIKE pattern characters made to match themselves.
+    // Typed text as a LIKE pattern: * ? # and [abc] [!abc] [a-z] keep their
+    // meaning; a "[" that is never closed matches itself, and so does a
+    // bracket with a range that runs backwards, so that the pattern always
+    // compiles.
     static QString PatternText(const QString& text);
 };
 

@@ -83,7 +83,45 @@ Result<LikePattern> LikePattern::compile(const QString& pattern)
         }
         out.m_tokens.push_back(std::move(token));
     }
+    out.makeSegments();
     return out;
+}
+
+void LikePattern::makeSegments()
+{
+    m_segments.clear();
+    m_minLength = 0;
+    Segment current;
+    for (size_t k = 0; k < m_tokens.size(); ++k) {
+        if (m_tokens[k].kind == Token::AnyRun) {
+            current.end = k;
+            m_segments.push_back(std::move(current));
+            current = Segment();
+            current.begin = k + 1;
+            continue;
+        }
+        ++m_minLength;
+        if (m_tokens[k].kind != Token::Literal)
+            current.literal = false;
+    }
+    current.end = m_tokens.size();
+    m_segments.push_back(std::move(current));
+
+    for (Segment& segment : m_segments) {
+        const size_t length = segment.end - segment.begin;
+        if (!segment.literal || length == 0)
+            continue;
+        const Token* t = m_tokens.data() + segment.begin;
+        segment.failure.assign(length, 0);
+        size_t k = 0;
+        for (size_t q = 1; q < length; ++q) {
+            while (k > 0 && t[q].ch != t[k].ch)
+                k = segment.failure[k - 1];
+            if (t[q].ch == t[k].ch)
+                ++k;
+            segment.failure[q] = k;
+        }
+    }
 }
 
 bool LikePattern::setMatches(const Token& token, char32_t ch) const
@@ -133,6 +171,9 @@ bool LikePattern::matchesUtf8(const char* text, int length) const
     char32_t* raw = rawStack;
     char32_t* folded = foldedStack;
     const size_t bytes = length > 0 ? static_cast<size_t>(length) : 0;
+    // Each character takes one byte at least.
+    if (bytes < m_minLength)
+        return false;
     if (bytes > kStack) {
         rawHeap.resize(bytes);
         foldedHeap.resize(bytes);
@@ -163,36 +204,66 @@ bool LikePattern::matchesUtf8(const char* text, int length) const
     return matchesChars(raw, folded, n);
 }
 
+bool LikePattern::matchesAt(const Segment& segment, const char32_t* raw, const char32_t* folded, size_t at) const
+{
+    for (size_t k = segment.begin; k < segment.end; ++k, ++at) {
+        if (!tokenMatches(m_tokens[k], folded[at], raw[at]))
+            return false;
+    }
+    return true;
+}
+
+size_t LikePattern::find(const Segment& segment, const char32_t* raw, const char32_t* folded, size_t from,
+                         size_t limit) const
+{
+    constexpr size_t npos = static_cast<size_t>(-1);
+    const size_t length = segment.end - segment.begin;
+    if (limit < from || limit - from < length)
+        return npos;
+    if (length == 0)
+        return from;
+    if (segment.literal) {
+        const Token* t = m_tokens.data() + segment.begin;
+        size_t q = 0;
+        for (size_t i = from; i < limit; ++i) {
+            while (q > 0 && folded[i] != t[q].ch)
+                q = segment.failure[q - 1];
+            if (folded[i] == t[q].ch && ++q == length)
+                return i + 1 - length;
+        }
+        return npos;
+    }
+    for (size_t at = from; at + length <= limit; ++at) {
+        if (matchesAt(segment, raw, folded, at))
+            return at;
+    }
+    return npos;
+}
+
 bool LikePattern::matchesChars(const char32_t* raw, const char32_t* folded, size_t n) const
 {
-    const size_t m = m_tokens.size();
-    size_t i = 0;
-    size_t j = 0;
-    size_t star = m; // no star seen
-    size_t mark = 0;
-    // Every token but a star takes exactly one character, so a single
-    // backtrack point (the last star) is enough.
-    while (i < n) {
-        if (j < m && m_tokens[j].kind == Token::AnyRun) {
-            star = j++;
-            mark = i;
-            continue;
-        }
-        if (j < m && tokenMatches(m_tokens[j], folded[i], raw[i])) {
-            ++i;
-            ++j;
-            continue;
-        }
-        if (star != m) {
-            j = star + 1;
-            i = ++mark;
-            continue;
-        }
+    if (n < m_minLength)
         return false;
+    const Segment& first = m_segments.front();
+    if (m_segments.size() == 1)
+        return n == first.end - first.begin && matchesAt(first, raw, folded, 0);
+    // The text between the stars: the first segment at the start, the last
+    // at the end, and each one between at its first place after the one
+    // before it. Every token but a star takes one character, so an earlier
+    // place never leaves less room for the rest.
+    const Segment& last = m_segments.back();
+    const size_t lastAt = n - (last.end - last.begin);
+    if (!matchesAt(first, raw, folded, 0) || !matchesAt(last, raw, folded, lastAt))
+        return false;
+    size_t at = first.end - first.begin;
+    for (size_t k = 1; k + 1 < m_segments.size(); ++k) {
+        const Segment& segment = m_segments[k];
+        const size_t found = find(segment, raw, folded, at, lastAt);
+        if (found == static_cast<size_t>(-1))
+            return false;
+        at = found + (segment.end - segment.begin);
     }
-    while (j < m && m_tokens[j].kind == Token::AnyRun)
-        ++j;
-    return j == m;
+    return true;
 }
 
 } // namespace zentaro

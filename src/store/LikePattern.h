@@ -37,12 +37,31 @@ private:
         std::vector<Range> ranges; // Set
     };
 
+    // The tokens between two stars (or an end of the pattern and a star).
+    struct Segment
+    {
+        size_t begin = 0;
+        size_t end = 0;
+        // Letters only: found with the failure table (Knuth-Morris-Pratt),
+        // so that a long phrase is never compared again from each place.
+        bool literal = true;
+        std::vector<size_t> failure;
+    };
+
+    void makeSegments();
     bool matchesChars(const char32_t* raw, const char32_t* folded, size_t n) const;
+    bool matchesAt(const Segment& segment, const char32_t* raw, const char32_t* folded, size_t at) const;
+    // The first place from `from` where segment lies wholly before `limit`,
+    // or npos.
+    size_t find(const Segment& segment, const char32_t* raw, const char32_t* folded, size_t from,
+                size_t limit) const;
     bool setMatches(const Token& token, char32_t ch) const;
     bool tokenMatches(const Token& token, char32_t folded, char32_t raw) const;
 
     QString m_text;
     std::vector<Token> m_tokens;
+    std::vector<Segment> m_segments; // more than one when the pattern has a star
+    size_t m_minLength = 0;          // characters a matching text has at least
 };
 
 } // namespace zentaro

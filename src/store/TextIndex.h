@@ -19,7 +19,9 @@ public:
 
     // A MATCH text whose rows include every row where field LIKE pattern
     // holds, or nothing when the pattern has no literal run of three or
-    // more characters the index can look up (or field is not indexed).
+    // more characters the index can look up (or field is not indexed). It
+    // names at most a few phrases of a few characters, whatever the length
+    // of the pattern, and takes time in step with that length.
     static std::optional<QString> CandidateMatch(MainField field, const QString& pattern);
 };
 

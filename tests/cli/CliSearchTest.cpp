@@ -186,15 +186,17 @@ TEST_F(CliSearchTest, InjectionInTheSearchTextFindsNothingAndChangesNothing)
     EXPECT_EQ(after.out, before.out);
 }
 
-TEST_F(CliSearchTest, TypedCharactersMatchThemselves)
+TEST_F(CliSearchTest, TypedPatternCharactersActAsPatterns)
 {
     // A quote inside the text is part of what is looked for.
     EXPECT_EQ(ids(search({"--text", "\"report\""})).size(), 1);
-    // Pattern characters are not wildcards.
+    // A star alone is any text.
     const ZntRun star = search({"--text", "*"});
-    ASSERT_EQ(ids(star).size(), 1) << star.describe();
-    EXPECT_EQ(ids(search({"--field", "Title", "--op", "start", "--value", "50*off [sale] #"})).size(), 1);
-    EXPECT_TRUE(ids(search({"--field", "Title", "--op", "start", "--value", "5?"})).isEmpty());
+    ASSERT_EQ(ids(star).size(), 6) << star.describe();
+    EXPECT_EQ(ids(search({"--field", "Author", "--op", "exact", "--value", "sm?th*"})).size(), 3);
+    EXPECT_EQ(ids(search({"--field", "Title", "--op", "start", "--value", "#[0-9][*]off [[]sale] [#]"})).size(), 1);
+    // A "[" never closed is looked for as typed.
+    EXPECT_EQ(ids(search({"--field", "Title", "--op", "contain", "--value", "off ["})).size(), 1);
 }
 
 TEST_F(CliSearchTest, MisfitOptionsAreUsageErrors)

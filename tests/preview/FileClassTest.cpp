@@ -14,20 +14,24 @@ TEST(FileClass, EveryListedTypeHasItsClassAndOnlyInUpperCase)
         EXPECT_EQ(FileClass::CurrentFileClass(QString::fromLatin1(t)), QStringLiteral("Audio")) << t;
     for (const char* t : {"BMP", "GIF", "ICO", "JPE", "JPG", "JPEG", "WMF"})
         EXPECT_EQ(FileClass::CurrentFileClass(QString::fromLatin1(t)), QStringLiteral("Image")) << t;
-    for (const char* t : {"jpg", "Jpg", "qt", "wav", "", "PNG", "MP4", "TXT", " JPG", "JPG "})
+    for (const char* t : {"jpg", "Jpg", "qt", "wav", "", "TXT", " JPG", "JPG ", "DOC"})
         EXPECT_EQ(FileClass::CurrentFileClass(QString::fromLatin1(t)), QStringLiteral("Other")) << t;
 }
 
-TEST(FileClass, WiderMediaReachLeavesClassifiedTypesAlone)
+TEST(FileClass, TodaysFormatsHaveTheirClassOnlyInUpperCase)
 {
-    EXPECT_EQ(FileClass::extraMediaClass(QStringLiteral("MP4")), QStringLiteral("Video"));
-    EXPECT_EQ(FileClass::extraMediaClass(QStringLiteral("webm")), QStringLiteral("Video"));
-    EXPECT_EQ(FileClass::extraMediaClass(QStringLiteral("FLAC")), QStringLiteral("Audio"));
-    EXPECT_EQ(FileClass::extraMediaClass(QStringLiteral("M4A")), QStringLiteral("Audio"));
-    EXPECT_TRUE(FileClass::extraMediaClass(QStringLiteral("wav")).isEmpty());
-    EXPECT_TRUE(FileClass::extraMediaClass(QStringLiteral("TXT")).isEmpty());
+    for (const char* t : {"MP4", "M4V", "MKV", "WEBM", "WMV", "OGV", "3GP"})
+        EXPECT_EQ(FileClass::CurrentFileClass(QString::fromLatin1(t)), QStringLiteral("Video")) << t;
+    for (const char* t : {"FLAC", "OGG", "OPUS", "M4A", "AAC", "WMA"})
+        EXPECT_EQ(FileClass::CurrentFileClass(QString::fromLatin1(t)), QStringLiteral("Audio")) << t;
+    for (const char* t : {"PNG", "TIF", "TIFF", "WEBP", "SVG", "HEIC"})
+        EXPECT_EQ(FileClass::CurrentFileClass(QString::fromLatin1(t)), QStringLiteral("Image")) << t;
+    for (const char* t : {"png", "Mp4", "flac"})
+        EXPECT_EQ(FileClass::CurrentFileClass(QString::fromLatin1(t)), QStringLiteral("Other")) << t;
+    // Such a type in another case is not drawn as a picture of its own either.
     EXPECT_TRUE(FileClass::isClassifiedType(QStringLiteral("jpg")));
-    EXPECT_FALSE(FileClass::isClassifiedType(QStringLiteral("png")));
+    EXPECT_TRUE(FileClass::isClassifiedType(QStringLiteral("png")));
+    EXPECT_FALSE(FileClass::isClassifiedType(QStringLiteral("ppm")));
 }
 
 TEST(PictureFit, FillsOneAxisAndCentresOnTheOther)

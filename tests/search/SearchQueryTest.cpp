@@ -26,10 +26,22 @@ QString built(const Q::Custom& c)
     return r.ok() ? *r : QStringLiteral("<failed>");
 }
 
-const QString kReportImages = QStringLiteral(
-    "(FileType LIKE \"BMP\" OR FileType LIKE \"GIF\" OR FileType LIKE \"ICO\" OR FileType LIKE \"JPG\" OR "
-    "FileType LIKE \"JPE\" OR FileType LIKE \"JPEG\" OR FileType LIKE \"WMF\") AND (Title LIKE \"*report*\" OR "
-    "Author LIKE \"*report*\" OR Keywords LIKE \"*report*\" OR Notes LIKE \"*report*\")");
+// The long-standing types come first, in their order; today's follow.
+QString typesAfter(const char* longStanding, Q::FileClass fileClass)
+{
+    QString out = QString::fromLatin1(longStanding);
+    for (const QString& extension : Q::Extensions(fileClass).mid(7))
+        out += QStringLiteral(" OR FileType LIKE \"") + extension + QStringLiteral("\"");
+    return out;
+}
+
+const QString kReportImages =
+    QStringLiteral("(") +
+    typesAfter("FileType LIKE \"BMP\" OR FileType LIKE \"GIF\" OR FileType LIKE \"ICO\" OR FileType LIKE \"JPG\" OR "
+               "FileType LIKE \"JPE\" OR FileType LIKE \"JPEG\" OR FileType LIKE \"WMF\"",
+               Q::FileClass::Images) +
+    QStringLiteral(") AND (Title LIKE \"*report*\" OR Author LIKE \"*report*\" OR Keywords LIKE \"*report*\" OR "
+                   "Notes LIKE \"*report*\")");
 
 TEST(SearchQueryTest, TheDocumentedExamples)
 {
@@ -104,9 +116,10 @@ TEST(SearchQueryTest, QuickSearchShapes)
     EXPECT_TRUE(Q::QuickSearch(QStringLiteral(" a "), Q::FileClass::All).startsWith(QStringLiteral("Title LIKE \"* a *\"")));
     // A class with a blank text: the alternatives alone, without parentheses.
     EXPECT_EQ(Q::QuickSearch(QString(), Q::FileClass::Videos),
-              QStringLiteral("FileType LIKE \"AVI\" OR FileType LIKE \"M1V\" OR FileType LIKE \"MOV\" OR FileType LIKE "
-                             "\"MPE\" OR FileType LIKE \"MPEG\" OR FileType LIKE \"MPG\" OR FileType LIKE \"QT\""));
-    EXPECT_EQ(Q::Extensions(Q::FileClass::Audios),
+              typesAfter("FileType LIKE \"AVI\" OR FileType LIKE \"M1V\" OR FileType LIKE \"MOV\" OR FileType LIKE "
+                         "\"MPE\" OR FileType LIKE \"MPEG\" OR FileType LIKE \"MPG\" OR FileType LIKE \"QT\"",
+                         Q::FileClass::Videos));
+    EXPECT_EQ(Q::Extensions(Q::FileClass::Audios).mid(0, 7),
               (QStringList{"AIF", "AIFF", "MID", "RA", "MP3", "SND", "WAV"}));
     EXPECT_TRUE(Q::Extensions(Q::FileClass::All).isEmpty());
 }
@@ -152,7 +165,12 @@ TEST(SearchQueryTest, TypedTextStaysData)
     t.Phrase = QStringLiteral("a\"b");
     EXPECT_EQ(built(t), QStringLiteral("Title LIKE \"a\"\"b\""));
     t.Phrase = QStringLiteral("5*[x]?#");
-    EXPECT_EQ(built(t), QStringLiteral("Title LIKE \"5[*][[]x][?][#]\""));
+    EXPECT_EQ(built(t), QStringLiteral("Title LIKE \"5*[x]?#\""));
+    // A "[" that opens no list is matched as typed.
+    t.Phrase = QStringLiteral("a[b*");
+    EXPECT_EQ(built(t), QStringLiteral("Title LIKE \"a[[]b*\""));
+    t.Phrase = QStringLiteral("[z-a?]x[");
+    EXPECT_EQ(built(t), QStringLiteral("Title LIKE \"[[]z-a[?]]x[[]\""));
 
     Q::Custom d = custom(QStringLiteral("FileDate"));
     d.Date = Q::DateMatch::After;
@@ -245,12 +263,54 @@ TEST_F(SearchQueryEngineTest, ConditionsSelectTheRightRows)
     size.Number = QStringLiteral("100");
     EXPECT_EQ(rows(built(size)), QList<qint64>{odd});
 
-    for (const QString& typed : {QStringLiteral("\"hi\""), QStringLiteral("*now*"), QStringLiteral("[1]"),
-                                 QStringLiteral("#2")})
-        EXPECT_EQ(rows(Q::QuickSearch(typed, Q::FileClass::All)), QList<qint64>{odd}) << typed.toStdString();
-    EXPECT_TRUE(rows(Q::QuickSearch(QStringLiteral("*x"), Q::FileClass::All)).isEmpty());
+    EXPECT_EQ(rows(Q::QuickSearch(QStringLiteral("\"hi\""), Q::FileClass::All)), QList<qint64>{odd});
     EXPECT_TRUE(rows(Q::QuickSearch(QStringLiteral("\" OR Title LIKE \"*"), Q::FileClass::All)).isEmpty());
-    EXPECT_TRUE(rows(Q::QuickSearch(QStringLiteral("?"), Q::FileClass::All)).isEmpty());
+}
+
+TEST_F(SearchQueryEngineTest, PatternCharactersOfTypedTextActAsPatterns)
+{
+    const qint64 report = add(QStringLiteral("Annual report"), QStringLiteral("DOC"), 1, {});
+    const qint64 rapport = add(QStringLiteral("Rapport 2021"), QStringLiteral("DOC"), 1, {});
+    const qint64 odd = add(QStringLiteral("Odd [1 bracket"), QStringLiteral("TXT"), 1, {});
+
+    auto quick = [&](const char* typed) { return rows(Q::QuickSearch(QString::fromUtf8(typed), Q::FileClass::All)); };
+    EXPECT_EQ(quick("rep*rt"), QList<qint64>{report});
+    EXPECT_EQ(quick("r?port"), QList<qint64>{report});
+    EXPECT_EQ(quick("r[ae]p"), (QList<qint64>{report, rapport}));
+    EXPECT_EQ(quick("r[!e]p"), QList<qint64>{rapport});
+    EXPECT_EQ(quick("20#1"), QList<qint64>{rapport});
+    EXPECT_EQ(quick("[1 br"), QList<qint64>{odd});
+    EXPECT_EQ(quick("?"), (QList<qint64>{report, odd, rapport}));
+
+    Q::Custom starts = custom(QStringLiteral("Title"));
+    starts.Text = Q::TextMatch::StartWith;
+    starts.Phrase = QStringLiteral("[a-o]*[");
+    EXPECT_EQ(rows(built(starts)), QList<qint64>{odd});
+    starts.Text = Q::TextMatch::ExactMatch;
+    starts.Phrase = QStringLiteral("R*#");
+    EXPECT_EQ(rows(built(starts)), QList<qint64>{rapport});
+}
+
+TEST_F(SearchQueryEngineTest, ClassesFindTodaysFormatsAfterTheLongStandingOnes)
+{
+    const qint64 png = add(QStringLiteral("a"), QStringLiteral("PNG"), 1, {});
+    const qint64 svg = add(QStringLiteral("b"), QStringLiteral("SVG"), 1, {});
+    const qint64 webp = add(QStringLiteral("c"), QStringLiteral("WEBP"), 1, {});
+    const qint64 tiff = add(QStringLiteral("d"), QStringLiteral("TIFF"), 1, {});
+    const qint64 mp4 = add(QStringLiteral("e"), QStringLiteral("MP4"), 1, {});
+    const qint64 webm = add(QStringLiteral("f"), QStringLiteral("WEBM"), 1, {});
+    const qint64 mkv = add(QStringLiteral("g"), QStringLiteral("MKV"), 1, {});
+    const qint64 flac = add(QStringLiteral("h"), QStringLiteral("FLAC"), 1, {});
+    const qint64 opus = add(QStringLiteral("i"), QStringLiteral("OPUS"), 1, {});
+    add(QStringLiteral("j"), QStringLiteral("TXT"), 1, {});
+
+    EXPECT_EQ(rows(Q::QuickSearch(QString(), Q::FileClass::Images)), (QList<qint64>{png, svg, webp, tiff}));
+    EXPECT_EQ(rows(Q::QuickSearch(QString(), Q::FileClass::Videos)), (QList<qint64>{mp4, webm, mkv}));
+    EXPECT_EQ(rows(Q::QuickSearch(QString(), Q::FileClass::Audios)), (QList<qint64>{flac, opus}));
+    EXPECT_EQ(Q::Extensions(Q::FileClass::Images).mid(0, 7),
+              (QStringList{"BMP", "GIF", "ICO", "JPG", "JPE", "JPEG", "WMF"}));
+    EXPECT_EQ(Q::Extensions(Q::FileClass::Videos).mid(0, 7),
+              (QStringList{"AVI", "M1V", "MOV", "MPE", "MPEG", "MPG", "QT"}));
 }
 
 } // namespace

@@ -39,6 +39,20 @@ TEST(LikePattern, StarsAndQuestionMarks)
     EXPECT_TRUE(like("xabyabz", "*ab?"));
     EXPECT_TRUE(like("aaaaaaaaaaaaaaaaaaab", "*a*a*a*a*b"));
     EXPECT_FALSE(like("aaaaaaaaaaaaaaaaaaaa", "*a*a*a*a*b"));
+    // The parts between stars neither overlap each other nor the ends.
+    EXPECT_TRUE(like("aXa", "a*a"));
+    EXPECT_TRUE(like("aa", "a*a"));
+    EXPECT_FALSE(like("a", "a*a"));
+    EXPECT_FALSE(like("abc", "*bc*c"));
+    EXPECT_TRUE(like("abcc", "*bc*c"));
+    // A part that starts again inside a near miss.
+    EXPECT_TRUE(like("abababc", "*ababc*"));
+    EXPECT_FALSE(like("abababd", "*ababc*"));
+    EXPECT_TRUE(like("xaaab", "*aab"));
+    EXPECT_TRUE(like("xaAaBy", "*aab?"));
+    const std::string many(5000, 'a');
+    EXPECT_TRUE(like((many + "b" + many).c_str(), ("*" + many + "b*").c_str()));
+    EXPECT_FALSE(like((many + many).c_str(), ("*" + many + "b*").c_str()));
 }
 
 TEST(LikePattern, DigitsListsAndNegatedLists)

@@ -5,6 +5,7 @@
 #include "store/TextIndex.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <sqlite3.h>
 
 using namespace zentaro;
@@ -26,9 +27,9 @@ QString randomText(QRandomGenerator& random, int length)
     return QString::fromUcs4(chars.data(), qsizetype(chars.size()));
 }
 
-// A pattern of the dialect built from a piece of some stored text, with
-// its own characters made literal or left as pattern characters.
-QString randomPattern(QRandomGenerator& random, const QString& source)
+// A piece of some stored text as a pattern, with its own characters made
+// literal or left as pattern characters.
+QString randomPiece(QRandomGenerator& random, const QString& source)
 {
     const QList<uint> chars = source.toUcs4();
     const int start = chars.isEmpty() ? 0 : int(random.bounded(chars.size()));
@@ -47,11 +48,19 @@ QString randomPattern(QRandomGenerator& random, const QString& source)
     // Case changed at random: the LIKE ignores it.
     if (random.bounded(2))
         piece = piece.toUpper();
-    switch (random.bounded(4)) {
+    return piece;
+}
+
+// A pattern of the dialect built from pieces of a stored text.
+QString randomPattern(QRandomGenerator& random, const QString& source)
+{
+    const QString piece = randomPiece(random, source);
+    switch (random.bounded(5)) {
     case 0: return QLatin1Char('*') + piece + QLatin1Char('*');
     case 1: return piece + QLatin1Char('*');
     case 2: return QLatin1Char('*') + piece;
-    default: return QLatin1Char('*') + piece + QStringLiteral("*?") + piece + QLatin1Char('*');
+    case 3: return QLatin1Char('*') + piece + QStringLiteral("*?") + piece + QLatin1Char('*');
+    default: return QLatin1Char('*') + piece + QLatin1Char('*') + randomPiece(random, source) + QLatin1Char('*');
     }
 }
 
@@ -121,6 +130,34 @@ TEST(TextIndex, PicksTheLongestLiteralRunAndSpellsItsTwins)
     EXPECT_EQ(TextIndex::CandidateMatch(MainField::Title, QString::fromUtf8("*abéc*")), std::nullopt);
     EXPECT_EQ(TextIndex::CandidateMatch(MainField::FileName, QStringLiteral("*word*")), std::nullopt);
     EXPECT_EQ(TextIndex::CandidateMatch(MainField::Title, QStringLiteral("*ab*")), std::nullopt);
+}
+
+TEST(TextIndex, ALongPatternNamesOnlyAFewShortPhrases)
+{
+    // Runs of every length, each word a run between stars.
+    QString words;
+    QString typed;
+    for (int i = 0; typed.size() < 4000; ++i) {
+        const QString word = QStringLiteral("w%1%2").arg(i).arg(QString(i % 23, QLatin1Char('x')));
+        words += (words.isEmpty() ? QString() : QStringLiteral("*")) + word;
+        typed += (typed.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    for (const QString& pattern : {QLatin1Char('*') + typed + QLatin1Char('*'), words}) {
+        const std::optional<QString> match = TextIndex::CandidateMatch(MainField::Notes, pattern);
+        ASSERT_TRUE(match.has_value());
+        QStringList phrases;
+        static const QRegularExpression quoted(QStringLiteral("\"([^\"]*)\""));
+        for (auto it = quoted.globalMatch(*match); it.hasNext();)
+            phrases << it.next().captured(1);
+        EXPECT_LE(phrases.size(), 3) << match->toStdString();
+        for (const QString& phrase : phrases) {
+            EXPECT_LE(phrase.size(), 16) << phrase.toStdString();
+            EXPECT_TRUE(pattern.contains(phrase)) << phrase.toStdString();
+        }
+    }
+    // The same phrase twice is looked up once.
+    EXPECT_EQ(TextIndex::CandidateMatch(MainField::Title, QStringLiteral("*Moon*?*moon*Pie*")),
+              QStringLiteral("Title : ((\"Moon\") AND (\"Pie\"))"));
 }
 
 TEST(TextIndex, TranslationUsesItOnlyWhenAskedAndNeverForNotLike)

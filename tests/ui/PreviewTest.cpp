@@ -417,13 +417,29 @@ TEST_F(PreviewTest, PngIsPreviewedAsAPictureAndTextGivesTheLabel)
     form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
     QApplication::processEvents();
     Previewer& p = previewer(*form);
-    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Other"));
+    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Image"));
     EXPECT_TRUE(p.imageBox()->isVisible());
     EXPECT_FALSE(p.nonOlePanel()->isVisible());
     EXPECT_FALSE(p.preImageCache().isNull());
     moveTo(*form, 1);
     EXPECT_TRUE(p.nonOlePanel()->isVisible());
     EXPECT_FALSE(p.imageBox()->isVisible());
+}
+
+TEST_F(PreviewTest, APictureThePlatformCannotDecodeGivesTheLabel)
+{
+    auto form = load(makeStoredLibrary({{QStringLiteral("broken"), QStringLiteral("JPG"), QByteArray("not a picture")},
+                                        {QStringLiteral("phone"), QStringLiteral("HEIC"), QByteArray("ftypheic")}}));
+    form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
+    QApplication::processEvents();
+    Previewer& p = previewer(*form);
+    for (int row : {0, 1}) {
+        moveTo(*form, row);
+        EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Image")) << row;
+        EXPECT_TRUE(p.nonOlePanel()->isVisible()) << row;
+        EXPECT_FALSE(p.imageBox()->isVisible()) << row;
+        EXPECT_FALSE(p.autoSizeToggleButton()->isVisible()) << row;
+    }
 }
 
 TEST_F(PreviewTest, SplitterDragRedrawsAPictureAtItsNewSize)
@@ -597,9 +613,9 @@ TEST_F(PreviewTest, VideoReachesTheLoadedStateWithFullScreenButton)
     EXPECT_TRUE(QTest::qWaitFor([&] { return box.player()->playbackState() == QMediaPlayer::PlayingState ||
                                              box.player()->mediaStatus() == QMediaPlayer::EndOfMedia; }, 5000));
 
-    // An MP4 is "Other" by the table, and still reaches the player.
+    // An MP4 is a video too.
     moveTo(*form, 1);
-    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Other"));
+    EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Video"));
     EXPECT_EQ(box.mediaFileName(), extracted(QStringLiteral("movie.MP4")));
     ASSERT_TRUE(waitLoaded(box));
     EXPECT_TRUE(p.playFullScreenButton()->isVisible());

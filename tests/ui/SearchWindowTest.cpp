@@ -249,12 +249,42 @@ TEST_F(SearchWindowTest, QuickSearchKeepsBlanksAndClassesGiveTheirTypesAlone)
         d->fileTypeButton(3)->click(); // Images
         pressOk(d);
     }));
-    EXPECT_EQ(state.QueryWhere,
-              QStringLiteral("WHERE (FileType LIKE \"BMP\" OR FileType LIKE \"GIF\" OR FileType LIKE \"ICO\" OR "
-                             "FileType LIKE \"JPG\" OR FileType LIKE \"JPE\" OR FileType LIKE \"JPEG\" OR "
-                             "FileType LIKE \"WMF\")"));
+    // The long-standing types first, in their order, then today's.
+    EXPECT_TRUE(state.QueryWhere.startsWith(
+        QStringLiteral("WHERE (FileType LIKE \"BMP\" OR FileType LIKE \"GIF\" OR FileType LIKE \"ICO\" OR "
+                       "FileType LIKE \"JPG\" OR FileType LIKE \"JPE\" OR FileType LIKE \"JPEG\" OR "
+                       "FileType LIKE \"WMF\" OR FileType LIKE \"PNG\" OR ")))
+        << state.QueryWhere.toStdString();
+    EXPECT_TRUE(state.QueryWhere.endsWith(QStringLiteral("\")")));
+    EXPECT_FALSE(state.QueryWhere.contains(QStringLiteral("(FileType LIKE \"PNG\"")));
     EXPECT_EQ(titles(*form), (QStringList{QStringLiteral("bravo"), QStringLiteral("Delta")}));
     EXPECT_EQ(state.CurrentQuery, state.QuerySelect + state.QueryWhere + QStringLiteral("ORDER BY Title"));
+}
+
+TEST_F(SearchWindowTest, PatternCharactersWorkInQuickAndCustomSearch)
+{
+    fill();
+    auto form = load();
+    ASSERT_TRUE(search(*form, [](FilterForm* d) {
+        d->quickSearchText()->setText(QStringLiteral("rep*rt"));
+        pressOk(d);
+    }));
+    EXPECT_EQ(titles(*form), (QStringList{QStringLiteral("alpha"), QStringLiteral("bravo")}));
+
+    ASSERT_TRUE(search(*form, [](FilterForm* d) {
+        customText(d, QStringLiteral("Author"), 3, QStringLiteral("L[a-e]e??")); // EXACTLY match
+        pressOk(d);
+    }));
+    EXPECT_EQ(titles(*form), QStringList{QStringLiteral("Charlie")});
+
+    // A "[" never closed is looked for as typed, without complaint.
+    ASSERT_TRUE(search(*form, [](FilterForm* d) {
+        d->quickSearchText()->setText(QStringLiteral("bravo ["));
+        pressOk(d);
+    }));
+    EXPECT_TRUE(state.QueryWhere.contains(QStringLiteral("\"*bravo [[]*\""))) << state.QueryWhere.toStdString();
+    EXPECT_TRUE(titles(*form).isEmpty());
+    EXPECT_EQ(boxes.count(), 0);
 }
 
 TEST_F(SearchWindowTest, ScopesNarrowOrReplaceTheFilterAndKeepTheOrder)

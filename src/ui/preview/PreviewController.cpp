@@ -99,10 +99,7 @@ void PreviewController::focusList()
 
 QString PreviewController::previewClass() const
 {
-    if (m_state.CurrentFileClass != FileClass::kOther)
-        return m_state.CurrentFileClass;
-    const QString media = FileClass::extraMediaClass(shownFileType());
-    return media.isEmpty() ? FileClass::kOther : media;
+    return m_state.CurrentFileClass;
 }
 
 void PreviewController::followRecord()

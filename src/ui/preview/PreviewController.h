@@ -48,8 +48,7 @@ private:
     Previewer& previewer() const;
     QString shownFileType() const;
     void focusList();
-    // The class the previewer uses: the file's class, or for an "Other"
-    // file one of the common media types.
+    // The class the previewer uses: the current record's file class.
     QString previewClass() const;
 
     ProgramState& m_state;

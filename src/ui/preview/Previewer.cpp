@@ -120,11 +120,16 @@ bool Previewer::PreviewImage(const QString& path)
         m_preImageCache = reader.read();
     }
     const bool drawn = !m_preImageCache.isNull();
-    if (drawn)
+    if (drawn) {
         m_imageBox->setPicture(m_preImageCache, at);
-    m_imageBox->show();
-    m_imageBox->raise();
-    m_autoSizeButton->raise();
+        m_imageBox->show();
+        m_imageBox->raise();
+        m_autoSizeButton->raise();
+    } else {
+        // A format the platform cannot decode is offered for opening instead.
+        m_autoSizeButton->hide();
+        showNonOle();
+    }
     mainWindow->setEnabled(true);
     MousePointer::restoreDefault();
     return drawn;

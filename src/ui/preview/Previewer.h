@@ -28,7 +28,8 @@ public:
     // Hides every preview control and unloads the player.
     void clear();
     // Draws the picture at path, fitted unless the toggle reads "AutoSize".
-    // False when it could not be read (the area stays empty).
+    // False when it could not be read; the "Unable to Preview" label shows
+    // instead.
     bool PreviewImage(const QString& path);
     // Loads path into the player; video shows the full-screen button.
     void PreviewMedia(const QString& path, bool video);
