@@ -75,6 +75,7 @@ void LibrarySession::OpenLibrary()
 {
     ResetQuery();
     m_host.ClearPreviewer();
+    m_openFailure = Status::success();
 
     for (;;) {
         release();
@@ -92,6 +93,7 @@ void LibrarySession::OpenLibrary()
         bool failed = !bound.ok();
         if (failed) {
             m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, bound.message()});
+            m_openFailure = bound;
         } else {
             const LoginController::OpeningResult access = m_login.SettleOpeningLevel(m_config);
             if (access.access == LoginController::OpeningAccess::LoginFailed) {
@@ -129,6 +131,7 @@ void LibrarySession::OpenLibrary()
     if (!list) {
         // The reset query always runs; anything else is a damaged file.
         m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, list.message()});
+        m_openFailure = list.status();
         release();
         m_state.OpenAborted = m_state.PreviousLibraryPath.isEmpty();
         m_host.ListReset();

@@ -28,6 +28,9 @@ public:
     // library, damaged, in use, unreadable) is shown, and the previous
     // library is opened again when there was one.
     void OpenLibrary();
+    // Why the library last asked for did not open: the refusal shown, or
+    // success when it opened or a login was given up.
+    const Status& OpenFailure() const { return m_openFailure; }
     // Releases the bindings; PreviousLibraryPath := CurrentLibraryPath.
     void CloseLibrary();
     // Binds again to CurrentLibraryPath without the read-only test and
@@ -104,6 +107,7 @@ private:
     std::unique_ptr<Recordset> m_main;
     ConfigRow m_config;
     qint64 m_total = 0;
+    Status m_openFailure;
 };
 
 } // namespace zentaro
