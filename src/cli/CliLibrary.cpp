@@ -54,7 +54,7 @@ CliExitCode CliLibrary::denyAccess()
     return CliExitCode::Refused;
 }
 
-CliExitCode CliLibrary::open(const QString& path, const Access& access)
+CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
 {
     if (!LibraryFile::IsLibraryPath(path)) {
         m_output.notice({NoticeIcon::Plain, QString(), LibrarySession::kInvalidNameText});
@@ -71,6 +71,7 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access)
     m_state.PreviousLibraryPath.clear();
     m_host.setCredentials(access.Level, access.Password);
     m_host.resetLogin();
+    m_session.setOnlyReads(use == Use::Read);
     m_session.OpenLibrary();
 
     auto loginRefused = [&]() {

@@ -52,6 +52,12 @@ public:
     bool isOpen() const;
     const std::shared_ptr<Database>& database() const { return m_db; }
 
+    // A session that only reads (znt list, search, info, copy, extract,
+    // verify): a library made by an earlier version is used as it is and
+    // never brought up to date, so nothing is written to it. A Browser's
+    // session reads only as well, until a login at another level.
+    void setOnlyReads(bool onlyReads) { m_onlyReads = onlyReads; }
+
     // --- The current list -----------------------------------------------
     void ResetQuery();
     // Re-runs the list, keeping the current record when it is still listed.
@@ -94,9 +100,15 @@ public:
         QStringLiteral("That is not a valid ZNT file name (*.ZNT)");
     static inline const QString kStartupFailureTitle = QStringLiteral("ZNT Open Library Failure");
     static inline const QString kOpenFailureTitle = QStringLiteral("ZNT Open Library Failure");
+    // An older library that the full disk keeps from being brought up to date.
+    static Notice UpgradeWaitsNotice(const QString& libraryPath, const QString& newLine);
 
 private:
     Status bind(bool readOnly);
+    // Brings an older library up to date when this session may write to it
+    // (not read-only, not only reading, not a Browser). A full disk leaves
+    // it as it is, said once per library; any other failure is returned.
+    Status upgradeForWriting();
     void release();
     void notifyCurrent();
 
@@ -107,7 +119,9 @@ private:
     std::unique_ptr<Recordset> m_main;
     ConfigRow m_config;
     qint64 m_total = 0;
+    bool m_onlyReads = false;
     Status m_openFailure;
+    QString m_upgradeWaitTold; // the library whose waiting upgrade was told
 };
 
 } // namespace zentaro

@@ -360,10 +360,10 @@ Status Database::checkLibrary()
             return openFailure(rc);
     }
     m_schemaVersion = static_cast<int>(version);
-    if (writable && version < SchemaUpgrade::latestVersion()) {
-        if (Status s = SchemaUpgrade::run(db, m_schemaVersion, m_path); !s)
+    if (writable && m_options.upgrade) {
+        // Without room for the upgrade the library is still usable as it is.
+        if (Status s = upgradeSchema(); !s && s.code() != ErrorCode::DiskFull)
             return s;
-        m_schemaVersion = SchemaUpgrade::latestVersion();
     }
     // The index's triggers write a virtual table, which SQLite allows only
     // in a schema it trusts: trusted when it holds our triggers and no others.
@@ -408,6 +408,33 @@ bool Database::isOpen() const
 bool Database::hasTextIndex() const
 {
     return m_schemaVersion >= SchemaUpgrade::kTextIndexVersion;
+}
+
+Status Database::upgradeSchema()
+{
+    if (!isOpen())
+        return closedFailure();
+    if (m_schemaVersion >= SchemaUpgrade::latestVersion())
+        return {};
+    if (isReadOnly()) {
+        return Status::failure(ErrorCode::ReadOnly,
+                               QStringLiteral("The library %1 is read-only and cannot be brought up to date.")
+                                   .arg(quoted(m_path)));
+    }
+    if (m_depth > 0) {
+        return Status::failure(ErrorCode::InvalidArgument,
+                               QStringLiteral("A library cannot be brought up to date while changes are being saved."));
+    }
+    // A statement left stepping would keep the upgrade's transaction out.
+    for (SqlStatement* st : std::as_const(m_statements))
+        st->reset();
+    Status upgraded = SchemaUpgrade::run(m_connection->get(), m_schemaVersion, m_path);
+    m_upgradeWaitsForSpace = upgraded.code() == ErrorCode::DiskFull;
+    if (!upgraded)
+        return upgraded;
+    m_schemaVersion = SchemaUpgrade::latestVersion();
+    touch();
+    return {};
 }
 
 bool Database::isReadOnly() const

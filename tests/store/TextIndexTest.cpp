@@ -194,6 +194,7 @@ TEST_F(TextIndexTest, FindsExactlyWhatThePlainScanFindsOnRandomData)
 
 TEST_F(TextIndexTest, UpgradeIndexesRecordsStoredBeforeIt)
 {
+    ASSERT_TRUE(test::makeOldLibrary(path));
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(raw,
