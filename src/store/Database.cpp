@@ -840,6 +840,22 @@ void Database::connectTextIndex()
         sqlite3_exec(m_connection->get(), "SELECT rowid FROM MainText WHERE rowid = 0", nullptr, nullptr, nullptr);
 }
 
+Status Database::engineLimit(int rc)
+{
+    // The dialect has read the query, so what the engine still refuses to
+    // prepare is one of its limits: expression depth, terms, variables, length.
+    switch (rc & 0xff) {
+    case SQLITE_ERROR:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+        return Status::failure(ErrorCode::InvalidQuery,
+                               QStringLiteral("The search cannot be run: it holds more conditions than the "
+                                              "library's engine can take at once."));
+    default:
+        return {};
+    }
+}
+
 Result<std::vector<qint64>> Database::selectKeys(const TranslatedQuery& query)
 {
     using R = Result<std::vector<qint64>>;
@@ -858,6 +874,8 @@ Result<std::vector<qint64>> Database::selectKeys(const TranslatedQuery& query)
             return R::failure(ErrorCode::InvalidQuery,
                               QStringLiteral("The search cannot be run: it may only read the records of the library."));
         }
+        if (Status limit = engineLimit(rc); !limit)
+            return R(limit);
         return R(failure(QStringLiteral("Could not run the search")));
     }
     for (int i = 0; i < query.parameters.size(); ++i)
@@ -1226,6 +1244,8 @@ Result<qint64> Database::execute(const QString& text)
     if (rc != SQLITE_OK) {
         if ((rc & 0xff) == SQLITE_AUTH)
             return Result<qint64>::failure(ErrorCode::InvalidQuery, QStringLiteral("The statement may only delete records of the library."));
+        if (Status limit = engineLimit(rc); !limit)
+            return Result<qint64>(limit);
         return Result<qint64>(failure(QStringLiteral("Could not delete the records")));
     }
     for (int i = 0; i < query->parameters.size(); ++i)

@@ -196,6 +196,9 @@ private:
     // A cached prepared statement, reset and cleared; nullptr with status
     // set when it cannot be prepared or the library is closed.
     SqlStatement* statement(const char* sql, Status* status);
+    // InvalidQuery when a translated query failed to prepare because it is
+    // beyond the engine's limits; success for any other result code.
+    static Status engineLimit(int rc);
     // Runs translated SELECT MainID ... under the read-only authorizer.
     Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query);
     Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids);
