@@ -453,6 +453,15 @@ int CliStoreCommands::verify(CliContext& context)
             return failed(context, added.status());
         if (!context.json)
             context.output.line(QStringLiteral("Checksums added: %1").arg(*added));
+        // A record without one was stored before checksums were kept, or its
+        // bytes were changed outside Zentaro since: nothing can tell which.
+        if (*added > 0) {
+            context.output.error(QStringLiteral("%1 record(s) of \"%2\" had no checksum: stored before checksums "
+                                                "were kept, or their bytes were changed outside Zentaro since. Their "
+                                                "bytes are taken as they are now, unchecked.")
+                                     .arg(*added)
+                                     .arg(path));
+        }
     }
     // The check reads the file on a connection of its own.
     library.close();
