@@ -132,7 +132,11 @@ int authorize(void* userData, int action, const char* a, const char* b, const ch
             return SQLITE_OK;
         return SQLITE_DENY;
     case SQLITE_FUNCTION:
-        return sameName(b, QueryDialect::kLikeFunction) || sameName(b, "match") ? SQLITE_OK : SQLITE_DENY;
+        // instr and char: the records the full-text index cannot see.
+        return sameName(b, QueryDialect::kLikeFunction) || sameName(b, "match") || sameName(b, "instr") ||
+                       sameName(b, "char")
+                   ? SQLITE_OK
+                   : SQLITE_DENY;
     case SQLITE_DELETE:
         if (guard == Guard::DeleteMain && (sameName(a, "Main") || sameName(a, "OLE") || sameName(a, "OLEHash")))
             return SQLITE_OK;
@@ -408,6 +412,11 @@ bool Database::isOpen() const
 bool Database::hasTextIndex() const
 {
     return m_schemaVersion >= SchemaUpgrade::kTextIndexVersion;
+}
+
+bool Database::textIndexUsable() const
+{
+    return m_schemaVersion >= SchemaUpgrade::kUnseenTextVersion;
 }
 
 Status Database::upgradeSchema()

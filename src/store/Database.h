@@ -81,6 +81,9 @@ public:
     int schemaVersion() const { return m_schemaVersion; }
     // The full-text index is there (an older library may predate it).
     bool hasTextIndex() const;
+    // Searches may pick their candidates from the full-text index: it is
+    // there together with what it cannot see itself (TextIndex::kUnseenRows).
+    bool textIndexUsable() const;
 
     // Runs the pending steps of SchemaUpgrade on a library opened without
     // them. DiskFull when the disk has no room for them: the library then

@@ -36,6 +36,9 @@ public:
     static constexpr int kFileHashVersion = 2;
     // The version that added the full-text index MainText.
     static const int kTextIndexVersion;
+    // The version that added the partial index MainTextUnseen: the records
+    // whose texts the full-text index cannot see whole (TextIndex::kUnseenRows).
+    static const int kUnseenTextVersion;
 
     static const std::vector<Step>& steps();
     // kBaseVersion + steps().size(): what this build writes.
