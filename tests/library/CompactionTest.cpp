@@ -39,6 +39,7 @@ protected:
         EXPECT_TRUE(db.ok()) << db.message().toStdString();
         const QByteArray piece(64000, 'k');
         EXPECT_TRUE((*db)->begin().ok());
+        QList<qint64> deleted;
         for (int i = 0; i < records; ++i) {
             MainRecord r;
             r.Title = QStringLiteral("kept %1").arg(i);
@@ -46,11 +47,13 @@ protected:
             const qint64 id = *(*db)->insertRecord(r);
             for (int k = 0; k < pieces; ++k)
                 EXPECT_TRUE((*db)->appendChunk(id, piece.constData(), piece.size()).ok());
-            if (i % 2) {
-                EXPECT_TRUE((*db)->deleteRecord(id).ok());
-            }
+            if (i % 2)
+                deleted << id;
         }
         EXPECT_TRUE((*db)->commit().ok());
+        // Deleted once all are stored, so that their pages are free, not reused.
+        for (const qint64 id : std::as_const(deleted))
+            EXPECT_TRUE((*db)->deleteRecord(id).ok());
         (*db)->close();
         return path;
     }
