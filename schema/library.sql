@@ -1,11 +1,13 @@
--- Structure of a Zentaro library. The build turns this file into the
--- empty-library template Struct10.qdb; the program itself never creates tables.
+-- First structure of a Zentaro library. The build takes it through every
+-- step of src/store/SchemaUpgrade (the steps that bring an older library up
+-- to date) into the empty-library template Struct10.qdb; the program itself
+-- never creates tables.
 
 -- Large pages keep a 64,000-byte piece of a stored file inside one page.
 PRAGMA page_size = 65536;
 -- 'ZNT1': tells a library apart from any other SQLite file.
 PRAGMA application_id = 1515082801;
--- Schema version, for later migrations.
+-- Schema version of this first structure; SchemaUpgrade goes on from it.
 PRAGMA user_version = 1;
 
 BEGIN;

@@ -54,7 +54,7 @@ CliExitCode CliLibrary::denyAccess()
     return CliExitCode::Refused;
 }
 
-CliExitCode CliLibrary::open(const QString& path, const Access& access)
+CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
 {
     if (!LibraryFile::IsLibraryPath(path)) {
         m_output.notice({NoticeIcon::Plain, QString(), LibrarySession::kInvalidNameText});
@@ -67,25 +67,11 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access)
     }
     const QString absolute = QFileInfo(path).absoluteFilePath();
 
-    // The session reports a refused file only as a message; look first, so
-    // that the exit status can tell "in use" from "damaged".
-    {
-        const QFileInfo info(absolute);
-        OpenOptions options;
-        options.exclusive = m_state.Settings.ExclusiveMode;
-        options.readOnly = info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner));
-        Result<std::shared_ptr<Database>> probe = Database::open(absolute, options);
-        if (!probe) {
-            m_output.notice({NoticeIcon::Critical, LibrarySession::kOpenFailureTitle, probe.message()});
-            return exitCodeFor(probe.code());
-        }
-        (*probe)->close();
-    }
-
     m_state.CurrentLibraryPath = absolute;
     m_state.PreviousLibraryPath.clear();
     m_host.setCredentials(access.Level, access.Password);
     m_host.resetLogin();
+    m_session.setOnlyReads(use == Use::Read);
     m_session.OpenLibrary();
 
     auto loginRefused = [&]() {
@@ -99,7 +85,11 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access)
     };
 
     if (m_state.OpenAborted || !m_session.isOpen()) {
+        // The session has shown why; the exit status tells "in use" from "damaged".
+        const Status refused = m_session.OpenFailure();
         close();
+        if (!refused.ok())
+            return exitCodeFor(refused.code());
         if (m_host.loginUnanswerable() || m_host.loginFailures() > 0 || m_host.loginAsked())
             return loginRefused();
         return CliExitCode::Failure;

@@ -27,6 +27,10 @@ public:
         std::optional<QString> Password; // --password or ZNT_PASSWORD
     };
 
+    // What the command does with the library: a command that only reads
+    // leaves a library made by an earlier version as it is.
+    enum class Use { Read, Write };
+
     CliLibrary(ProgramState& state, CliOutput& output, const CliTerminal& terminal);
     ~CliLibrary();
     CliLibrary(const CliLibrary&) = delete;
@@ -35,7 +39,7 @@ public:
     // Opens path and settles the access level: at the level asked for with
     // --level when the library is protected (a Re-Login when it opened at
     // another one). Anything but Success was reported on standard error.
-    CliExitCode open(const QString& path, const Access& access);
+    CliExitCode open(const QString& path, const Access& access, Use use = Use::Write);
     void close();
 
     LibrarySession& session() { return m_session; }

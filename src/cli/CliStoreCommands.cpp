@@ -63,9 +63,9 @@ std::optional<QList<qint64>> parseIds(CliContext& context)
     return ids;
 }
 
-CliExitCode openLibrary(CliContext& context, CliLibrary& library)
+CliExitCode openLibrary(CliContext& context, CliLibrary& library, CliLibrary::Use use = CliLibrary::Use::Write)
 {
-    return library.open(context.positional.value(0), context.access);
+    return library.open(context.positional.value(0), context.access, use);
 }
 
 } // namespace
@@ -137,7 +137,7 @@ int CliStoreCommands::newLibrary(CliContext& context)
 int CliStoreCommands::info(CliContext& context)
 {
     CliLibrary library(context.state, context.output, context.terminal);
-    if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
+    if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
     const std::shared_ptr<Database>& db = library.database();
     const ConfigRow& config = library.config();
@@ -206,7 +206,7 @@ int CliStoreCommands::info(CliContext& context)
 int CliStoreCommands::list(CliContext& context)
 {
     CliLibrary library(context.state, context.output, context.terminal);
-    if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
+    if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
     context.state.QueryWhere = wherePart(context.parser.value(QStringLiteral("where")));
     context.state.QueryOrder = orderPart(context.parser.value(QStringLiteral("order")));
@@ -313,7 +313,7 @@ int CliStoreCommands::search(CliContext& context)
         return failed(context, where.status());
 
     CliLibrary library(context.state, context.output, context.terminal);
-    if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
+    if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
     context.state.QueryWhere = *where;
     context.state.QueryOrder = orderPart(p.value(QStringLiteral("order")));
@@ -407,7 +407,7 @@ int CliStoreCommands::compact(CliContext& context)
 int CliStoreCommands::copy(CliContext& context)
 {
     CliLibrary library(context.state, context.output, context.terminal);
-    if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
+    if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
     const QString source = context.state.CurrentLibraryPath;
     const QString target = QFileInfo(LibraryCopier::TargetName(context.positional.value(1))).absoluteFilePath();
@@ -436,7 +436,10 @@ int CliStoreCommands::copy(CliContext& context)
 int CliStoreCommands::verify(CliContext& context)
 {
     CliLibrary library(context.state, context.output, context.terminal);
-    if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
+    if (CliExitCode opened = openLibrary(context, library,
+                                                   context.parser.isSet(QStringLiteral("add-missing-checksums"))
+                                                       ? CliLibrary::Use::Write
+                                                       : CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
     const QString path = context.state.CurrentLibraryPath;
     if (context.parser.isSet(QStringLiteral("add-missing-checksums"))) {
@@ -450,6 +453,15 @@ int CliStoreCommands::verify(CliContext& context)
             return failed(context, added.status());
         if (!context.json)
             context.output.line(QStringLiteral("Checksums added: %1").arg(*added));
+        // A record without one was stored before checksums were kept, or its
+        // bytes were changed outside Zentaro since: nothing can tell which.
+        if (*added > 0) {
+            context.output.error(QStringLiteral("%1 record(s) of \"%2\" had no checksum: stored before checksums "
+                                                "were kept, or their bytes were changed outside Zentaro since. Their "
+                                                "bytes are taken as they are now, unchecked.")
+                                     .arg(*added)
+                                     .arg(path));
+        }
     }
     // The check reads the file on a connection of its own.
     library.close();

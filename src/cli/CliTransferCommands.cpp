@@ -202,7 +202,7 @@ int CliTransferCommands::extract(CliContext& context)
     }
 
     CliLibrary library(context.state, context.output, context.terminal);
-    if (CliExitCode opened = library.open(context.positional.value(0), context.access);
+    if (CliExitCode opened = library.open(context.positional.value(0), context.access, CliLibrary::Use::Read);
         opened != CliExitCode::Success)
         return toInt(opened);
     if (!FileExtractor::MayExtract(context.state, library.config()))

@@ -106,8 +106,11 @@ LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
     // The library is held for this program alone while it is compacted:
     // another program that has it open waits, or is told it is in use,
     // and its commits never land in a gap.
+    // An older library is compacted as it is; the next opening brings it up
+    // to date, with the room the compaction made.
     OpenOptions options;
     options.exclusive = true;
+    options.upgrade = false;
     Result<std::shared_ptr<Database>> opened = Database::open(library, options);
     if (!opened)
         return engineError(opened.status());

@@ -221,9 +221,12 @@ Status LibraryCopier::CopyLibrary(const QString& source, const QString& target, 
     // wait until the copy has its one committed state.
     // A writable connection where it may write, so that a journal left by a
     // program that was killed is rolled back before the copy is read.
+    // A library made by an earlier version is copied as it is: the copy
+    // never writes to its source.
     OpenOptions options;
     options.exclusive = false;
     options.readOnly = !QFileInfo(source).isWritable();
+    options.upgrade = false;
     Result<std::shared_ptr<Database>> db = Database::open(source, options);
     if (!db)
         return db.status();

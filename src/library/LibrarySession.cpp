@@ -58,6 +58,8 @@ Status LibrarySession::bind(bool readOnly)
     OpenOptions options;
     options.exclusive = m_state.Settings.ExclusiveMode;
     options.readOnly = readOnly;
+    // Only once the level is known may an older library be brought up to date.
+    options.upgrade = false;
     Result<std::shared_ptr<Database>> db = Database::open(m_state.CurrentLibraryPath, options);
     if (!db)
         return db.status();
@@ -75,6 +77,7 @@ void LibrarySession::OpenLibrary()
 {
     ResetQuery();
     m_host.ClearPreviewer();
+    m_openFailure = Status::success();
 
     for (;;) {
         release();
@@ -92,6 +95,7 @@ void LibrarySession::OpenLibrary()
         bool failed = !bound.ok();
         if (failed) {
             m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, bound.message()});
+            m_openFailure = bound;
         } else {
             const LoginController::OpeningResult access = m_login.SettleOpeningLevel(m_config);
             if (access.access == LoginController::OpeningAccess::LoginFailed) {
@@ -99,9 +103,17 @@ void LibrarySession::OpenLibrary()
                     m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle,
                                        access.error.message()});
                 failed = true;
-            } else if (Result<ConfigRow> fresh = m_db->loadConfig(); fresh) {
-                // The login loop re-read the row; keep what it saw.
-                m_config = *fresh;
+            } else {
+                if (Result<ConfigRow> fresh = m_db->loadConfig(); fresh) {
+                    // The login loop re-read the row; keep what it saw.
+                    m_config = *fresh;
+                }
+                if (Status upgraded = upgradeForWriting(); !upgraded) {
+                    m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, upgraded.message()});
+                    bound = upgraded;
+                    m_openFailure = upgraded;
+                    failed = true;
+                }
             }
         }
 
@@ -129,6 +141,7 @@ void LibrarySession::OpenLibrary()
     if (!list) {
         // The reset query always runs; anything else is a damaged file.
         m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, list.message()});
+        m_openFailure = list.status();
         release();
         m_state.OpenAborted = m_state.PreviousLibraryPath.isEmpty();
         m_host.ListReset();
@@ -162,6 +175,9 @@ Status LibrarySession::RebindLibrary()
         m_host.ListReset();
         return bound;
     }
+    // A compaction may have made the room an upgrade was waiting for; if
+    // not, the library goes on as it is.
+    upgradeForWriting();
     Result<std::unique_ptr<Recordset>> list = Recordset::open(m_db, m_state.CurrentQuery);
     if (!list) {
         release();
@@ -371,7 +387,41 @@ Status LibrarySession::StampCreatedIfEmpty()
 
 LoginController::LoginResult LibrarySession::CheckLogin()
 {
-    return m_login.CheckLogin();
+    LoginController::LoginResult result = m_login.CheckLogin();
+    if (result.outcome == LoginController::Outcome::LoggedIn) {
+        // A Browser's session read the library as it was; a level that may
+        // change it works on it brought up to date.
+        if (Status upgraded = upgradeForWriting(); !upgraded)
+            m_host.ShowNotice({NoticeIcon::Exclamation, kOpenFailureTitle, upgraded.message()});
+    }
+    return result;
+}
+
+Status LibrarySession::upgradeForWriting()
+{
+    if (!m_db || !m_db->isOpen() || m_onlyReads || m_state.LibraryReadOnly || m_db->isReadOnly() ||
+        m_state.AccessLevel == AccessRights::kBrowser)
+        return Status::success();
+    const Status upgraded = m_db->upgradeSchema();
+    if (upgraded.ok() || !m_db->upgradeWaitsForSpace())
+        return upgraded;
+    if (m_upgradeWaitTold != m_db->path()) {
+        m_upgradeWaitTold = m_db->path();
+        m_host.ShowNotice(UpgradeWaitsNotice(m_db->path(), m_state.newLineOrDefault()));
+    }
+    return Status::success();
+}
+
+Notice LibrarySession::UpgradeWaitsNotice(const QString& libraryPath, const QString& newLine)
+{
+    return {NoticeIcon::Exclamation, kReadOnlyTitle,
+            QStringLiteral("The library \"%1\" was made by an earlier version of Zentaro and cannot be brought up "
+                           "to date now: the disk is full.")
+                    .arg(libraryPath) +
+                newLine + newLine +
+                QStringLiteral("It is opened as it is, without the quick text search and the file checksums of this "
+                               "version. It is brought up to date the next time it is opened with enough free disk "
+                               "space.")};
 }
 
 } // namespace zentaro

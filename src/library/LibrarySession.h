@@ -28,6 +28,9 @@ public:
     // library, damaged, in use, unreadable) is shown, and the previous
     // library is opened again when there was one.
     void OpenLibrary();
+    // Why the library last asked for did not open: the refusal shown, or
+    // success when it opened or a login was given up.
+    const Status& OpenFailure() const { return m_openFailure; }
     // Releases the bindings; PreviousLibraryPath := CurrentLibraryPath.
     void CloseLibrary();
     // Binds again to CurrentLibraryPath without the read-only test and
@@ -48,6 +51,12 @@ public:
 
     bool isOpen() const;
     const std::shared_ptr<Database>& database() const { return m_db; }
+
+    // A session that only reads (znt list, search, info, copy, extract,
+    // verify): a library made by an earlier version is used as it is and
+    // never brought up to date, so nothing is written to it. A Browser's
+    // session reads only as well, until a login at another level.
+    void setOnlyReads(bool onlyReads) { m_onlyReads = onlyReads; }
 
     // --- The current list -----------------------------------------------
     void ResetQuery();
@@ -91,9 +100,15 @@ public:
         QStringLiteral("That is not a valid ZNT file name (*.ZNT)");
     static inline const QString kStartupFailureTitle = QStringLiteral("ZNT Open Library Failure");
     static inline const QString kOpenFailureTitle = QStringLiteral("ZNT Open Library Failure");
+    // An older library that the full disk keeps from being brought up to date.
+    static Notice UpgradeWaitsNotice(const QString& libraryPath, const QString& newLine);
 
 private:
     Status bind(bool readOnly);
+    // Brings an older library up to date when this session may write to it
+    // (not read-only, not only reading, not a Browser). A full disk leaves
+    // it as it is, said once per library; any other failure is returned.
+    Status upgradeForWriting();
     void release();
     void notifyCurrent();
 
@@ -104,6 +119,9 @@ private:
     std::unique_ptr<Recordset> m_main;
     ConfigRow m_config;
     qint64 m_total = 0;
+    bool m_onlyReads = false;
+    Status m_openFailure;
+    QString m_upgradeWaitTold; // the library whose waiting upgrade was told
 };
 
 } // namespace zentaro

@@ -132,7 +132,11 @@ int authorize(void* userData, int action, const char* a, const char* b, const ch
             return SQLITE_OK;
         return SQLITE_DENY;
     case SQLITE_FUNCTION:
-        return sameName(b, QueryDialect::kLikeFunction) || sameName(b, "match") ? SQLITE_OK : SQLITE_DENY;
+        // instr and char: the records the full-text index cannot see.
+        return sameName(b, QueryDialect::kLikeFunction) || sameName(b, "match") || sameName(b, "instr") ||
+                       sameName(b, "char")
+                   ? SQLITE_OK
+                   : SQLITE_DENY;
     case SQLITE_DELETE:
         if (guard == Guard::DeleteMain && (sameName(a, "Main") || sameName(a, "OLE") || sameName(a, "OLEHash")))
             return SQLITE_OK;
@@ -360,10 +364,10 @@ Status Database::checkLibrary()
             return openFailure(rc);
     }
     m_schemaVersion = static_cast<int>(version);
-    if (writable && version < SchemaUpgrade::latestVersion()) {
-        if (Status s = SchemaUpgrade::run(db, m_schemaVersion, m_path); !s)
+    if (writable && m_options.upgrade) {
+        // Without room for the upgrade the library is still usable as it is.
+        if (Status s = upgradeSchema(); !s && s.code() != ErrorCode::DiskFull)
             return s;
-        m_schemaVersion = SchemaUpgrade::latestVersion();
     }
     // The index's triggers write a virtual table, which SQLite allows only
     // in a schema it trusts: trusted when it holds our triggers and no others.
@@ -408,6 +412,38 @@ bool Database::isOpen() const
 bool Database::hasTextIndex() const
 {
     return m_schemaVersion >= SchemaUpgrade::kTextIndexVersion;
+}
+
+bool Database::textIndexUsable() const
+{
+    return m_schemaVersion >= SchemaUpgrade::kUnseenTextVersion;
+}
+
+Status Database::upgradeSchema()
+{
+    if (!isOpen())
+        return closedFailure();
+    if (m_schemaVersion >= SchemaUpgrade::latestVersion())
+        return {};
+    if (isReadOnly()) {
+        return Status::failure(ErrorCode::ReadOnly,
+                               QStringLiteral("The library %1 is read-only and cannot be brought up to date.")
+                                   .arg(quoted(m_path)));
+    }
+    if (m_depth > 0) {
+        return Status::failure(ErrorCode::InvalidArgument,
+                               QStringLiteral("A library cannot be brought up to date while changes are being saved."));
+    }
+    // A statement left stepping would keep the upgrade's transaction out.
+    for (SqlStatement* st : std::as_const(m_statements))
+        st->reset();
+    Status upgraded = SchemaUpgrade::run(m_connection->get(), m_schemaVersion, m_path);
+    m_upgradeWaitsForSpace = upgraded.code() == ErrorCode::DiskFull;
+    if (!upgraded)
+        return upgraded;
+    m_schemaVersion = SchemaUpgrade::latestVersion();
+    touch();
+    return {};
 }
 
 bool Database::isReadOnly() const
@@ -828,6 +864,22 @@ void Database::connectTextIndex()
         sqlite3_exec(m_connection->get(), "SELECT rowid FROM MainText WHERE rowid = 0", nullptr, nullptr, nullptr);
 }
 
+Status Database::engineLimit(int rc)
+{
+    // The dialect has read the query, so what the engine still refuses to
+    // prepare is one of its limits: expression depth, terms, variables, length.
+    switch (rc & 0xff) {
+    case SQLITE_ERROR:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+        return Status::failure(ErrorCode::InvalidQuery,
+                               QStringLiteral("The search cannot be run: it holds more conditions than the "
+                                              "library's engine can take at once."));
+    default:
+        return {};
+    }
+}
+
 Result<std::vector<qint64>> Database::selectKeys(const TranslatedQuery& query)
 {
     using R = Result<std::vector<qint64>>;
@@ -846,6 +898,8 @@ Result<std::vector<qint64>> Database::selectKeys(const TranslatedQuery& query)
             return R::failure(ErrorCode::InvalidQuery,
                               QStringLiteral("The search cannot be run: it may only read the records of the library."));
         }
+        if (Status limit = engineLimit(rc); !limit)
+            return R(limit);
         return R(failure(QStringLiteral("Could not run the search")));
     }
     for (int i = 0; i < query.parameters.size(); ++i)
@@ -1214,6 +1268,8 @@ Result<qint64> Database::execute(const QString& text)
     if (rc != SQLITE_OK) {
         if ((rc & 0xff) == SQLITE_AUTH)
             return Result<qint64>::failure(ErrorCode::InvalidQuery, QStringLiteral("The statement may only delete records of the library."));
+        if (Status limit = engineLimit(rc); !limit)
+            return Result<qint64>(limit);
         return Result<qint64>(failure(QStringLiteral("Could not delete the records")));
     }
     for (int i = 0; i < query->parameters.size(); ++i)

@@ -32,6 +32,11 @@ struct OpenOptions
     // Shared mode: how long to wait for another user's lock before giving up
     // with InUse, so users of a network library take turns.
     int busyTimeoutMs = 5000;
+    // Brings a library made by an earlier version up to date (SchemaUpgrade)
+    // when it can be written. Off for a use that only reads (a listing, a
+    // copy, a Browser): the library is then used as it is, like a read-only
+    // one, and nothing is written to it; upgradeSchema() can follow later.
+    bool upgrade = true;
 };
 
 // One open library file: the single connection that every binding on it
@@ -48,6 +53,8 @@ public:
     // NotALibrary (not a Zentaro library), Damaged (a library whose file is
     // corrupt), Unreadable (permissions, I/O). Never returns a half-open
     // library. The rollback journal is used (not WAL: network file systems).
+    // An older library whose upgrade finds the disk full opens as it is
+    // (upgradeWaitsForSpace()); any other failed upgrade refuses it.
     static Result<std::shared_ptr<Database>> open(const QString& path,
                                                   const OpenOptions& options = {});
 
@@ -70,10 +77,19 @@ public:
     // True when opened read-only or when the file itself cannot be written.
     bool isReadOnly() const;
     // PRAGMA user_version as opened: SchemaUpgrade::latestVersion() unless
-    // the library could not be written and is older.
+    // the library is older and was not (or could not be) brought up to date.
     int schemaVersion() const { return m_schemaVersion; }
-    // The full-text index is there (a read-only library may predate it).
+    // The full-text index is there (an older library may predate it).
     bool hasTextIndex() const;
+    // Searches may pick their candidates from the full-text index: it is
+    // there together with what it cannot see itself (TextIndex::kUnseenRows).
+    bool textIndexUsable() const;
+
+    // Runs the pending steps of SchemaUpgrade on a library opened without
+    // them. DiskFull when the disk has no room for them: the library then
+    // stays as it is, still usable, and upgradeWaitsForSpace() is true.
+    Status upgradeSchema();
+    bool upgradeWaitsForSpace() const { return m_upgradeWaitsForSpace; }
 
     // --- The Config row -------------------------------------------------
     Result<ConfigRow> loadConfig();
@@ -186,6 +202,9 @@ private:
     // A cached prepared statement, reset and cleared; nullptr with status
     // set when it cannot be prepared or the library is closed.
     SqlStatement* statement(const char* sql, Status* status);
+    // InvalidQuery when a translated query failed to prepare because it is
+    // beyond the engine's limits; success for any other result code.
+    static Status engineLimit(int rc);
     // Runs translated SELECT MainID ... under the read-only authorizer.
     Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query);
     Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids);
@@ -205,6 +224,7 @@ private:
     quint64 m_changeCount = 1;
     qint64 m_dataVersion = 0;
     int m_schemaVersion = 0;
+    bool m_upgradeWaitsForSpace = false;
 };
 
 } // namespace zentaro

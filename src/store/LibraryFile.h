@@ -22,7 +22,8 @@ public:
 
     // 'ZNT1' in PRAGMA application_id.
     static constexpr std::int32_t kApplicationId = 0x5A4E5431;
-    // PRAGMA user_version of the template; SchemaUpgrade takes it further.
+    // PRAGMA user_version of the first structure, schema/library.sql;
+    // SchemaUpgrade takes it further (the template is built at its latest).
     static constexpr int kSchemaVersion = 1;
     // Size of one stored piece of a file.
     static constexpr int kPieceSize = 64000;

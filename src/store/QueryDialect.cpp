@@ -652,7 +652,8 @@ Result<Sql> Parser::predicate()
             candidates = TextIndex::CandidateMatch(left.field, patternOp->text);
         if (candidates) {
             sql += QStringLiteral("(MainID IN (SELECT rowid FROM ") + QString::fromLatin1(TextIndex::kTable) +
-                   QStringLiteral(" WHERE ") + QString::fromLatin1(TextIndex::kTable) + QStringLiteral(" MATCH ?) AND ");
+                   QStringLiteral(" WHERE ") + QString::fromLatin1(TextIndex::kTable) + QStringLiteral(" MATCH ? UNION ") +
+                   QString::fromLatin1(TextIndex::kUnseenRows) + QStringLiteral(") AND ");
             sql.params.push_back(*candidates);
         }
         sql += QString::fromLatin1(QueryDialect::kLikeFunction) + QStringLiteral("(");

@@ -42,7 +42,7 @@ Result<std::unique_ptr<Recordset>> Recordset::open(std::shared_ptr<Database> dat
 
 Status Recordset::load(const QString& source)
 {
-    Result<TranslatedQuery> query = QueryDialect::translate(source, m_db->hasTextIndex());
+    Result<TranslatedQuery> query = QueryDialect::translate(source, m_db->textIndexUsable());
     if (!query)
         return query.status();
     if (query->kind != TranslatedQuery::Kind::Select)

@@ -8,6 +8,7 @@ namespace zentaro {
 
 const int SchemaUpgrade::kBaseVersion = LibraryFile::kSchemaVersion;
 const int SchemaUpgrade::kTextIndexVersion = 3;
+const int SchemaUpgrade::kUnseenTextVersion = 5;
 
 const std::vector<SchemaUpgrade::Step>& SchemaUpgrade::steps()
 {
@@ -52,6 +53,14 @@ const std::vector<SchemaUpgrade::Step>& SchemaUpgrade::steps()
          "CREATE INDEX MainFileSize ON Main (FileSize);"
          "CREATE INDEX MainInsertionDate ON Main (InsertionDate);"
          "CREATE INDEX MainLastUpdatedDate ON Main (LastUpdatedDate);"},
+        // 4 -> 5: the trigram tokenizer stops at a NUL character, so the
+        // full-text index never sees what follows one; these records are
+        // candidates of every search the index serves. The condition is the
+        // one of TextIndex::kUnseenRows, word for word, so that it finds them
+        // through this index.
+        {"the index of texts the full-text index cannot see",
+         "CREATE INDEX MainTextUnseen ON Main (MainID) WHERE instr(Title, char(0)) OR instr(Author, char(0))"
+         " OR instr(Keywords, char(0)) OR instr(Notes, char(0));"},
     };
     return history;
 }

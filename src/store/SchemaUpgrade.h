@@ -10,15 +10,18 @@ struct sqlite3;
 
 namespace zentaro {
 
-// The schema's history after the template (schema/library.sql, user_version
-// LibraryFile::kSchemaVersion). Step i of steps() takes user_version
-// kBaseVersion + i to kBaseVersion + i + 1. A new step goes at the end;
-// a step that has shipped is never changed or moved.
+// The schema's history after its first structure (schema/library.sql,
+// user_version LibraryFile::kSchemaVersion). Step i of steps() takes
+// user_version kBaseVersion + i to kBaseVersion + i + 1. A new step goes at
+// the end; a step that has shipped is never changed or moved. The build
+// runs every step on library.sql to make the template, so a new library is
+// already at latestVersion().
 //
-// Database::open runs the pending steps when it opens a writable library; a
-// read-only library opens at its own version and the code must cope without
-// what later steps add (Database::schemaVersion tells). A library newer than
-// latestVersion() is refused.
+// Database::open runs the pending steps when it opens a writable library
+// for work; a read-only library, or one opened only to be read, stays at its
+// own version and the code must cope without what later steps add
+// (Database::schemaVersion tells). A library newer than latestVersion() is
+// refused.
 class SchemaUpgrade
 {
 public:
@@ -33,6 +36,9 @@ public:
     static constexpr int kFileHashVersion = 2;
     // The version that added the full-text index MainText.
     static const int kTextIndexVersion;
+    // The version that added the partial index MainTextUnseen: the records
+    // whose texts the full-text index cannot see whole (TextIndex::kUnseenRows).
+    static const int kUnseenTextVersion;
 
     static const std::vector<Step>& steps();
     // kBaseVersion + steps().size(): what this build writes.

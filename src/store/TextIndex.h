@@ -16,6 +16,13 @@ class TextIndex
 {
 public:
     static constexpr const char* kTable = "MainText";
+    // The tokenizer ends a text at its first NUL character, so the index
+    // cannot see what follows one: the records whose texts hold a NUL are
+    // candidates as well. The partial index MainTextUnseen has this very
+    // condition, which lets a search find them without a scan.
+    static constexpr const char* kUnseenRows =
+        "SELECT MainID FROM Main WHERE instr(Title, char(0)) OR instr(Author, char(0))"
+        " OR instr(Keywords, char(0)) OR instr(Notes, char(0))";
 
     // A MATCH text whose rows include every row where field LIKE pattern
     // holds, or nothing when the pattern has no literal run of three or

@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -136,35 +138,41 @@ Notice FileInserter::ReInsertFailure(const QString& path, const QString& cause, 
                 QStringLiteral("The record in the library was NOT changed.  Click OK to continue.")};
 }
 
-Status FileInserter::copyPieces(QFile& file, qint64 size, BackgroundHash& hash, const Sink& sink,
-                                const std::function<void(qint64, qint64)>& wholePieceDone)
+Result<qint64> FileInserter::copyPieces(QFile& file, qint64 size, BackgroundHash& hash, const Sink& sink,
+                                        const std::function<void(qint64, qint64)>& wholePieceDone)
 {
     const qint64 piece = chunkSize();
     const qint64 whole = size / piece;
-    const qint64 rest = size % piece;
+    qint64 total = 0;
     int half = 0;
-    auto readPiece = [&](qint64 length) -> Status {
+    for (qint64 i = 1;; ++i) {
         // This half's last hash was waited for when the other half was handed over.
         char* buffer = m_buffer.data() + half * piece;
         half ^= 1;
-        const qint64 got = readFully(file, buffer, length);
+        const qint64 got = readFully(file, buffer, piece);
         if (got < 0)
-            return Status::failure(ErrorCode::Io, causeOf(file));
-        if (got < length) {
-            return Status::failure(ErrorCode::Io,
-                                   QStringLiteral("The file became shorter while it was being read."));
-        }
-        hash.add(buffer, length);
-        return sink(buffer, length);
-    };
-    for (qint64 i = 1; i <= whole; ++i) {
-        if (Status s = readPiece(piece); !s)
-            return s;
+            return Result<qint64>::failure(ErrorCode::Io, causeOf(file));
+        hash.add(buffer, got);
+        if (Status s = sink(buffer, got); !s)
+            return Result<qint64>(s);
+        total += got;
+        // A short piece is the final one (the end of a file of whole pieces
+        // is an empty one).
+        if (got < piece)
+            break;
         if (wholePieceDone)
-            wholePieceDone(i, whole);
+            wholePieceDone(i, std::max(whole, i));
     }
-    // The final piece is always appended, also when it is empty.
-    return readPiece(rest);
+    if (total < size) {
+        // Fewer bytes than the size said are the file itself when it still
+        // says so (a file of /sys); a file cut short meanwhile is no whole file.
+        struct stat now {};
+        if (::fstat(file.handle(), &now) != 0 || now.st_size < size) {
+            return Result<qint64>::failure(ErrorCode::Io,
+                                           QStringLiteral("The file became shorter while it was being read."));
+        }
+    }
+    return total;
 }
 
 FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Progress& fileBar,
@@ -244,7 +252,7 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
                                                               : WritebackPacer(-1);
     int shown = 0;
     BackgroundHash hash(size >= kThreadedHashBytes);
-    const Status stored = copyPieces(
+    const Result<qint64> stored = copyPieces(
         file, size, hash,
         [&](const char* data, qint64 length) {
             pacer.wrote(length);
@@ -259,7 +267,12 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
             fileBar.cancelRequested();
         });
     file.close();
-    const Status hashed = stored && m_db->keepsFileHashes() ? m_db->setFileHash(*id, hash.finish()) : stored;
+    Status hashed = stored.status();
+    // What was read is what is stored, whatever the size said at first.
+    if (hashed && *stored != size)
+        hashed = m_db->updateFields(*id, {{QStringLiteral("FileSize"), *stored}});
+    if (hashed && m_db->keepsFileHashes())
+        hashed = m_db->setFileHash(*id, hash.finish());
     if (!hashed) {
         undo(*id);
         return fail(hashed);
@@ -292,7 +305,7 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
                                                               : WritebackPacer(-1);
     int shown = 0;
     BackgroundHash hash(size >= kThreadedHashBytes);
-    const Status stored = copyPieces(
+    const Result<qint64> stored = copyPieces(
         file, size, hash,
         [&](const char* data, qint64 length) {
             pacer.wrote(length);
@@ -309,12 +322,16 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
     if (bar)
         host.CloseProgress();
     if (!stored)
-        return Result<qint64>(stored);
+        return stored;
+    if (*stored != size) {
+        if (Status s = list.setValue(QStringLiteral("FileSize"), *stored); !s)
+            return Result<qint64>(s);
+    }
     if (m_db->keepsFileHashes()) {
         if (Status s = list.setFileHash(hash.finish()); !s)
             return Result<qint64>(s);
     }
-    return size;
+    return stored;
 }
 
 Result<qint64> FileInserter::StoreFileContents(Recordset& list, ProgressHost& host)

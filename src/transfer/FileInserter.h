@@ -51,8 +51,9 @@ public:
     };
 
     // Adds the file at CurrentFilePath as a new record: Title, FileName and
-    // FileType from its name, FileSize and FileDate (its creation date) from
-    // the file system, the shared fields as given, and its bytes.
+    // FileType from its name, FileDate (its creation date) from the file
+    // system, the shared fields as given, and its bytes read to the end,
+    // with FileSize the number of bytes read.
     // fileBar is the per-file bar; its cancelRequested() serves only to let
     // window events run, since a file that has begun is stored to the end.
     // When the caller holds a transaction the record becomes part of it (and
@@ -68,7 +69,8 @@ public:
     // The current record of list must be in edit mode: empties its bytes and
     // appends the file at CurrentFilePath, with "Inserting File..." in a
     // progress window for a file of ChunkSize bytes or more. Returns the
-    // number of bytes stored. Kept only when list.update() follows.
+    // number of bytes stored, which FileSize then holds when the file gave
+    // another number than its size. Kept only when list.update() follows.
     Result<qint64> StoreFileContents(Recordset& list, ProgressHost& host);
 
     // Replaces the bytes of list's current record with the file at
@@ -99,12 +101,14 @@ public:
 private:
     using Sink = std::function<Status(const char* data, qint64 length)>;
 
-    // Reads exactly size bytes of file and hands them to sink in pieces of
-    // ChunkSize, the whole ones first, then the final (possibly empty) piece.
-    // wholePieceDone(i, n) runs after whole piece i of n. Each piece goes to
-    // hash as well, which hashes it while sink stores it.
-    Status copyPieces(QFile& file, qint64 size, BackgroundHash& hash, const Sink& sink,
-                      const std::function<void(qint64, qint64)>& wholePieceDone);
+    // Reads file to its end, whatever its size said (size: what the file
+    // system said, a file of /proc says 0), and hands the bytes to sink in
+    // pieces of ChunkSize, the whole ones first, then the final (possibly
+    // empty) piece. Returns how many bytes it read. wholePieceDone(i, n) runs
+    // after whole piece i of about n. Each piece goes to hash as well, which
+    // hashes it while sink stores it.
+    Result<qint64> copyPieces(QFile& file, qint64 size, BackgroundHash& hash, const Sink& sink,
+                              const std::function<void(qint64, qint64)>& wholePieceDone);
     Result<qint64> storeInto(Recordset& list, QFile& file, qint64 size, ProgressHost& host);
     qint64 chunkSize() const;
     QString newLine() const;

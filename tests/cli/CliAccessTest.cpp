@@ -5,6 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace zentaro;
 using zentaro::test::ZntRun;
 
@@ -228,6 +233,45 @@ TEST_F(CliAccessTest, ALibraryHeldByAnotherProgramIsInUse)
     EXPECT_EQ(run.exitCode, 2) << run.describe();
     EXPECT_TRUE(run.errText().contains(QStringLiteral("in use"))) << run.describe();
     (*held)->close();
+}
+
+TEST_F(CliAccessTest, ALibraryAnotherProgramTakesBackAsSoonAsZntLetsGoIsZntsUntilItIsDone)
+{
+    const QString library = newLibrary();
+    const QByteArray file = QFile::encodeName(library);
+    // SQLite's lock bytes: a write lock on the shared range keeps every
+    // other connection out, as a program holding the library does.
+    flock lock{};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0x40000002;
+    lock.l_len = 510;
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(file.constData(), O_RDWR);
+        flock held = lock;
+        ::fcntl(fd, F_SETLK, &held);
+        ::usleep(500000);
+        held.l_type = F_UNLCK;
+        ::fcntl(fd, F_SETLK, &held);
+        // Once znt has it, take it back the moment it lets go, for longer than znt waits.
+        for (int i = 0; i < 200000; ++i) {
+            flock seen = lock;
+            if (::fcntl(fd, F_GETLK, &seen) == 0 && seen.l_type != F_UNLCK)
+                break;
+            ::usleep(50);
+        }
+        held = lock;
+        ::fcntl(fd, F_SETLKW, &held);
+        ::usleep(7000000);
+        _exit(0);
+    }
+    const ZntRun run = znt({QStringLiteral("info"), library});
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    // One opening, held until the command is done: nothing can come between.
+    EXPECT_EQ(run.exitCode, 0) << run.describe();
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 
 #include "core/Version.h"
 #include "store/LibraryFile.h"
+#include "store/SchemaUpgrade.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <sqlite3.h>
 
 using namespace zentaro;
 using zentaro::test::ZntRun;
@@ -186,6 +189,50 @@ TEST_F(CliCommandsTest, CopyWritesAnIdenticalLibraryAndRefusesAnExistingTarget)
 
     const ZntRun noFolder = znt({QStringLiteral("copy"), library, path(QStringLiteral("no/such/folder/x.ZNT"))});
     EXPECT_EQ(noFolder.exitCode, 3) << noFolder.describe();
+}
+
+TEST_F(CliCommandsTest, ReadingCommandsLeaveAnOlderLibraryAsItIsAndWritingOnesBringItUpToDate)
+{
+    const QString library = path(QStringLiteral("old.ZNT"));
+    ASSERT_TRUE(test::makeOldLibrary(library));
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(library.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db,
+                               "INSERT INTO Main (Title, FileName, FileType, FileSize) VALUES ('old', 'old', 'TXT', 3);"
+                               "INSERT INTO OLE (MainID, Piece, Data) VALUES (1, 0, CAST('old' AS BLOB));",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const QByteArray before = readFile(library);
+    const QString folder = path(QStringLiteral("out"));
+    QDir().mkpath(folder);
+    const QList<QStringList> readers = {
+        {QStringLiteral("info"), library},
+        {QStringLiteral("list"), library},
+        {QStringLiteral("search"), library, QStringLiteral("--text"), QStringLiteral("old")},
+        {QStringLiteral("extract"), library, QStringLiteral("--all"), QStringLiteral("--to"), folder},
+        {QStringLiteral("verify"), library},
+        {QStringLiteral("copy"), library, path(QStringLiteral("copied.ZNT"))},
+    };
+    for (const QStringList& arguments : readers) {
+        const ZntRun run = znt(arguments);
+        EXPECT_EQ(run.exitCode, 0) << arguments.join(u' ').toStdString() << "\n" << run.describe();
+        EXPECT_TRUE(readFile(library) == before) << arguments.first().toStdString() << " wrote to the library";
+    }
+    // The copy is the library as it was.
+    Result<std::shared_ptr<Database>> copy = Database::open(path(QStringLiteral("copied.ZNT")), {.readOnly = true});
+    ASSERT_TRUE(copy.ok());
+    EXPECT_EQ((*copy)->schemaVersion(), SchemaUpgrade::kBaseVersion);
+    (*copy)->close();
+
+    writeFile(path(QStringLiteral("a.txt")), "added");
+    const ZntRun added = znt({QStringLiteral("add"), library, path(QStringLiteral("a.txt"))});
+    EXPECT_EQ(added.exitCode, 0) << added.describe();
+    Result<std::shared_ptr<Database>> db = Database::open(library, {.readOnly = true});
+    ASSERT_TRUE(db.ok());
+    EXPECT_EQ((*db)->schemaVersion(), SchemaUpgrade::latestVersion());
 }
 
 } // namespace

@@ -236,4 +236,22 @@ TEST_F(CliSearchTest, ListTakesAWherePartAndAnOrder)
     EXPECT_NE(badOrder.exitCode, 0) << badOrder.describe();
 }
 
+TEST_F(CliSearchTest, AQueryBeyondTheEnginesLimitsIsAQueryThatCannotBeUsed)
+{
+    QStringList terms;
+    for (int i = 0; i < 1001; ++i)
+        terms << QStringLiteral("FileSize = %1").arg(i);
+    const QString where = terms.join(QStringLiteral(" OR "));
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("search"), library, QStringLiteral("--text"), QStringLiteral("a"),
+                      QStringLiteral("--where"), where},
+          QStringList{QStringLiteral("list"), library, QStringLiteral("--where"), where},
+          QStringList{QStringLiteral("delete"), library, QStringLiteral("--where"), where}}) {
+        const ZntRun run = znt(arguments);
+        EXPECT_EQ(run.exitCode, 1) << arguments.first().toStdString() << "\n" << run.describe();
+        EXPECT_TRUE(run.errText().contains(QStringLiteral("The search cannot be run:"))) << run.describe();
+        EXPECT_FALSE(run.errText().contains(QStringLiteral("Expression tree"))) << run.describe();
+    }
+}
+
 } // namespace

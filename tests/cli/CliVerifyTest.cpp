@@ -164,6 +164,19 @@ TEST_F(CliVerifyTest, RecordsWithoutAChecksumAreUncheckedUntilOneIsAdded)
     EXPECT_EQ(badIds(run), QList<qint64>{3});
 }
 
+TEST_F(CliVerifyTest, AddingChecksumsSaysHowManyRecordsHadNoneAndThatTheirBytesAreTakenAsTheyAre)
+{
+    const QString library = libraryWithRecords();
+    // Bytes changed through SQL: the change drops the record's checksum.
+    damage(library, "UPDATE OLE SET Data = zeroblob(64000) WHERE MainID = 2 AND Piece = 1");
+    const ZntRun run = znt({QStringLiteral("verify"), library, QStringLiteral("--add-missing-checksums")});
+    EXPECT_EQ(run.exitCode, 0) << run.describe();
+    EXPECT_TRUE(run.outText().contains(QStringLiteral("Checksums added: 1"))) << run.describe();
+    EXPECT_TRUE(run.errText().contains(QStringLiteral("1 record(s)"))) << run.describe();
+    EXPECT_TRUE(run.errText().contains(QStringLiteral("changed outside Zentaro"))) << run.describe();
+    EXPECT_TRUE(run.errText().contains(QStringLiteral("taken as they are"))) << run.describe();
+}
+
 TEST_F(CliVerifyTest, ChecksumsAreAddedOnlyToAWritableLibrary)
 {
     const QString library = libraryWithRecords();

@@ -3,6 +3,7 @@
 #include "store/Database.h"
 #include "library/LibraryCopier.h"
 #include "library/LibraryVerifier.h"
+#include "store/LibraryFile.h"
 #include "store/Recordset.h"
 #include "store/WriterProcess.h"
 #include "support/TestPaths.h"
@@ -170,6 +171,23 @@ TEST_F(LibraryCopyTest, AKilledCopyLeavesNoTargetAndTheNextOneSucceeds)
     ASSERT_TRUE(again.ok()) << again.message().toStdString();
     EXPECT_EQ(wholeTitles(target).size(), 100);
     EXPECT_TRUE(leftOvers(program.folder()).isEmpty()) << leftOvers(program.folder()).join(QLatin1Char(' ')).toStdString();
+}
+
+TEST_F(LibraryCopyTest, AnOlderLibraryIsCopiedAsItIsWithoutAWriteToIt)
+{
+    ASSERT_TRUE(test::makeOldLibrary(library));
+    QFile source(library);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray before = source.readAll();
+    source.close();
+    const QString target = program.path(QStringLiteral("copy.ZNT"));
+    const Status copied = copy(target);
+    ASSERT_TRUE(copied.ok()) << copied.message().toStdString();
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(source.readAll() == before);
+    Result<std::shared_ptr<Database>> db = Database::open(target, {.readOnly = true});
+    ASSERT_TRUE(db.ok()) << db.message().toStdString();
+    EXPECT_EQ((*db)->schemaVersion(), LibraryFile::kSchemaVersion);
 }
 
 TEST_F(LibraryCopyTest, ACopyKeepsThePermissionBitsOfTheLibrary)

@@ -1,12 +1,14 @@
 #include "security/PasswordHasher.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
+#include "store/SchemaUpgrade.h"
 #include "library/LibrarySession.h"
 #include "support/FakeLibraryHost.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace zentaro;
 
@@ -91,6 +93,50 @@ TEST_F(LibrarySessionTest, BlankBrowsePasswordOpensAsBrowserWithoutAsking)
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_TRUE(host.reLoginVisible);
     EXPECT_EQ(host.loginDialogs, 0);
+}
+
+TEST_F(LibrarySessionTest, ABrowserLeavesAnOlderLibraryAsItIsUntilALoginThatMayChangeIt)
+{
+    const QString path = folder.path(QStringLiteral("old.ZNT"));
+    ASSERT_TRUE(test::makeOldLibrary(path));
+    {
+        PasswordHasher hasher(PasswordHasher::Limits::Fastest());
+        const ConfigRow row = *hasher.PrepareForStorage(protectedRow(" "));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "UPDATE Config SET UseSecurity = 1, BrowsePassword = ?, EditPassword = ?, AdminPassword = ?",
+                           -1, &st, nullptr);
+        int i = 0;
+        for (const QString& password : {row.BrowsePassword, row.EditPassword, row.AdminPassword}) {
+            const QByteArray text = password.toUtf8();
+            sqlite3_bind_text(st, ++i, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        }
+        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    state.CurrentLibraryPath = path;
+    session.OpenLibrary();
+    ASSERT_TRUE(session.isOpen());
+    ASSERT_EQ(state.AccessLevel, QStringLiteral("Browser"));
+    EXPECT_EQ(session.database()->schemaVersion(), LibraryFile::kSchemaVersion);
+    EXPECT_TRUE(session.RequeryList().ok());
+    session.CloseLibrary();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == before);
+    file.close();
+
+    session.OpenLibrary();
+    host.loginAnswers.push_back(LoginAnswer{QStringLiteral("Editor"), QStringLiteral("editpass")});
+    EXPECT_EQ(session.CheckLogin().outcome, LoginController::Outcome::LoggedIn);
+    EXPECT_EQ(session.database()->schemaVersion(), SchemaUpgrade::latestVersion());
+    EXPECT_TRUE(host.notices.empty()) << host.noticeTexts().join(u'|').toStdString();
 }
 
 TEST_F(LibrarySessionTest, LoginCancelledAtTheFirstOpenAborts)

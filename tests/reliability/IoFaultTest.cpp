@@ -3,12 +3,20 @@
 
 #include "core/FileWriter.h"
 #include "core/SettingsFile.h"
+#include "library/LibraryCompactor.h"
 #include "library/LibraryCopier.h"
+#include "library/LibrarySession.h"
+#include "store/SchemaUpgrade.h"
 #include "store/Recordset.h"
 #include "transfer/FileExtractor.h"
 #include "transfer/FileInserter.h"
 
+#include "support/FakeLibraryHost.h"
+#include "support/TestPaths.h"
+
 #include <QDir>
+
+#include <sqlite3.h>
 
 #include <functional>
 
@@ -184,6 +192,53 @@ TEST(IoFault, ConfigSave)
                                    row->LibraryName = QStringLiteral("Renamed");
                                    return lib.db->saveConfig(*row);
                                }});
+}
+
+TEST(IoFault, AnOlderLibraryOnAFullDiskOpensAsItIsAndSaysSoOnce)
+{
+    ProgramFolder folder;
+    ProgramState state(folder.folder());
+    FakeLibraryHost host;
+    LibrarySession session(state, host);
+    host.session = &session;
+    state.CurrentLibraryPath = folder.path(QStringLiteral("old.ZNT"));
+    ASSERT_TRUE(makeOldLibrary(state.CurrentLibraryPath));
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(state.CurrentLibraryPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+                  SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "INSERT INTO Main (Title) VALUES ('an old record')", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+
+    // Every write fails from the first on, as on a full disk.
+    FaultVfs::arm(FaultVfs::Operation::Write, 1, FaultVfs::Error::NoSpace, true);
+    session.OpenLibrary();
+    ASSERT_TRUE(session.isOpen()) << host.noticeTexts().join(u'|').toStdString();
+    EXPECT_EQ(session.database()->schemaVersion(), SchemaUpgrade::kBaseVersion);
+    ASSERT_EQ(host.notices.size(), 1u);
+    EXPECT_TRUE(host.notices[0].text.contains(QStringLiteral("the disk is full"))) << host.notices[0].text.toStdString();
+    EXPECT_TRUE(host.notices[0].text.contains(state.CurrentLibraryPath));
+    // Searching works without the index; the free-space rule of compaction is reached.
+    state.QueryWhere = QStringLiteral("WHERE (Title LIKE \"*old*\")");
+    EXPECT_TRUE(session.RequeryList());
+    EXPECT_EQ(session.ListedCount(), 1);
+    LibraryCompactor compactor(state, &Drive::systemLookup, [](const QString&) { return std::optional<qint64>(1); });
+    EXPECT_EQ(compactor.CheckCommand(), LibraryCompactor::Refusal::NoSpace);
+    // Opened again on a disk still full, it is not said twice.
+    EXPECT_TRUE(session.RebindLibrary());
+    FaultVfs::disarm();
+    EXPECT_EQ(host.notices.size(), 1u);
+
+    // With room again, the next opening brings it up to date.
+    session.CloseLibrary();
+    session.OpenLibrary();
+    ASSERT_TRUE(session.isOpen());
+    EXPECT_EQ(session.database()->schemaVersion(), SchemaUpgrade::latestVersion());
+    EXPECT_EQ(host.notices.size(), 1u);
+    session.CloseLibrary();
+    EXPECT_EQ(damageIn(state.CurrentLibraryPath).toStdString(), std::string());
 }
 
 // --- The program's own files ------------------------------------------------

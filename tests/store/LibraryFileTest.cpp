@@ -1,4 +1,6 @@
+#include "store/Database.h"
 #include "store/LibraryFile.h"
+#include "store/SchemaUpgrade.h"
 #include "support/TestPaths.h"
 
 #include <QFile>
@@ -88,10 +90,38 @@ protected:
 
 } // namespace
 
-TEST_F(Template, IsMarkedAsALibraryWithASchemaVersion)
+TEST_F(Template, IsTheFirstStructureBroughtUpToDateAsAnOlderLibraryIs)
 {
     EXPECT_EQ(std::stoi(text("PRAGMA application_id")), LibraryFile::kApplicationId);
-    EXPECT_EQ(std::stoi(text("PRAGMA user_version")), LibraryFile::kSchemaVersion);
+    // A new library is never upgraded.
+    EXPECT_EQ(std::stoi(text("PRAGMA user_version")), SchemaUpgrade::latestVersion());
+
+    const QString old = folder.path(QStringLiteral("old.ZNT"));
+    ASSERT_TRUE(test::makeOldLibrary(old));
+    {
+        Result<std::shared_ptr<Database>> upgraded = Database::open(old);
+        ASSERT_TRUE(upgraded.ok()) << upgraded.message().toStdString();
+        EXPECT_EQ((*upgraded)->schemaVersion(), SchemaUpgrade::latestVersion());
+    }
+    auto structure = [](const QString& file) {
+        sqlite3* other = nullptr;
+        sqlite3_open_v2(file.toUtf8().constData(), &other, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        std::string out;
+        sqlite3_prepare_v2(other, "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name", -1, &stmt,
+                           nullptr);
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+            for (int i = 0; i < 4; ++i) {
+                const unsigned char* value = sqlite3_column_text(stmt, i);
+                out += value ? reinterpret_cast<const char*>(value) : "NULL";
+                out += i < 3 ? " | " : "\n";
+            }
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(other);
+        return out;
+    };
+    EXPECT_EQ(structure(path), structure(old));
 }
 
 TEST_F(Template, HasEveryFieldAndAnEmptyMainWithOneConfigRow)

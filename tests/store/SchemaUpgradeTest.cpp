@@ -9,9 +9,16 @@ using namespace zentaro;
 
 namespace {
 
+// A library of the first version, which opening brings up to date.
 class SchemaUpgradeTest : public test::LibraryTest
 {
 protected:
+    void SetUp() override
+    {
+        test::LibraryTest::SetUp();
+        ASSERT_TRUE(test::makeOldLibrary(path));
+    }
+
     sqlite3* raw(int flags = SQLITE_OPEN_READWRITE)
     {
         sqlite3* db = nullptr;

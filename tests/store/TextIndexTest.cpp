@@ -231,6 +231,7 @@ TEST_F(TextIndexTest, FindsExactlyWhatThePlainScanFindsOnRandomData)
 
 TEST_F(TextIndexTest, UpgradeIndexesRecordsStoredBeforeIt)
 {
+    ASSERT_TRUE(test::makeOldLibrary(path));
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(raw,
@@ -252,6 +253,33 @@ TEST_F(TextIndexTest, UpgradeIndexesRecordsStoredBeforeIt)
     sqlite3_close(raw);
     db = openLibrary();
     EXPECT_EQ(ids(db, QStringLiteral("Title LIKE \"*moon*\"")), (std::vector<qint64>{1, 3}));
+}
+
+TEST_F(TextIndexTest, TextAfterANulCharacterIsFoundAsThePlainScanFindsIt)
+{
+    auto db = openLibrary();
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(db->hasTextIndex());
+    addRecord(*db, QStringLiteral("Moonlight"), QStringLiteral("hidden author"));
+    addRecord(*db, QStringLiteral("Sunrise"));
+    db->close();
+    // As another program may store it.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, "UPDATE Main SET Notes = 'seen' || char(0) || 'hidden words' WHERE MainID = 2",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+
+    db = openLibrary();
+    std::shared_ptr<Database> plain = plainCopy();
+    for (const QString& where : {QStringLiteral("Notes LIKE \"*hidden*\""),
+                                 QStringLiteral("Title LIKE \"*hidden*\" OR Author LIKE \"*hidden*\" OR "
+                                                "Keywords LIKE \"*hidden*\" OR Notes LIKE \"*hidden*\""),
+                                 QStringLiteral("Notes LIKE \"*seen*\"")}) {
+        EXPECT_EQ(ids(db, where), ids(plain, where)) << where.toStdString();
+    }
+    EXPECT_EQ(ids(db, QStringLiteral("Notes LIKE \"*hidden*\"")), (std::vector<qint64>{2}));
 }
 
 TEST_F(TextIndexTest, ALibraryWithForeignTriggersStillSearchesButIsNotTrusted)

@@ -18,14 +18,14 @@ namespace zentaro::test {
 
 // Another program using a library in shared mode on one connection that
 // stays open: it saves record after record ("w0", "w1"... each with
-// `pieces` full pieces of bytes(i)), pausing pauseUs between them, and
-// reports every commit that was
-// confirmed to it. Attempts that fail (the library is busy) are not
-// reported, and their number is not used again.
+// `pieces` full pieces of bytes(i)), pausing pauseUs between them and, with
+// burst above 0, restUs after every burst of that many attempts, and
+// reports every commit that was confirmed to it. Attempts that fail (the
+// library is busy) are not reported, and their number is not used again.
 class WriterProcess
 {
 public:
-    WriterProcess(const QString& path, int pieces, int pauseUs = 2000)
+    WriterProcess(const QString& path, int pieces, int pauseUs = 2000, int burst = 0, int restUs = 0)
     {
         int report[2];
         int stop[2];
@@ -36,7 +36,7 @@ public:
             ::close(report[0]);
             ::close(stop[1]);
             ::fcntl(stop[0], F_SETFL, O_NONBLOCK);
-            _exit(run(path, pieces, pauseUs, report[1], stop[0]));
+            _exit(run(path, pieces, pauseUs, burst, restUs, report[1], stop[0]));
         }
         ::close(report[1]);
         ::close(stop[0]);
@@ -108,7 +108,7 @@ private:
         return true;
     }
 
-    static int run(const QString& path, int pieces, int pauseUs, int report, int stop)
+    static int run(const QString& path, int pieces, int pauseUs, int burst, int restUs, int report, int stop)
     {
         Result<std::shared_ptr<Database>> opened = Database::open(path, {.exclusive = false, .readOnly = false, .busyTimeoutMs = 5000});
         if (!opened)
@@ -135,7 +135,9 @@ private:
             if (saved && ::write(report, &i, sizeof i) != sizeof i)
                 return 3;
             db.idle();
-            if (pauseUs > 0)
+            if (burst > 0 && (i + 1) % burst == 0)
+                ::usleep(static_cast<useconds_t>(restUs));
+            else if (pauseUs > 0)
                 ::usleep(static_cast<useconds_t>(pauseUs));
         }
     }

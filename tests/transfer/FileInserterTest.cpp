@@ -202,6 +202,25 @@ TEST_F(ReInsertTest, AGrownFileReplacesTheOldBytesEntirely)
     EXPECT_EQ(host.progress.percents, (std::vector<int>{0, 33, 66, 100}));
 }
 
+TEST_F(ReInsertTest, AFileWhoseSizeReadsZeroIsReadToItsEndOnInsertAndReInsert)
+{
+    // A file of /proc: its size says 0, reading it gives its text.
+    const QString status = QStringLiteral("/proc/self/status");
+    ASSERT_EQ(QFileInfo(status).size(), 0);
+    lib.state.CurrentFilePath = status;
+    FileInserter inserter(lib.state, lib.db);
+    FileInserter::Inserted added = inserter.InsertData({}, bar);
+    ASSERT_TRUE(added.outcome.ok()) << added.outcome.status.message().toStdString();
+    const QByteArray stored = storedBytes(*lib.db, added.mainId);
+    EXPECT_TRUE(stored.startsWith("Name:")) << stored.left(40).toStdString();
+    EXPECT_EQ(lib.db->loadRecord(added.mainId)->FileSize, stored.size());
+
+    ASSERT_TRUE(inserter.ReInsertCurrentFile(*list, host).ok());
+    const QByteArray again = storedBytes(*lib.db, id);
+    EXPECT_TRUE(again.startsWith("Name:")) << again.left(40).toStdString();
+    EXPECT_EQ(lib.db->loadRecord(id)->FileSize, again.size());
+}
+
 TEST_F(ReInsertTest, ASmallFileShowsNoProgressWindow)
 {
     ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, "short"));
