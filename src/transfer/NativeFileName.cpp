@@ -31,7 +31,9 @@ QDateTime dateOf(int fd)
 #if defined(Q_OS_LINUX) && defined(STATX_BTIME)
     struct statx sx = {};
     if (::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &sx) == 0) {
-        if (sx.stx_mask & STATX_BTIME)
+        // Some file systems (and files unpacked from images) report a birth
+        // time of zero: no creation date is known, so the change date stands in.
+        if ((sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0))
             return fromTimespec(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec);
         return fromTimespec(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     }
@@ -124,7 +126,8 @@ bool NativeFileName::OpenForReading(QFile& file, const QByteArray& native, QDate
         return false;
     file.setFileName(path);
     if (fileDate)
-        *fileDate = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+        *fileDate = info.birthTime().isValid() && info.birthTime().toMSecsSinceEpoch() != 0 ? info.birthTime()
+                                                                                           : info.lastModified();
     return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 #endif
 }
