@@ -7,8 +7,8 @@
 #include "core/SettingsFile.h"
 #include "search/ListModel.h"
 #include "store/Database.h"
-#include "ui/MainForm.h"
-#include "ui/MessageRecorder.h"
+#include "ui/main/MainForm.h"
+#include "ui/common/MessageRecorder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

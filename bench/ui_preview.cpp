@@ -14,8 +14,8 @@
 #include "core/SettingsFile.h"
 #include "library/LibrarySession.h"
 #include "store/Database.h"
-#include "ui/MainForm.h"
-#include "ui/MessageRecorder.h"
+#include "ui/main/MainForm.h"
+#include "ui/common/MessageRecorder.h"
 #include "ui/preview/PictureBox.h"
 #include "ui/preview/Previewer.h"
 

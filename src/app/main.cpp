@@ -1,7 +1,7 @@
 #include "core/ProgramLocation.h"
 #include "core/ProgramState.h"
-#include "ui/MessageBoxes.h"
-#include "ui/StartupSequence.h"
+#include "ui/common/MessageBoxes.h"
+#include "ui/main/StartupSequence.h"
 
 #include <QApplication>
 

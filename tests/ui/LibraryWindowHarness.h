@@ -4,8 +4,8 @@
 
 #include "library/LibrarySession.h"
 #include "store/Recordset.h"
-#include "ui/MainForm.h"
-#include "ui/MessageRecorder.h"
+#include "ui/main/MainForm.h"
+#include "ui/common/MessageRecorder.h"
 #include "ui/library/LibraryCommands.h"
 
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "core/SettingsFile.h"
 #include "security/PasswordHasher.h"
 #include "store/Database.h"
-#include "ui/Prompts.h"
+#include "ui/common/Prompts.h"
 
 #include <gtest/gtest.h>
 

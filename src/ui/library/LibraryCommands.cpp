@@ -4,10 +4,10 @@
 #include "library/LibraryCompactor.h"
 #include "library/LibraryCopier.h"
 #include "library/LibrarySession.h"
-#include "ui/MGForm.h"
-#include "ui/MainForm.h"
-#include "ui/MessageBoxes.h"
-#include "ui/MousePointer.h"
+#include "ui/common/MGForm.h"
+#include "ui/main/MainForm.h"
+#include "ui/common/MessageBoxes.h"
+#include "ui/common/MousePointer.h"
 #include "ui/library/LibraryInfoForm.h"
 
 #include <QCoreApplication>

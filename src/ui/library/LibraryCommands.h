@@ -4,7 +4,7 @@
 #include "core/FreeSpace.h"
 #include "security/PasswordHasher.h"
 #include "ui/date/GetDateForm.h"
-#include "ui/library/ConfigLibraryForm.h"
+#include "ui/security/ConfigLibraryForm.h"
 
 #include <QObject>
 #include <QString>

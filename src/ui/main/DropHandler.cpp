@@ -3,11 +3,11 @@
 #include "core/ProgramState.h"
 #include "library/LibrarySession.h"
 #include "transfer/AddFilesBatch.h"
-#include "ui/MainForm.h"
-#include "ui/MessageBoxes.h"
-#include "ui/ProgressWindow.h"
-#include "ui/TransferProgressHost.h"
-#include "ui/main/FileCommands.h"
+#include "ui/main/MainForm.h"
+#include "ui/common/MessageBoxes.h"
+#include "ui/common/ProgressWindow.h"
+#include "ui/common/TransferProgressHost.h"
+#include "ui/transfer/FileCommands.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/SettingsRecord.h"
-#include "ui/MainLayout.h"
+#include "ui/main/MainLayout.h"
 
 #include <QFrame>
 #include <QPointer>

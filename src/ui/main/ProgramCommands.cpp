@@ -3,8 +3,8 @@
 #include "core/PathText.h"
 #include "core/ProgramState.h"
 #include "core/SettingsFile.h"
-#include "ui/MainForm.h"
-#include "ui/MessageBoxes.h"
+#include "ui/main/MainForm.h"
+#include "ui/common/MessageBoxes.h"
 #include "ui/settings/ConfigForm.h"
 
 #include <QDesktopServices>

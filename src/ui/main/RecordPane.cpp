@@ -2,7 +2,7 @@
 
 #include "search/ListModel.h"
 #include "store/Database.h"
-#include "ui/ResizePanel.h"
+#include "ui/main/ResizePanel.h"
 #include "ui/main/FieldColors.h"
 #include "ui/main/TwipsGeometry.h"
 #include "ui/preview/MediaBox.h"

@@ -3,7 +3,7 @@
 #include "core/SettingsRecord.h"
 #include "core/Status.h"
 #include "store/MainRecord.h"
-#include "ui/MainLayout.h"
+#include "ui/main/MainLayout.h"
 
 #include <QFrame>
 #include <QVariantMap>

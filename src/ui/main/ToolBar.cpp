@@ -1,7 +1,7 @@
 #include "ui/main/ToolBar.h"
 
-#include "ui/MainLayout.h"
-#include "ui/ToolIcons.h"
+#include "ui/main/MainLayout.h"
+#include "ui/main/ToolIcons.h"
 #include "ui/main/CommandRegistry.h"
 #include "ui/main/TwipsGeometry.h"
 

@@ -1,7 +1,7 @@
 #include "ui/main/TwipsGeometry.h"
 
 #include "core/Twips.h"
-#include "ui/ScreenMetrics.h"
+#include "ui/common/ScreenMetrics.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "ui/preview/Previewer.h"
 
 #include "preview/PictureFit.h"
-#include "ui/MousePointer.h"
+#include "ui/common/MousePointer.h"
 #include "ui/main/TwipsGeometry.h"
 #include "ui/preview/MediaBox.h"
 #include "ui/preview/PictureBox.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/MainLayout.h"
+#include "ui/main/MainLayout.h"
 
 #include <QImage>
 #include <QWidget>

@@ -3,7 +3,7 @@
 #include "core/ProgramState.h"
 #include "core/SettingsRecord.h"
 #include "search/ListModel.h"
-#include "ui/MGCForm.h"
+#include "ui/common/MGCForm.h"
 #include "ui/main/ListPane.h"
 #include "ui/print/PrintLayout.h"
 #include "ui/print/PrintListForm.h"

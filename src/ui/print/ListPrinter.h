@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Status.h"
-#include "ui/MGCForm.h"
+#include "ui/common/MGCForm.h"
 #include "ui/print/PrintRequest.h"
 
 #include <QFont>

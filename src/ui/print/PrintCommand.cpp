@@ -2,8 +2,8 @@
 
 #include "library/LibrarySession.h"
 #include "search/ListModel.h"
-#include "ui/MainForm.h"
-#include "ui/MessageBoxes.h"
+#include "ui/main/MainForm.h"
+#include "ui/common/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>

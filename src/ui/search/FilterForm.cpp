@@ -1,7 +1,7 @@
 #include "ui/search/FilterForm.h"
 
 #include "search/SearchDates.h"
-#include "ui/MessageBoxes.h"
+#include "ui/common/MessageBoxes.h"
 #include "ui/date/GetDateForm.h"
 
 #include <QButtonGroup>

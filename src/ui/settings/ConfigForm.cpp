@@ -1,7 +1,7 @@
 #include "ui/settings/ConfigForm.h"
 
 #include "search/ListModel.h"
-#include "ui/MessageBoxes.h"
+#include "ui/common/MessageBoxes.h"
 #include "ui/main/FieldColors.h"
 #include "ui/main/GridColumnFit.h"
 
