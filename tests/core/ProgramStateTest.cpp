@@ -1,3 +1,4 @@
+#include "core/Environment.h"
 #include "core/PathText.h"
 #include "core/ProgramState.h"
 #include "core/SecretText.h"
@@ -101,4 +102,18 @@ TEST(SecretText, WipeEmptiesTheTextAndLeavesOtherCopiesAlone)
     QString empty;
     zentaro::SecretText::wipe(empty);
     EXPECT_TRUE(empty.isEmpty());
+}
+
+TEST(EnvironmentTest, PathsAndConstantsComeFromTheProgramFolder)
+{
+    const zentaro::Environment env(QStringLiteral("/opt/znt"));
+    EXPECT_EQ(env.templatePath(), QStringLiteral("/opt/znt/Struct10.qdb"));
+    EXPECT_EQ(env.defaultLibraryPath(), QStringLiteral("/opt/znt/Main Library.ZNT"));
+    EXPECT_EQ(env.settingsFilePath(), QStringLiteral("/opt/znt/ZNT.CFG"));
+    EXPECT_EQ(env.extractFolder(), QStringLiteral("/opt/znt/Extract"));
+    EXPECT_EQ(env.chunkSize(), 64000);
+    EXPECT_EQ(env.panelGap(), 100);
+    EXPECT_EQ(env.newLine(), QStringLiteral("\r\n"));
+    EXPECT_EQ(zentaro::Environment(QStringLiteral("/p"), QStringLiteral("/usr/share/zentaro")).templatePath(),
+              QStringLiteral("/usr/share/zentaro/Struct10.qdb"));
 }

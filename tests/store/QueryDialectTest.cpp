@@ -1,5 +1,6 @@
 #include "StoreTestSupport.h"
 
+#include "store/ListQuery.h"
 #include "store/QueryDialect.h"
 
 using namespace zentaro;
@@ -306,4 +307,12 @@ TEST(QueryDialect, NestingTooDeepIsAnErrorNotACrash)
         QStringLiteral("SELECT * FROM Main WHERE ") + QString(20, QLatin1Char('(')) + QStringLiteral("NOT NOT MainID = 1")
         + QString(20, QLatin1Char(')')));
     EXPECT_TRUE(usual.ok()) << usual.message().toStdString();
+}
+
+TEST(ListQueryTest, PartsJoinWithoutSeparators)
+{
+    zentaro::ListQuery query;
+    EXPECT_EQ(query.text(), QStringLiteral("SELECT * FROM Main ORDER BY Title"));
+    query.where = QStringLiteral("WHERE (FileSize > 5)");
+    EXPECT_EQ(query.text(), QStringLiteral("SELECT * FROM Main WHERE (FileSize > 5)ORDER BY Title"));
 }
