@@ -1,5 +1,8 @@
 #include "core/BackgroundHash.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace zentaro {
 
 BackgroundHash::BackgroundHash(bool ownThread) : m_threaded(ownThread)
@@ -27,6 +30,36 @@ void BackgroundHash::add(const char* data, qint64 length)
         m_hash.add(data, length);
         return;
     }
+    if (length >= kBatchBytes) {
+        handOverBatch();
+        handOver(data, length);
+        return;
+    }
+    while (length > 0) {
+        std::vector<char>& batch = m_batch[m_filling];
+        if (batch.empty())
+            batch.resize(static_cast<size_t>(kBatchBytes));
+        const qint64 take = std::min(length, kBatchBytes - m_filled);
+        std::memcpy(batch.data() + m_filled, data, static_cast<size_t>(take));
+        m_filled += take;
+        data += take;
+        length -= take;
+        if (m_filled == kBatchBytes)
+            handOverBatch();
+    }
+}
+
+void BackgroundHash::handOverBatch()
+{
+    if (m_filled == 0)
+        return;
+    handOver(m_batch[m_filling].data(), m_filled);
+    m_filling ^= 1;
+    m_filled = 0;
+}
+
+void BackgroundHash::handOver(const char* data, qint64 length)
+{
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_busy; });
     m_data = data;
@@ -38,6 +71,9 @@ void BackgroundHash::add(const char* data, qint64 length)
 
 void BackgroundHash::wait()
 {
+    if (!m_threaded)
+        return;
+    handOverBatch();
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_busy; });
 }

@@ -38,3 +38,28 @@ TEST(BackgroundHash, HashesPiecesInOrderFromTwoAlternatingBuffers)
         EXPECT_EQ(hash.finish(), ContentHash::of(all)) << threaded;
     }
 }
+
+TEST(BackgroundHash, ASmallPieceMayBeOverwrittenOnceHandedOverAndLargeOnesMixIn)
+{
+    // Pieces of a few sizes around the batch, a small one's buffer refilled
+    // at once as a reader with one buffer does.
+    const std::vector<qint64> sizes = {64000, 64000, BackgroundHash::kBatchBytes - 1, 3, BackgroundHash::kBatchBytes,
+                                       64000, 2 * BackgroundHash::kBatchBytes + 5, 1, 700000, 700000};
+    QByteArray all;
+    BackgroundHash hash;
+    std::vector<char> small(static_cast<size_t>(BackgroundHash::kBatchBytes));
+    std::vector<std::vector<char>> large;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const QByteArray piece(sizes[i], static_cast<char>('a' + i));
+        all += piece;
+        if (sizes[i] < BackgroundHash::kBatchBytes) {
+            std::copy(piece.begin(), piece.end(), small.begin());
+            hash.add(small.data(), sizes[i]);
+            std::fill(small.begin(), small.end(), '#');
+        } else {
+            large.emplace_back(piece.begin(), piece.end());
+            hash.add(large.back().data(), sizes[i]);
+        }
+    }
+    EXPECT_EQ(hash.finish(), ContentHash::of(all));
+}
