@@ -64,6 +64,19 @@ void onFatalSignal(int signal)
     ::raise(signal);
 }
 
+// A process that ended but was not yet reaped counts as gone.
+bool alive(pid_t pid)
+{
+    if (::kill(pid, 0) != 0 && errno == ESRCH)
+        return false;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(')');
+    return end < 0 || line.mid(end + 2, 1) != "Z";
+}
+
 // Servers of test processes that were killed outright (no handler runs
 // then): their folder names carry the pid of a process that is gone.
 void stopOrphans()
@@ -71,7 +84,7 @@ void stopOrphans()
     const QStringList folders = QDir(QDir::tempPath()).entryList({kPrefix + QLatin1Char('*')}, QDir::Dirs);
     for (const QString& name : folders) {
         const pid_t owner = name.mid(kPrefix.size()).section(QLatin1Char('-'), 0, 0).toInt();
-        if (owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+        if (owner > 0 && owner != ::getpid() && !alive(owner))
             stopFolder(QFile::encodeName(QDir(QDir::tempPath()).filePath(name)));
     }
 }
