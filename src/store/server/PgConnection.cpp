@@ -113,6 +113,9 @@ Result<std::unique_ptr<PgConnection>> PgConnection::connect(const ServerAddress&
         return R::failure(ErrorCode::Unreadable,
                           QStringLiteral("The server of the library %1 cannot be reached (%2).").arg(name, cause));
     }
+    // The server's notices ("... does not exist, skipping") are no business
+    // of the user's terminal.
+    PQsetNoticeProcessor(raw, [](void*, const char*) {}, nullptr);
     if (PQserverVersion(raw) < kOldestServer) {
         return R::failure(ErrorCode::Unreadable,
                           QStringLiteral("The server of the library %1 runs PostgreSQL %2; a library needs "
