@@ -26,4 +26,7 @@ make_tree; printf '#include "store/B.h"\n' >>"$tmp/src/core/A.h"; expect 1 "core
 make_tree; printf '  #  include "ui/C.h"\n' >"$tmp/src/store/D.cpp"; expect 1 "an indented include upward"
 make_tree; printf '#include "cli/X.h"\n' >"$tmp/src/ui/E.cpp"; expect 1 "ui including cli"
 make_tree; mkdir "$tmp/src/extra"; printf '\n' >"$tmp/src/extra/F.cpp"; expect 1 "an unknown folder"
+make_tree; printf '#include <libpq-fe.h>\n' >"$tmp/src/store/G.cpp"; expect 1 "libpq outside store/server"
+make_tree; mkdir "$tmp/src/store/server"; printf '#include <libpq-fe.h>\n' >"$tmp/src/store/server/H.cpp"
+expect 0 "libpq in store/server"
 echo "1 passed, 0 failed"

@@ -1,0 +1,176 @@
+#pragma once
+
+#include "core/Result.h"
+#include "core/Status.h"
+#include "store/ConfigRow.h"
+#include "store/Database.h"
+#include "store/MainRecord.h"
+#include "store/server/ServerAddress.h"
+#include "store/server/ServerSchema.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+#include <vector>
+
+namespace zentaro {
+
+class PgConnection;
+class PgResult;
+class Progress;
+struct TranslatedQuery;
+
+// A library on a PostgreSQL server (made by ServerSchema::init): the same
+// operations, names and meanings as a library file's Database, over one
+// libpq session. Several users share it by default; an exclusive open keeps
+// every other client out with the refusal a locked library file gives.
+//
+// File bytes travel as binary parameters and results in chunk rows of the
+// library's chunk size. Appends gather in memory until a chunk is full, so a
+// chunk row is written once; what is gathered goes to the server before any
+// read of the record's bytes, at every transaction boundary, at idle()
+// outside a transaction and at close(). A record inserted between begin()
+// and commit() with its bytes commits with them or not at all.
+class ServerDatabase
+{
+public:
+    // Shared, writable, brought up to date: a server library's usual open.
+    static OpenOptions sharedOptions();
+
+    // Opens and checks a library at a server address. Errors name the server
+    // (host:port/dbname), never the password: WrongPassword, NotFound (no such
+    // database), Unreadable (server unreachable), AccessDenied, NotALibrary
+    // (a database that holds something else, or made by a newer Zentaro),
+    // Damaged, InUse (opened exclusively elsewhere, or opened elsewhere when
+    // this open is exclusive).
+    static Result<std::shared_ptr<ServerDatabase>> open(const QString& address,
+                                                        const OpenOptions& options = sharedOptions());
+
+    // A file kind's copy of a library file: not for a server library.
+    static Status compactFile(const QString& sourcePath, const QString& targetPath);
+
+    ~ServerDatabase();
+    ServerDatabase(const ServerDatabase&) = delete;
+    ServerDatabase& operator=(const ServerDatabase&) = delete;
+
+    // Ends the session at once; an open transaction is rolled back on the
+    // server, and bytes gathered for it are dropped.
+    void close();
+    bool isOpen() const;
+    // The address as given (with any password: it reopens the library).
+    const QString& path() const { return m_path; }
+    const ServerAddress& address() const { return m_address; }
+    const OpenOptions& options() const { return m_options; }
+    bool isReadOnly() const;
+    int schemaVersion() const { return m_schema.version; }
+    int chunkSize() const { return m_schema.chunkSize; }
+    // The trigram index is part of every server library.
+    bool hasTextIndex() const { return true; }
+    bool textIndexUsable() const { return true; }
+    // There is one structure so far: nothing to bring up to date.
+    Status upgradeSchema();
+    bool upgradeWaitsForSpace() const { return false; }
+
+    // --- The Config row -------------------------------------------------
+    Result<ConfigRow> loadConfig();
+    Status saveConfig(const ConfigRow& row);
+
+    // --- Transactions ---------------------------------------------------
+    // begin/commit/rollback nest: the outermost level is a transaction,
+    // inner ones are savepoints. After a failed statement inside it, the
+    // transaction can only be rolled back and commit says so.
+    Status begin();
+    Status commit();
+    Status rollback();
+    bool inTransaction() const { return m_depth > 0; }
+    int transactionDepth() const { return m_depth; }
+
+    // --- Records by MainID ----------------------------------------------
+    Result<MainRecord> loadRecord(qint64 mainId);
+    Result<qint64> insertRecord(const MainRecord& record);
+    Status updateFields(qint64 mainId, const QVariantMap& values);
+    // Deletes the record with its chunks and hash.
+    Status deleteRecord(qint64 mainId);
+    Result<qint64> countMain();
+    Result<qint64> sumFileSize();
+
+    // --- File bytes by MainID -------------------------------------------
+    // 0 to LibraryFile::kPieceSize bytes at the end of the record's bytes.
+    Status appendChunk(qint64 mainId, const char* data, qint64 length);
+    // Up to length bytes from offset, across chunk rows; fewer only at the end.
+    Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer);
+    Result<QByteArray> readStoredFile(qint64 mainId, qint64 size);
+    Result<qint64> storedSize(qint64 mainId);
+    Status checkFileSize(qint64 mainId);
+    Status removeChunks(qint64 mainId);
+    Result<QByteArray> fileHash(qint64 mainId);
+    Status setFileHash(qint64 mainId, const QByteArray& hash);
+    bool keepsFileHashes() const { return true; }
+    Result<std::vector<qint64>> recordsWithoutHash();
+
+    // --- Statements and upkeep ------------------------------------------
+    // The listed delete needs the server's query flavour: refused for now.
+    Result<qint64> execute(const QString& statement);
+    // Copies and in-place compaction of a library file: refused; a server
+    // library is compacted by compact().
+    Status compactTo(const QString& targetPath);
+    Status compactInPlace(const QString& scratchPath, Progress& progress);
+    Status snapshotTo(const QString& targetPath, Progress& progress);
+    // Gives the server back the room of deleted rows: VACUUM, or VACUUM FULL
+    // (which rewrites the tables and blocks other users meanwhile) when
+    // opened exclusively. Returns the bytes recovered: the database's size
+    // before minus after.
+    Result<qint64> compact();
+    // Sends gathered bytes outside a transaction and notices changes that
+    // other clients committed (through the library's change number).
+    void idle();
+    quint64 changeCount() const { return m_changeCount; }
+
+private:
+    friend class Recordset;
+
+    ServerDatabase(QString path, ServerAddress address, OpenOptions options);
+    Status openSession();
+
+    // The list query's keys: needs the server's query flavour.
+    Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query);
+    Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids);
+
+    // Runs a statement; a failure (or a closed library) is a Status saying
+    // what was being done.
+    Result<PgResult> query(const QString& doing, const char* sql, const QVariantList& params = {},
+                           bool binaryResults = false);
+    Status closedFailure() const;
+    Status readOnlyFailure() const;
+    static Status recordGone(qint64 mainId);
+    static Status notOnServer(const QString& what);
+    Status damagedFile(qint64 mainId) const;
+    void touch() { ++m_changeCount; }
+
+    // Bytes appended but not yet sent, all for m_pendingId, starting at
+    // chunk m_pendingSequence.
+    Status flushPending();
+    Status flushPendingFor(qint64 mainId);
+    Status writeChunk(qint64 mainId, qint64 sequence, const QByteArray& data);
+    void dropPending();
+
+    QString m_path;
+    ServerAddress m_address;
+    OpenOptions m_options;
+    std::unique_ptr<PgConnection> m_connection;
+    ServerSchema::Info m_schema;
+    bool m_serverReadOnly = false;
+    int m_depth = 0;
+    quint64 m_changeCount = 1;
+    qint64 m_changeNumber = 0;
+
+    qint64 m_pendingId = 0;
+    qint64 m_pendingSequence = 0;
+    QByteArray m_pending;
+    // m_pending holds bytes the server does not have yet.
+    bool m_pendingDirty = false;
+};
+
+} // namespace zentaro
