@@ -8,6 +8,7 @@
 #include "store/LibraryFile.h"
 #include "store/LikePattern.h"
 #include "store/QueryDialect.h"
+#include "store/file/SqliteFlavour.h"
 #include "store/SchemaUpgrade.h"
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
@@ -133,7 +134,7 @@ int authorize(void* userData, int action, const char* a, const char* b, const ch
         return SQLITE_DENY;
     case SQLITE_FUNCTION:
         // instr and char: the records the full-text index cannot see.
-        return sameName(b, QueryDialect::kLikeFunction) || sameName(b, "match") || sameName(b, "instr") ||
+        return sameName(b, SqliteFlavour::kLikeFunction) || sameName(b, "match") || sameName(b, "instr") ||
                        sameName(b, "char")
                    ? SQLITE_OK
                    : SQLITE_DENY;
@@ -243,7 +244,7 @@ Status Database::openConnection()
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
-    sqlite3_create_function_v2(db, QueryDialect::kLikeFunction, 2,
+    sqlite3_create_function_v2(db, SqliteFlavour::kLikeFunction, 2,
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                likeFunction, nullptr, nullptr, nullptr);
 
