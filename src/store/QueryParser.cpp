@@ -1,6 +1,5 @@
 #include "store/QueryParser.h"
 
-#include "store/DateText.h"
 #include "store/LikePattern.h"
 #include "store/QueryFlavour.h"
 
@@ -27,7 +26,7 @@ QString describe(const QueryToken& t)
 } // namespace
 
 QueryParser::QueryParser(std::vector<QueryToken> tokens, const QueryFlavour& flavour, bool textIndex)
-    : m_tokens(std::move(tokens)), m_flavour(flavour), m_textIndex(textIndex)
+    : m_tokens(std::move(tokens)), m_flavour(flavour), m_operands(flavour), m_textIndex(textIndex)
 {
 }
 
@@ -295,112 +294,6 @@ Result<QuerySql> QueryParser::notExpression()
     return predicate();
 }
 
-QuerySql QueryParser::bound(const QVariant& value) const
-{
-    QuerySql sql;
-    sql.text = m_flavour.placeholder();
-    sql.params.push_back(value);
-    return sql;
-}
-
-// The SQL of an operand compared with another: a literal takes the type of
-// the field it is compared with, so that text never meets a number field.
-Result<QuerySql> QueryParser::fieldOrLiteral(const QueryOperand& op, const QueryOperand& other) const
-{
-    QuerySql sql;
-    auto bind = [this](const QVariant& v) { return bound(v); };
-    switch (op.kind) {
-    case QueryOperand::Field:
-        sql.text = MainRecord::fieldName(op.field);
-        if (MainRecord::fieldKind(op.field) == FieldKind::Text)
-            sql.text = m_flavour.caselessCompare(sql.text);
-        return sql;
-    case QueryOperand::Condition:
-        return op.sql;
-    case QueryOperand::NullLit:
-        sql.text = QStringLiteral("NULL");
-        return sql;
-    case QueryOperand::Unknown:
-        break;
-    default: {
-        if (other.kind != QueryOperand::Field) {
-            if (op.kind == QueryOperand::DateLit)
-                return bind(m_flavour.dateParameter(op.value.toDateTime()));
-            if (op.kind == QueryOperand::StringLit)
-                return bind(op.text);
-            return bind(op.value);
-        }
-        const FieldKind kind = MainRecord::fieldKind(other.field);
-        const QString fieldName = MainRecord::fieldName(other.field);
-        if (kind == FieldKind::Integer) {
-            if (op.kind == QueryOperand::NumberLit)
-                return bind(op.value);
-            if (op.kind == QueryOperand::StringLit) {
-                bool ok = false;
-                const QString t = op.text.trimmed();
-                const qint64 whole = t.toLongLong(&ok);
-                if (ok)
-                    return bind(QVariant::fromValue(whole));
-                const double d = t.toDouble(&ok);
-                if (ok)
-                    return bind(d);
-            }
-            return Result<QuerySql>(QueryTokenizer::failure(
-                QStringLiteral("The search cannot be run: %1 holds numbers, and \"%2\" is not a number.")
-                    .arg(fieldName, op.kind == QueryOperand::DateLit ? QStringLiteral("#%1#").arg(op.text) : op.text)));
-        }
-        if (kind == FieldKind::Date) {
-            if (op.kind == QueryOperand::DateLit)
-                return bind(m_flavour.dateParameter(op.value.toDateTime()));
-            if (op.kind == QueryOperand::StringLit) {
-                const QDateTime when = QueryDialect::parseDate(op.text);
-                if (when.isValid())
-                    return bind(m_flavour.dateParameter(when));
-            }
-            return Result<QuerySql>(QueryTokenizer::failure(
-                QStringLiteral("The search cannot be run: %1 holds dates, and \"%2\" is not a date.")
-                    .arg(fieldName, op.text)));
-        }
-        // Text field: the literal is compared as text.
-        if (op.kind == QueryOperand::DateLit)
-            return bind(DateText::toText(op.value.toDateTime()));
-        return bind(op.text);
-    }
-    }
-    // An unknown name: say what was expected of it.
-    if (other.kind == QueryOperand::Field) {
-        const FieldKind kind = MainRecord::fieldKind(other.field);
-        if (kind == FieldKind::Integer) {
-            return Result<QuerySql>(QueryTokenizer::failure(
-                QStringLiteral("The search cannot be run: %1 holds numbers, and \"%2\" is not a number.")
-                    .arg(MainRecord::fieldName(other.field), op.text)));
-        }
-        if (kind == FieldKind::Date) {
-            return Result<QuerySql>(QueryTokenizer::failure(
-                QStringLiteral("The search cannot be run: %1 holds dates, and \"%2\" is not a date.")
-                    .arg(MainRecord::fieldName(other.field), op.text)));
-        }
-    }
-    return Result<QuerySql>(QueryTokenizer::failure(
-        QStringLiteral("The search cannot be run: there is no field called \"%1\".").arg(op.text)));
-}
-
-Result<QuerySql> QueryParser::asCondition(const QueryOperand& op) const
-{
-    QueryOperand none;
-    none.kind = QueryOperand::NullLit;
-    Result<QuerySql> sql = fieldOrLiteral(op, none);
-    if (!sql)
-        return sql;
-    if (op.kind == QueryOperand::Condition)
-        return sql;
-    QuerySql wrapped;
-    wrapped += QStringLiteral("(");
-    wrapped += *sql;
-    wrapped += QStringLiteral(")");
-    return wrapped;
-}
-
 Result<QuerySql> QueryParser::predicate()
 {
     Result<QueryOperand> leftOp = operand();
@@ -426,9 +319,9 @@ Result<QuerySql> QueryParser::predicate()
         Result<QueryOperand> high = operand();
         if (!high)
             return Result<QuerySql>(high.status());
-        Result<QuerySql> l = fieldOrLiteral(left, *low);
-        Result<QuerySql> a = fieldOrLiteral(*low, left);
-        Result<QuerySql> b = fieldOrLiteral(*high, left);
+        Result<QuerySql> l = m_operands.fieldOrLiteral(left, *low);
+        Result<QuerySql> a = m_operands.fieldOrLiteral(*low, left);
+        Result<QuerySql> b = m_operands.fieldOrLiteral(*high, left);
         for (const Result<QuerySql>* r : {&l, &a, &b}) {
             if (!*r)
                 return *r;
@@ -448,7 +341,7 @@ Result<QuerySql> QueryParser::predicate()
         if (!acceptSymbol("("))
             return Result<QuerySql>(unexpected(QStringLiteral("\"(\"")));
         QueryOperand none;
-        Result<QuerySql> l = fieldOrLiteral(left, none);
+        Result<QuerySql> l = m_operands.fieldOrLiteral(left, none);
         if (!l)
             return l;
         QuerySql sql;
@@ -459,7 +352,7 @@ Result<QuerySql> QueryParser::predicate()
             Result<QueryOperand> item = operand();
             if (!item)
                 return Result<QuerySql>(item.status());
-            Result<QuerySql> v = fieldOrLiteral(*item, left);
+            Result<QuerySql> v = m_operands.fieldOrLiteral(*item, left);
             if (!v)
                 return v;
             if (!first)
@@ -479,7 +372,7 @@ Result<QuerySql> QueryParser::predicate()
         if (Status s = expectKeyword("NULL"); !s)
             return Result<QuerySql>(s);
         QueryOperand none;
-        Result<QuerySql> l = fieldOrLiteral(left, none);
+        Result<QuerySql> l = m_operands.fieldOrLiteral(left, none);
         if (!l)
             return l;
         QuerySql sql;
@@ -503,10 +396,10 @@ Result<QuerySql> QueryParser::predicate()
             return Result<QuerySql>(QueryTokenizer::failure(QStringLiteral("The search cannot be run: %1 and %2 hold different kinds of values.")
                                               .arg(MainRecord::fieldName(left.field), MainRecord::fieldName(rightOp->field))));
         }
-        Result<QuerySql> l = fieldOrLiteral(left, *rightOp);
+        Result<QuerySql> l = m_operands.fieldOrLiteral(left, *rightOp);
         if (!l)
             return l;
-        Result<QuerySql> r = fieldOrLiteral(*rightOp, left);
+        Result<QuerySql> r = m_operands.fieldOrLiteral(*rightOp, left);
         if (!r)
             return r;
         QuerySql sql;
@@ -521,7 +414,7 @@ Result<QuerySql> QueryParser::predicate()
     if (negated)
         return Result<QuerySql>(unexpected());
     // A bare value as a condition: "(True)", or a parenthesised condition.
-    return asCondition(left);
+    return m_operands.asCondition(left);
 }
 
 Result<QuerySql> QueryParser::likePredicate(const QueryOperand& left, bool negated)
@@ -530,7 +423,7 @@ Result<QuerySql> QueryParser::likePredicate(const QueryOperand& left, bool negat
     if (!patternOp)
         return Result<QuerySql>(patternOp.status());
     QueryOperand none;
-    Result<QuerySql> value = fieldOrLiteral(left, none);
+    Result<QuerySql> value = m_operands.fieldOrLiteral(left, none);
     if (!value)
         return value;
     QuerySql sql;
@@ -547,11 +440,11 @@ Result<QuerySql> QueryParser::likePredicate(const QueryOperand& left, bool negat
         Result<LikePattern> compiled = LikePattern::compile(patternOp->text);
         if (!compiled)
             return Result<QuerySql>(compiled.status());
-        pattern = bound(patternOp->text);
+        pattern = m_operands.bound(patternOp->text);
     } else if (patternOp->kind == QueryOperand::Field) {
         pattern.text = MainRecord::fieldName(patternOp->field);
     } else if (patternOp->kind == QueryOperand::NumberLit) {
-        pattern = bound(patternOp->text);
+        pattern = m_operands.bound(patternOp->text);
     } else {
         return Result<QuerySql>(QueryTokenizer::failure(
             QStringLiteral("The search cannot be run: LIKE needs a text in quotation marks after it.")));

@@ -4,6 +4,7 @@
 #include "core/Status.h"
 #include "store/MainRecord.h"
 #include "store/QueryDialect.h"
+#include "store/QueryOperandWriter.h"
 #include "store/QueryTokenizer.h"
 
 #include <QString>
@@ -15,36 +16,6 @@
 namespace zentaro {
 
 class QueryFlavour;
-
-// A piece of translated SQL with the values bound to its marks.
-struct QuerySql
-{
-    QString text;
-    QVariantList params;
-
-    QuerySql& operator+=(const QuerySql& other)
-    {
-        text += other.text;
-        params += other.params;
-        return *this;
-    }
-    QuerySql& operator+=(const QString& other)
-    {
-        text += other;
-        return *this;
-    }
-};
-
-// One side of a comparison as read, before it is written as SQL.
-struct QueryOperand
-{
-    enum Kind { Field, StringLit, NumberLit, DateLit, BoolLit, NullLit, Condition, Unknown };
-    Kind kind = Unknown;
-    MainField field = MainField::MainID;
-    QString text;   // literal text, unknown name
-    QVariant value; // NumberLit: qint64 or double; DateLit: QDateTime; BoolLit: bool
-    QuerySql sql;   // Condition: the translated expression
-};
 
 // Reads the tokens of one query text (QueryDialect's grammar) and writes its
 // SQL in the words of a flavour.
@@ -80,10 +51,6 @@ private:
     Result<QuerySql> likePredicate(const QueryOperand& left, bool negated);
     Result<QueryOperand> operand();
 
-    Result<QuerySql> fieldOrLiteral(const QueryOperand& op, const QueryOperand& other) const;
-    Result<QuerySql> asCondition(const QueryOperand& op) const;
-    QuerySql bound(const QVariant& value) const;
-
     // Brackets and NOTs nest by recursion; a crafted text must not run the
     // stack out. Far deeper than any search the program builds.
     static constexpr int kMaxNesting = 100;
@@ -92,6 +59,7 @@ private:
 
     std::vector<QueryToken> m_tokens;
     const QueryFlavour& m_flavour;
+    QueryOperandWriter m_operands;
     size_t m_pos = 0;
     int m_nesting = 0;
     bool m_textIndex = false;

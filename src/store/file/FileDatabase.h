@@ -1,19 +1,18 @@
 #pragma once
 
 #include "store/Database.h"
-
-#include <QByteArray>
-#include <QHash>
-
-struct sqlite3;
+#include "store/file/FileChunks.h"
+#include "store/file/FileConnection.h"
+#include "store/file/FileMaintenance.h"
+#include "store/file/FileOpening.h"
+#include "store/file/FileRecords.h"
+#include "store/file/GuardedStatements.h"
 
 namespace zentaro {
 
-class SqlConnection;
-class SqlStatement;
-
 // The file engine: a library in one SQLite file (.ZNT) on one connection.
-// Database::open makes it for every address that names no server.
+// Database::open makes it for every address that names no server. Each
+// section of the work is a part of its own on the shared FileConnection.
 class FileDatabase : public Database
 {
 public:
@@ -26,14 +25,14 @@ public:
 
     void close() override;
     bool isOpen() const override;
-    const QString& path() const override { return m_path; }
-    const OpenOptions& options() const override { return m_options; }
+    const QString& path() const override { return m_connection.path(); }
+    const OpenOptions& options() const override { return m_connection.options(); }
     bool isReadOnly() const override;
-    int schemaVersion() const override { return m_schemaVersion; }
+    int schemaVersion() const override { return m_connection.schemaVersion(); }
     bool hasTextIndex() const override;
     bool textIndexUsable() const override;
     Status upgradeSchema() override;
-    bool upgradeWaitsForSpace() const override { return m_upgradeWaitsForSpace; }
+    bool upgradeWaitsForSpace() const override { return m_connection.upgradeWaitsForSpace(); }
 
     Result<ConfigRow> loadConfig() override;
     Status saveConfig(const ConfigRow& row) override;
@@ -41,8 +40,8 @@ public:
     Status begin() override;
     Status commit() override;
     Status rollback() override;
-    bool inTransaction() const override { return m_depth > 0; }
-    int transactionDepth() const override { return m_depth; }
+    bool inTransaction() const override { return m_connection.depth() > 0; }
+    int transactionDepth() const override { return m_connection.depth(); }
 
     Result<MainRecord> loadRecord(qint64 mainId) override;
     Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids) override;
@@ -71,43 +70,18 @@ public:
     Status compactInPlace(const QString& scratchPath, Progress& progress) override;
     Status snapshotTo(const QString& targetPath, Progress& progress) override;
     void idle() override;
-    quint64 changeCount() const override { return m_changeCount; }
+    quint64 changeCount() const override { return m_connection.changeCount(); }
 
 private:
     FileDatabase(QString path, OpenOptions options);
-    Status openConnection();
-    Status checkLibrary();
-    // The open refusal for an engine result, naming the file and the cause.
-    Status openFailure(int rc) const;
-    // A failure of a step on a second connection (backup source or target).
-    Status engineFailure(const QString& doing, sqlite3* other, int rc) const;
-    // Drops every cached statement (they could hold a read transaction).
-    void dropStatements();
-    // Lets the full-text index attach itself before a guarded statement.
-    void connectTextIndex();
 
-    // A cached prepared statement, reset and cleared; nullptr with status
-    // set when it cannot be prepared or the library is closed.
-    SqlStatement* statement(const char* sql, Status* status);
-    // InvalidQuery when a translated query failed to prepare because it is
-    // beyond the engine's limits; success for any other result code.
-    static Status engineLimit(int rc);
-    Status exec(const char* sql);
-    Status failure(const QString& doing) const;
-    // Runs a DELETE whose one parameter is a MainID.
-    Status deleteForId(const char* sql, qint64 mainId, const QString& doing);
-    static Status recordGone(qint64 mainId);
-    void touch() { ++m_changeCount; }
-
-    QString m_path;
-    OpenOptions m_options;
-    std::unique_ptr<SqlConnection> m_connection;
-    QHash<QByteArray, SqlStatement*> m_statements;
-    int m_depth = 0;
-    quint64 m_changeCount = 1;
-    qint64 m_dataVersion = 0;
-    int m_schemaVersion = 0;
-    bool m_upgradeWaitsForSpace = false;
+    // Declared first: the parts below hold it.
+    FileConnection m_connection;
+    FileOpening m_opening;
+    FileRecords m_records;
+    FileChunks m_chunks;
+    GuardedStatements m_guarded;
+    FileMaintenance m_maintenance;
 };
 
 } // namespace zentaro
