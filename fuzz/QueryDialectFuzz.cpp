@@ -1,6 +1,7 @@
 // Query texts: the search dialog builds them, but a WHERE part can also be
 // typed (znt --where) or come from a saved list.
 #include "store/QueryDialect.h"
+#include "store/file/SqliteFlavour.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -33,7 +34,7 @@ sqlite3* library()
         }
         const QByteArray sql = schema.readAll();
         if (sqlite3_exec(opened, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK
-            || sqlite3_create_function_v2(opened, QueryDialect::kLikeFunction, 2, SQLITE_UTF8, nullptr,
+            || sqlite3_create_function_v2(opened, SqliteFlavour::kLikeFunction, 2, SQLITE_UTF8, nullptr,
                                           noLike, nullptr, nullptr, nullptr)
                    != SQLITE_OK) {
             std::fprintf(stderr, "fuzz: %s\n", sqlite3_errmsg(opened));

@@ -10,15 +10,12 @@
 #include <QVariantMap>
 
 #include <memory>
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include <vector>
 
 namespace zentaro {
 
 class Progress;
-class SqlConnection;
-class SqlStatement;
+class QueryFlavour;
 struct TranslatedQuery;
 
 // How a library is opened (the binding parameters of the main window).
@@ -39,131 +36,159 @@ struct OpenOptions
     bool upgrade = true;
 };
 
-// One open library file: the single connection that every binding on it
-// shares (the current list, the totals, the Config row, the add-files and
-// settings dialogs, the bulk delete). Hold it through std::shared_ptr.
+// One open library: the single connection that every binding on it shares
+// (the current list, the totals, the Config row, the add-files and settings
+// dialogs, the bulk delete). Hold it through std::shared_ptr.
 //
-// All work is on the thread that opened it. Every failure is a Status whose
-// message a user can read; nothing throws.
+// This is what every layer above the store sees of a library, whichever
+// engine keeps it: the file engine (FileDatabase, an SQLite .ZNT file) or a
+// server engine registered with setServerOpener. All work is on the thread
+// that opened it. Every failure is a Status whose message a user can read;
+// nothing throws.
 class Database
 {
 public:
-    // Opens and checks a library. Errors, each naming the file:
+    // Opens a library through the engine its address names. An address
+    // beginning with postgresql:// or postgres:// goes to the server engine
+    // (a failure naming the address when none is registered); any other
+    // address is the path of a library file (.ZNT), opened and checked by
+    // the file engine. Errors, each naming the library:
     // NotFound (no such file), InUse (locked by another program),
     // NotALibrary (not a Zentaro library), Damaged (a library whose file is
     // corrupt), Unreadable (permissions, I/O). Never returns a half-open
     // library. The rollback journal is used (not WAL: network file systems).
     // An older library whose upgrade finds the disk full opens as it is
     // (upgradeWaitsForSpace()); any other failed upgrade refuses it.
-    static Result<std::shared_ptr<Database>> open(const QString& path,
+    static Result<std::shared_ptr<Database>> open(const QString& address,
                                                   const OpenOptions& options = {});
 
-    // Writes a compacted copy of a library that is not open here (the
+    // What opens a server address; the server engine sets it once at start-up.
+    using ServerOpener = Result<std::shared_ptr<Database>> (*)(const QString& address, const OpenOptions& options);
+    // nullptr takes it back: server addresses then fail to open again.
+    static void setServerOpener(ServerOpener opener);
+    // The address names a library on a server (postgresql:// or postgres://).
+    static bool isServerAddress(const QString& address);
+
+    // Writes a compacted copy of a library file that is not open here (the
     // template into a new library). The target must not exist or be empty;
-    // it is durable on success.
+    // it is durable on success. File engine only.
     static Status compactFile(const QString& sourcePath, const QString& targetPath);
 
-    ~Database();
+    virtual ~Database() = default;
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Releases the file at once, also while recordsets still hold this
+    // Releases the library at once, also while recordsets still hold this
     // object (they then report that the library is closed). An open
     // transaction is rolled back.
-    void close();
-    bool isOpen() const;
-    const QString& path() const { return m_path; }
-    const OpenOptions& options() const { return m_options; }
-    // True when opened read-only or when the file itself cannot be written.
-    bool isReadOnly() const;
-    // PRAGMA user_version as opened: SchemaUpgrade::latestVersion() unless
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // The address it was opened with (a file's path).
+    virtual const QString& path() const = 0;
+    virtual const OpenOptions& options() const = 0;
+    // True when opened read-only or when the library itself cannot be written.
+    virtual bool isReadOnly() const = 0;
+    // The schema version as opened: SchemaUpgrade::latestVersion() unless
     // the library is older and was not (or could not be) brought up to date.
-    int schemaVersion() const { return m_schemaVersion; }
+    virtual int schemaVersion() const = 0;
     // The full-text index is there (an older library may predate it).
-    bool hasTextIndex() const;
+    virtual bool hasTextIndex() const = 0;
     // Searches may pick their candidates from the full-text index: it is
     // there together with what it cannot see itself (TextIndex::kUnseenRows).
-    bool textIndexUsable() const;
+    virtual bool textIndexUsable() const = 0;
 
     // Runs the pending steps of SchemaUpgrade on a library opened without
     // them. DiskFull when the disk has no room for them: the library then
     // stays as it is, still usable, and upgradeWaitsForSpace() is true.
-    Status upgradeSchema();
-    bool upgradeWaitsForSpace() const { return m_upgradeWaitsForSpace; }
+    virtual Status upgradeSchema() = 0;
+    virtual bool upgradeWaitsForSpace() const = 0;
 
     // --- The Config row -------------------------------------------------
-    Result<ConfigRow> loadConfig();
+    virtual Result<ConfigRow> loadConfig() = 0;
     // Writes every field of the one row.
-    Status saveConfig(const ConfigRow& row);
+    virtual Status saveConfig(const ConfigRow& row) = 0;
 
     // --- Transactions ---------------------------------------------------
     // begin/commit/rollback nest: the outermost begin takes the write lock
     // at once (so two users cannot deadlock), inner ones are savepoints.
-    // Commit is durable (synchronous FULL) when the outermost level ends.
-    Status begin();
-    Status commit();
-    Status rollback();
-    bool inTransaction() const { return m_depth > 0; }
-    int transactionDepth() const { return m_depth; }
+    // Commit is durable when the outermost level ends.
+    virtual Status begin() = 0;
+    virtual Status commit() = 0;
+    virtual Status rollback() = 0;
+    virtual bool inTransaction() const = 0;
+    virtual int transactionDepth() const = 0;
 
     // --- Records by MainID (no recordset needed) ------------------------
-    Result<MainRecord> loadRecord(qint64 mainId);
+    virtual Result<MainRecord> loadRecord(qint64 mainId) = 0;
+    // The records of those MainIDs that still exist, in no particular order
+    // (a recordset's page of rows).
+    virtual Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids) = 0;
     // Adds a row with the descriptive fields of record (its MainID is
-    // ignored); InsertionDate and LastUpdatedDate take the file's defaults
-    // (now) unless they are valid in record. Returns the new MainID.
-    Result<qint64> insertRecord(const MainRecord& record);
+    // ignored); InsertionDate and LastUpdatedDate take the library's
+    // defaults (now) unless they are valid in record. Returns the new MainID.
+    virtual Result<qint64> insertRecord(const MainRecord& record) = 0;
     // Writes the named fields (names as MainRecord::fieldFromName takes
     // them; MainID cannot be written). NotFound when the record is gone.
-    Status updateFields(qint64 mainId, const QVariantMap& values);
+    virtual Status updateFields(qint64 mainId, const QVariantMap& values) = 0;
     // Deletes the record and its bytes.
-    Status deleteRecord(qint64 mainId);
+    virtual Status deleteRecord(qint64 mainId) = 0;
     // Rows of Main.
-    Result<qint64> countMain();
+    virtual Result<qint64> countMain() = 0;
     // The FileSize of every record added up: the bytes the library stores,
     // known without reading them.
-    Result<qint64> sumFileSize();
+    virtual Result<qint64> sumFileSize() = 0;
+
+    // --- Queries of the list --------------------------------------------
+    // How this engine's SQL is written: Recordset translates its query texts
+    // (QueryDialect) with it and hands the result to selectKeys.
+    virtual const QueryFlavour& queryFlavour() const = 0;
+    // Runs a translated SELECT (in queryFlavour()) as "SELECT MainID FROM
+    // Main ... ORDER BY ..., MainID" (TranslatedQuery::keysetSql) with its
+    // parameters, so that it can read nothing but Main, and returns the
+    // MainIDs in order. InvalidQuery for what the engine refuses to run.
+    virtual Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query) = 0;
 
     // --- File bytes (field OLE) by MainID -------------------------------
     // Adds length bytes (0 to LibraryFile::kPieceSize) at the end of the
     // record's bytes; successive appends concatenate exactly. NotFound for a
     // MainID that has no record.
-    Status appendChunk(qint64 mainId, const char* data, qint64 length);
+    virtual Status appendChunk(qint64 mainId, const char* data, qint64 length) = 0;
     // Copies up to length bytes from offset into buffer; returns how many,
     // which is fewer only at the end of the value (0 at or past the end).
-    Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer);
+    virtual Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer) = 0;
     // The whole stored file of a record whose FileSize is size, in one
     // statement, for files small enough to hold in memory. Damaged unless the
     // library holds exactly size bytes, in whole pieces but the last.
-    Result<QByteArray> readStoredFile(qint64 mainId, qint64 size);
+    virtual Result<QByteArray> readStoredFile(qint64 mainId, qint64 size) = 0;
     // Bytes stored for the record (0 when none).
-    Result<qint64> storedSize(qint64 mainId);
+    virtual Result<qint64> storedSize(qint64 mainId) = 0;
     // Damaged when the record's FileSize is no count of bytes (a text, a
     // fraction, NULL, or below 0), as a library edited by hand can hold;
     // NotFound when the record is gone.
-    Status checkFileSize(qint64 mainId);
+    virtual Status checkFileSize(qint64 mainId) = 0;
     // Empties the record's bytes.
-    Status removeChunks(qint64 mainId);
+    virtual Status removeChunks(qint64 mainId) = 0;
     // The BLAKE2b-256 hash (ContentHash) of the record's bytes as they were
     // stored; empty when there is none (stored before hashes were kept, or a
     // read-only library of that age). Any change to the bytes drops it.
-    Result<QByteArray> fileHash(qint64 mainId);
+    virtual Result<QByteArray> fileHash(qint64 mainId) = 0;
     // Sets the hash of the record's bytes as they now stand.
-    Status setFileHash(qint64 mainId, const QByteArray& hash);
+    virtual Status setFileHash(qint64 mainId, const QByteArray& hash) = 0;
     // Whether this library keeps hashes at all.
-    bool keepsFileHashes() const;
+    virtual bool keepsFileHashes() const = 0;
     // Records that have no hash, in MainID order.
-    Result<std::vector<qint64>> recordsWithoutHash();
+    virtual Result<std::vector<qint64>> recordsWithoutHash() = 0;
 
     // --- Statements and upkeep ------------------------------------------
     // A program-built statement in the query dialect that may change Main:
     // "DELETE * FROM Main " + the current WHERE part (the bulk delete).
     // Returns the number of records deleted. Reading or changing anything but
     // Main and its bytes is refused.
-    Result<qint64> execute(const QString& statement);
-    // Writes a compacted copy of this library to targetPath (VACUUM INTO)
-    // and makes it durable (file and folder synced) before returning, so the
-    // caller's rename can never expose a half-written library.
-    Status compactTo(const QString& targetPath);
+    virtual Result<qint64> execute(const QString& statement) = 0;
+    // Writes a compacted copy of this library to targetPath and makes it
+    // durable (file and folder synced) before returning, so the caller's
+    // rename can never expose a half-written library.
+    virtual Status compactTo(const QString& targetPath) = 0;
     // Compacts this library where it lies: a compacted copy is written to
     // scratchPath (empty, claimed by the caller), then copied back over the
     // library in one journalled transaction. The file stays the same file,
@@ -171,60 +196,24 @@ public:
     // lock keeps their commits out until it is done, and a kill at any
     // moment leaves the old or the new library. Needs an exclusive,
     // writable connection.
-    Status compactInPlace(const QString& scratchPath, Progress& progress);
+    virtual Status compactInPlace(const QString& scratchPath, Progress& progress) = 0;
     // Copies this library, as of one committed state, into targetPath (an
     // empty file), page for page, synced before it returns. Writers of other
     // programs wait until the copy is done.
-    Status snapshotTo(const QString& targetPath, Progress& progress);
+    virtual Status snapshotTo(const QString& targetPath, Progress& progress) = 0;
     // Lets other users of a shared library see committed work: releases
     // read locks and cache, and notices changes committed by others.
-    void idle();
+    virtual void idle() = 0;
 
     // Grows whenever records of Main change through this connection or (as
     // seen by idle) another one; recordsets drop cached rows when it moves.
-    quint64 changeCount() const { return m_changeCount; }
+    virtual quint64 changeCount() const = 0;
 
-private:
-    friend class Recordset;
-
-    Database(QString path, OpenOptions options);
-    Status openConnection();
-    Status checkLibrary();
-    // The open refusal for an engine result, naming the file and the cause.
-    Status openFailure(int rc) const;
-    // A failure of a step on a second connection (backup source or target).
-    Status engineFailure(const QString& doing, sqlite3* other, int rc) const;
-    // Drops every cached statement (they could hold a read transaction).
-    void dropStatements();
-    // Lets the full-text index attach itself before a guarded statement.
-    void connectTextIndex();
-
-    // A cached prepared statement, reset and cleared; nullptr with status
-    // set when it cannot be prepared or the library is closed.
-    SqlStatement* statement(const char* sql, Status* status);
-    // InvalidQuery when a translated query failed to prepare because it is
-    // beyond the engine's limits; success for any other result code.
-    static Status engineLimit(int rc);
-    // Runs translated SELECT MainID ... under the read-only authorizer.
-    Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query);
-    Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids);
-    Status exec(const char* sql);
-    Status failure(const QString& doing) const;
-    // Runs a DELETE whose one parameter is a MainID.
-    Status deleteForId(const char* sql, qint64 mainId, const QString& doing);
-    static Status recordGone(qint64 mainId);
+    // The failure of any use of a closed library, naming it.
     Status closedFailure() const;
-    void touch() { ++m_changeCount; }
 
-    QString m_path;
-    OpenOptions m_options;
-    std::unique_ptr<SqlConnection> m_connection;
-    QHash<QByteArray, SqlStatement*> m_statements;
-    int m_depth = 0;
-    quint64 m_changeCount = 1;
-    qint64 m_dataVersion = 0;
-    int m_schemaVersion = 0;
-    bool m_upgradeWaitsForSpace = false;
+protected:
+    Database() = default;
 };
 
 } // namespace zentaro

@@ -8,9 +8,11 @@
 
 namespace zentaro {
 
-// A program query text turned into SQLite SQL. Every literal of the text is
-// one entry of parameters, bound in order to the "?" marks of where; nothing
-// the user typed ever becomes SQL text.
+class QueryFlavour;
+
+// A program query text turned into an engine's SQL (its QueryFlavour). Every
+// literal of the text is one entry of parameters, bound in order to the marks
+// of where; nothing the user typed ever becomes SQL text.
 struct TranslatedQuery
 {
     enum class Kind { Select, Delete };
@@ -25,7 +27,7 @@ struct TranslatedQuery
     QString deleteSql() const;
 };
 
-// The Jet-style query texts the program builds, read into SQLite SQL:
+// The Jet-style query texts the program builds, read into SQL:
 //  - SELECT * FROM Main [WHERE ...][ORDER BY ...], a bare "Main", and
 //    DELETE [*] FROM Main [WHERE ...]; a WHERE part may run straight into
 //    ORDER BY (")ORDER BY Title");
@@ -40,17 +42,18 @@ class QueryDialect
 {
 public:
     // InvalidQuery with a message a user can read for anything it cannot run.
-    // useTextIndex: the library has the full-text index (TextIndex), which
-    // then picks the candidates of a LIKE on the four text fields.
-    static Result<TranslatedQuery> translate(const QString& text, bool useTextIndex = false);
+    // The SQL is written in flavour's words. useTextIndex: the library has a
+    // full-text index, which then picks the candidates of a LIKE on the four
+    // text fields.
+    static Result<TranslatedQuery> translate(const QString& text, const QueryFlavour& flavour,
+                                             bool useTextIndex = false);
     // A bare condition, as find first takes it: "MainID = 12".
+    static Result<TranslatedQuery> translateCondition(const QString& criteria, const QueryFlavour& flavour);
+    // The same in the file engine's SQL (SqliteFlavour).
+    static Result<TranslatedQuery> translate(const QString& text, bool useTextIndex = false);
     static Result<TranslatedQuery> translateCondition(const QString& criteria);
     // The text between the "#" marks of a date literal; invalid when it is no date.
     static QDateTime parseDate(const QString& text);
-
-    // Name of the case-insensitive LIKE function the translated SQL calls:
-    // jet_like(pattern, value). Database registers it on every connection.
-    static constexpr const char* kLikeFunction = "jet_like";
 };
 
 } // namespace zentaro

@@ -42,7 +42,7 @@ Result<std::unique_ptr<Recordset>> Recordset::open(std::shared_ptr<Database> dat
 
 Status Recordset::load(const QString& source)
 {
-    Result<TranslatedQuery> query = QueryDialect::translate(source, m_db->textIndexUsable());
+    Result<TranslatedQuery> query = QueryDialect::translate(source, m_db->queryFlavour(), m_db->textIndexUsable());
     if (!query)
         return query.status();
     if (query->kind != TranslatedQuery::Kind::Select)
@@ -169,7 +169,7 @@ Status Recordset::setBookmark(qint64 mainId)
 
 Result<bool> Recordset::findFirst(const QString& criteria)
 {
-    Result<TranslatedQuery> query = QueryDialect::translateCondition(criteria);
+    Result<TranslatedQuery> query = QueryDialect::translateCondition(criteria, m_db->queryFlavour());
     if (!query)
         return Result<bool>(query.status());
     Result<std::vector<qint64>> matches = m_db->selectKeys(*query);

@@ -656,3 +656,22 @@ TEST_F(LibraryTest, RefusalsNameTheFileAndTheCauseInPlainWords)
                                        .arg(path));
     }
 }
+
+TEST(DatabaseEngines, AServerAddressGoesToTheRegisteredServerEngine)
+{
+    const QString address = QStringLiteral("postgresql://localhost/library");
+    Result<std::shared_ptr<Database>> none = Database::open(address);
+    ASSERT_FALSE(none.ok());
+    EXPECT_TRUE(none.message().contains(address)) << none.message().toStdString();
+    EXPECT_TRUE(none.message().contains(QStringLiteral("not available in this build")));
+
+    static QString asked;
+    Database::setServerOpener([](const QString& a, const OpenOptions&) {
+        asked = a;
+        return Result<std::shared_ptr<Database>>::failure(ErrorCode::InUse, QStringLiteral("busy"));
+    });
+    Result<std::shared_ptr<Database>> served = Database::open(QStringLiteral("postgres://db.example/x"));
+    Database::setServerOpener(nullptr);
+    EXPECT_EQ(served.code(), ErrorCode::InUse);
+    EXPECT_EQ(asked, QStringLiteral("postgres://db.example/x"));
+}

@@ -2,6 +2,7 @@
 
 #include "store/ListQuery.h"
 #include "store/QueryDialect.h"
+#include "store/QueryFlavour.h"
 
 using namespace zentaro;
 using zentaro::test::LibraryTest;
@@ -315,4 +316,50 @@ TEST(ListQueryTest, PartsJoinWithoutSeparators)
     EXPECT_EQ(query.text(), QStringLiteral("SELECT * FROM Main ORDER BY Title"));
     query.where = QStringLiteral("WHERE (FileSize > 5)");
     EXPECT_EQ(query.text(), QStringLiteral("SELECT * FROM Main WHERE (FileSize > 5)ORDER BY Title"));
+}
+
+namespace {
+
+// Another engine's spelling: numbered marks, its own caseless forms and LIKE.
+class NumberedFlavour : public QueryFlavour
+{
+public:
+    QString placeholder() const override { return QStringLiteral("?"); }
+    QString finishPlaceholders(const QString& condition) const override
+    {
+        QString out;
+        int n = 0;
+        for (const QChar c : condition)
+            out += c == QLatin1Char('?') ? QStringLiteral("$%1").arg(++n) : QString(c);
+        return out;
+    }
+    QString caselessCompare(const QString& column) const override { return QStringLiteral("lower(%1)").arg(column); }
+    QString caselessOrder(const QString& column) const override { return QStringLiteral("lower(%1)").arg(column); }
+    QString like(const QString& pattern, const QString& value) const override
+    {
+        return QStringLiteral("jet_like_ci(%1, %2)").arg(pattern, value);
+    }
+    QVariant dateParameter(const QDateTime& when) const override { return when; }
+    std::optional<QString> textIndexCandidates(MainField, const QString& pattern, QVariantList& parameters) const override
+    {
+        parameters.push_back(pattern);
+        return QStringLiteral("MainID IN (SELECT id FROM words WHERE w = ?)");
+    }
+};
+
+} // namespace
+
+TEST(QueryDialect, AnotherFlavourSpellsTheSameQueryInItsOwnWords)
+{
+    const NumberedFlavour flavour;
+    const Result<TranslatedQuery> t = QueryDialect::translate(
+        QStringLiteral("SELECT * FROM Main WHERE Title = \"a\" AND Notes LIKE \"*b*\" AND FileDate > #1/2/2003# "
+                       "ORDER BY Author"),
+        flavour, true);
+    ASSERT_TRUE(t.ok()) << t.message().toStdString();
+    EXPECT_EQ(t->where, QStringLiteral("(lower(Title) = $1) AND (MainID IN (SELECT id FROM words WHERE w = $2) AND "
+                                       "jet_like_ci($3, Notes)) AND (FileDate > $4)"));
+    EXPECT_EQ(t->orderBy, QStringLiteral("lower(Author)"));
+    ASSERT_EQ(t->parameters.size(), 4);
+    EXPECT_EQ(t->parameters[3], QVariant(QDateTime(QDate(2003, 1, 2), QTime(0, 0))));
 }
