@@ -1,7 +1,7 @@
 #include "library/LibraryCompactor.h"
 
 #include "core/PathText.h"
-#include "core/ProgramState.h"
+#include "core/LibraryState.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
@@ -14,14 +14,15 @@
 
 namespace zentaro {
 
-LibraryCompactor::LibraryCompactor(ProgramState& state, Drive::Lookup lookup, FreeSpace::Probe freeSpace)
-    : m_state(state), m_lookup(std::move(lookup)), m_freeSpace(std::move(freeSpace))
+LibraryCompactor::LibraryCompactor(const LibraryState& library, QString programFolder, Drive::Lookup lookup,
+                                   FreeSpace::Probe freeSpace)
+    : m_state(library), m_programFolder(std::move(programFolder)), m_lookup(std::move(lookup)), m_freeSpace(std::move(freeSpace))
 {
 }
 
 QString LibraryCompactor::TempPath() const
 {
-    return PathText::join(m_state.ProgramFolder(), kTempName);
+    return PathText::join(m_programFolder, kTempName);
 }
 
 LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
@@ -32,7 +33,7 @@ LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
         return Refusal::AccessDenied;
     // CMPCT.TMP needs the library's own file system: the free-space rule
     // counts that drive only.
-    const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_state.ProgramFolder()) : std::nullopt;
+    const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_programFolder) : std::nullopt;
     const std::optional<Drive::Facts> library = m_lookup ? m_lookup(m_state.CurrentLibraryPath) : std::nullopt;
     if (!program || !library || *program != *library)
         return Refusal::OtherDrive;
@@ -44,7 +45,7 @@ LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
 
 Notice LibraryCompactor::RefusalNotice(Refusal refusal) const
 {
-    const QString nl = m_state.NewLine;
+    const QString nl = QStringLiteral("\r\n");
     switch (refusal) {
     case Refusal::None:
         return {};
@@ -73,7 +74,7 @@ Notice LibraryCompactor::RefusalNotice(Refusal refusal) const
 
 Notice LibraryCompactor::Confirmation() const
 {
-    const QString nl = m_state.NewLine;
+    const QString nl = QStringLiteral("\r\n");
     return {NoticeIcon::Exclamation, kConfirmTitle,
             QStringLiteral("Are you sure you want to compact the current library?") + nl + nl +
                 QStringLiteral("If you are on a network, no other users can be accessing this library!") + nl + nl +
@@ -91,7 +92,7 @@ QString LibraryCompactor::CompletionText(qint64 oldSize, qint64 newSize, const Q
 LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
 {
     const QString library = m_state.CurrentLibraryPath;
-    const QString nl = m_state.NewLine;
+    const QString nl = QStringLiteral("\r\n");
     Outcome outcome;
     auto engineError = [&](const Status& status) {
         outcome.status = status;

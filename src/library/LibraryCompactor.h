@@ -9,7 +9,7 @@
 
 namespace zentaro {
 
-class ProgramState;
+struct LibraryState;
 class Progress;
 
 // "Compact Library": the checks of the command and the compaction itself.
@@ -21,7 +21,8 @@ class Progress;
 class LibraryCompactor
 {
 public:
-    LibraryCompactor(ProgramState& state, Drive::Lookup lookup = &Drive::systemLookup,
+    // Compacts library.CurrentLibraryPath through a scratch file in programFolder.
+    LibraryCompactor(const LibraryState& library, QString programFolder, Drive::Lookup lookup = &Drive::systemLookup,
                      FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
 
     // Why the command refuses, in the order it checks.
@@ -69,7 +70,8 @@ public:
     static inline const QString kConfirmTitle = QStringLiteral("Confirm Library Compact Process");
 
 private:
-    ProgramState& m_state;
+    const LibraryState& m_state;
+    QString m_programFolder;
     Drive::Lookup m_lookup;
     FreeSpace::Probe m_freeSpace;
     QString m_lastTempPath;

@@ -1,6 +1,7 @@
 #include "library/LibrarySession.h"
 
 #include "core/PathText.h"
+#include "core/Version.h"
 #include "security/AccessRights.h"
 #include "store/LibraryFile.h"
 
@@ -10,8 +11,19 @@
 
 namespace zentaro {
 
-LibrarySession::LibrarySession(ProgramState& state, LibraryHost& host)
-    : m_state(state), m_host(host), m_login(state, host)
+namespace {
+// The line break of the program's messages.
+const QString kNewLine = QStringLiteral("\r\n");
+} // namespace
+
+LibrarySession::LibrarySession(LibraryState& library, SettingsRecord& settings, LibraryHost& host)
+    : m_state(library), m_settings(settings), m_host(host), m_login(library, host)
+{
+}
+
+LibrarySession::LibrarySession(SettingsRecord& settings, LibraryHost& host)
+    : m_ownState(std::make_unique<LibraryState>()), m_state(*m_ownState), m_settings(settings), m_host(host),
+      m_login(*m_ownState, host)
 {
 }
 
@@ -56,7 +68,7 @@ void LibrarySession::release()
 Status LibrarySession::bind(bool readOnly)
 {
     OpenOptions options;
-    options.exclusive = m_state.Settings.ExclusiveMode;
+    options.exclusive = m_settings.ExclusiveMode;
     options.readOnly = readOnly;
     // Only once the level is known may an older library be brought up to date.
     options.upgrade = false;
@@ -152,7 +164,7 @@ void LibrarySession::OpenLibrary()
         m_total = *total;
     m_host.ListReset();
     m_host.SetCaption(
-        CaptionFor(m_state.ProgramVersion, m_state.CurrentLibraryPath, m_state.LibraryReadOnly));
+        CaptionFor(Version::currentProgramVersion(), m_state.CurrentLibraryPath, m_state.LibraryReadOnly));
     m_host.ApplyAccessRights(m_config);
     notifyCurrent();
 }
@@ -209,20 +221,19 @@ bool LibrarySession::OpenOtherLibrary(const QString& path)
     folder = slash >= 0 ? folder.left(slash).trimmed() : QString();
     if (folder.isEmpty())
         folder = QStringLiteral("/");
-    m_state.Settings.LibraryFolder = folder;
+    m_settings.LibraryFolder = folder;
     return true;
 }
 
-bool LibrarySession::CheckDataFile(ProgramState& state, LibraryHost& host)
+bool LibrarySession::CheckDataFile(const QString& path, const QString& templatePath, LibraryHost& host)
 {
-    const QString path = state.CurrentLibraryPath;
     QFile file(path);
     // An existing library is only read here, so a read-only one still starts.
     const bool existed = file.exists();
     const bool opened = existed ? file.open(QIODevice::ReadOnly)
                                 : file.open(QIODevice::ReadWrite | QIODevice::NewOnly);
     if (!opened) {
-        const QString nl = state.NewLine;
+        const QString& nl = kNewLine;
         host.ShowNotice(
             {NoticeIcon::Exclamation, kStartupFailureTitle,
              QStringLiteral("There was a problem opening the Default Startup Library:") + nl + nl +
@@ -236,15 +247,15 @@ bool LibrarySession::CheckDataFile(ProgramState& state, LibraryHost& host)
     file.close();
     if (size < 2) {
         file.remove();
-        state.CurrentFilePath = path;
-        CreateLibraryFromTemplate(state, host);
+        CreateLibraryFromTemplate(templatePath, path, host);
     }
     return true;
 }
 
-Status LibrarySession::CreateLibraryFromTemplate(ProgramState& state, LibraryHost& host)
+Status LibrarySession::CreateLibraryFromTemplate(const QString& templatePath, const QString& target,
+                                                 LibraryHost& host)
 {
-    Status made = Database::compactFile(state.TemplatePath, state.CurrentFilePath);
+    Status made = Database::compactFile(templatePath, target);
     if (!made)
         host.ShowNotice({NoticeIcon::Plain, QString(), made.message()});
     return made;
@@ -407,7 +418,7 @@ Status LibrarySession::upgradeForWriting()
         return upgraded;
     if (m_upgradeWaitTold != m_db->path()) {
         m_upgradeWaitTold = m_db->path();
-        m_host.ShowNotice(UpgradeWaitsNotice(m_db->path(), m_state.newLineOrDefault()));
+        m_host.ShowNotice(UpgradeWaitsNotice(m_db->path(), kNewLine));
     }
     return Status::success();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/ProgramState.h"
+#include "core/LibraryState.h"
+#include "core/SettingsRecord.h"
 #include "core/Status.h"
 #include "security/LoginController.h"
 #include "store/ConfigRow.h"
@@ -19,7 +20,11 @@ namespace zentaro {
 class LibrarySession
 {
 public:
-    LibrarySession(ProgramState& state, LibraryHost& host);
+    // Works on library, the state the window keeps; settings give
+    // ExclusiveMode and keep the LibraryFolder of an opened library.
+    LibrarySession(LibraryState& library, SettingsRecord& settings, LibraryHost& host);
+    // Owns its library state (znt).
+    LibrarySession(SettingsRecord& settings, LibraryHost& host);
     ~LibrarySession();
 
     // --- Opening and closing --------------------------------------------
@@ -41,13 +46,16 @@ public:
     // name was refused (the message was shown).
     bool OpenOtherLibrary(const QString& path);
 
-    // Start-up check of CurrentLibraryPath before any window exists: false
+    // Start-up check of the library at path before any window exists: false
     // when the program must end (the message was shown); a missing or empty
     // file is created from the template.
-    static bool CheckDataFile(ProgramState& state, LibraryHost& host);
-    // Writes a new library at CurrentFilePath from the template. A failure is
-    // shown plainly and returned.
-    static Status CreateLibraryFromTemplate(ProgramState& state, LibraryHost& host);
+    static bool CheckDataFile(const QString& path, const QString& templatePath, LibraryHost& host);
+    // Writes a new library at target from the template. A failure is shown
+    // plainly and returned.
+    static Status CreateLibraryFromTemplate(const QString& templatePath, const QString& target, LibraryHost& host);
+
+    LibraryState& state() { return m_state; }
+    const LibraryState& state() const { return m_state; }
 
     bool isOpen() const;
     const std::shared_ptr<Database>& database() const { return m_db; }
@@ -112,7 +120,9 @@ private:
     void release();
     void notifyCurrent();
 
-    ProgramState& m_state;
+    std::unique_ptr<LibraryState> m_ownState;
+    LibraryState& m_state;
+    SettingsRecord& m_settings;
     LibraryHost& m_host;
     LoginController m_login;
     std::shared_ptr<Database> m_db;

@@ -6,7 +6,7 @@
 
 namespace zentaro {
 
-LoginController::LoginController(ProgramState& state, LoginHost& host)
+LoginController::LoginController(LibraryState& state, LoginHost& host)
     : m_state(state), m_host(host)
 {
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ProgramState.h"
+#include "core/LibraryState.h"
 #include "core/Status.h"
 #include "security/LoginHost.h"
 #include "store/ConfigRow.h"
@@ -9,7 +9,7 @@
 
 namespace zentaro {
 
-// The login loop and the level a library opens at. Works on the program
+// The login loop and the level a library opens at. Works on the library
 // state's AccessLevel; every window action goes through
 // the host.
 class LoginController
@@ -39,7 +39,7 @@ public:
         Status error; // why a login could not run, when it is not a cancel
     };
 
-    LoginController(ProgramState& state, LoginHost& host);
+    LoginController(LibraryState& state, LoginHost& host);
 
     // Asks for a level and password until one is right or the user cancels.
     // Re-reads the Config row before every attempt, so changes made meanwhile
@@ -59,7 +59,7 @@ public:
         QStringLiteral("Login failed, so ZNT will now Re-Open the last opened Library File");
 
 private:
-    ProgramState& m_state;
+    LibraryState& m_state;
     LoginHost& m_host;
 };
 

@@ -61,7 +61,7 @@ protected:
     LibraryCompactor::Outcome compact(const QString& library, Progress& progress)
     {
         state.CurrentLibraryPath = library;
-        LibraryCompactor compactor(state, &sameDrive, [](const QString&) { return std::optional<qint64>(); });
+        LibraryCompactor compactor(state, state.ProgramFolder(), &sameDrive, [](const QString&) { return std::optional<qint64>(); });
         return compactor.CompactLibrary(progress);
     }
 

@@ -36,7 +36,7 @@ protected:
 
     LibraryCompactor compactor(std::optional<qint64> free)
     {
-        return LibraryCompactor(state, &drives, [free](const QString&) { return free; });
+        return LibraryCompactor(state, state.ProgramFolder(), &drives, [free](const QString&) { return free; });
     }
 
     qint64 librarySize() const { return QFileInfo(library).size(); }
@@ -155,13 +155,13 @@ TEST_F(LibraryCompactorTest, CopyNamesAndSpaceRules)
     }
     const qint64 size = QFileInfo(library).size();
     NullProgress quiet;
-    LibraryCopier tight(state, [size](const QString&) { return std::optional<qint64>(size - 1); });
+    LibraryCopier tight(state.TemplatePath, [size](const QString&) { return std::optional<qint64>(size - 1); });
     const Status refused = tight.CopyLibrary(library, absent, quiet);
     EXPECT_EQ(refused.code(), ErrorCode::DiskFull);
     EXPECT_EQ(refused.message(), LibraryCopier::kNoSpaceText);
     EXPECT_FALSE(QFileInfo::exists(absent));
 
-    LibraryCopier exact(state, [size](const QString&) { return std::optional<qint64>(size); });
+    LibraryCopier exact(state.TemplatePath, [size](const QString&) { return std::optional<qint64>(size); });
     ASSERT_TRUE(exact.CopyLibrary(library, absent, quiet).ok());
     EXPECT_EQ(QFileInfo(absent).size(), size);
     EXPECT_EQ(exact.CopyLibrary(library, absent, quiet).message(), LibraryCopier::kExistsText);

@@ -57,7 +57,7 @@ protected:
     Status copy(const QString& target)
     {
         NullProgress quiet;
-        LibraryCopier copier(state, [](const QString&) { return std::optional<qint64>(); });
+        LibraryCopier copier(state.TemplatePath, [](const QString&) { return std::optional<qint64>(); });
         return copier.CopyLibrary(library, target, quiet);
     }
 
@@ -217,7 +217,7 @@ TEST_F(LibraryCopyTest, ATooLargeFileIsNamedAsTheCauseInCopyAndNew)
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{128 * 1024, 128 * 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        LibraryCopier copier(state, [](const QString&) { return std::optional<qint64>(); });
+        LibraryCopier copier(state.TemplatePath, [](const QString&) { return std::optional<qint64>(); });
         NullProgress quiet;
         const QByteArray copied = copier.CopyLibrary(library, program.path(QStringLiteral("big.ZNT")), quiet).message().toUtf8();
         // The template is smaller than the limit; a tighter one for it.

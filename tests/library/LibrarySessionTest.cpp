@@ -1,3 +1,4 @@
+#include "core/ProgramState.h"
 #include "security/PasswordHasher.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
@@ -17,7 +18,7 @@ namespace {
 class LibrarySessionTest : public ::testing::Test
 {
 protected:
-    LibrarySessionTest() : state(folder.folder()), session(state, host)
+    LibrarySessionTest() : state(folder.folder()), session(state, state.Settings, host)
     {
         host.session = &session;
         state.Settings.ExclusiveMode = false;
@@ -293,7 +294,7 @@ TEST_F(LibrarySessionTest, WalkingStopsAtTheEndsAndDoesNothingOnAnEmptyList)
 TEST_F(LibrarySessionTest, CheckDataFileCreatesAMissingLibraryFromTheTemplate)
 {
     state.CurrentLibraryPath = folder.path(QStringLiteral("Main Library.ZNT"));
-    ASSERT_TRUE(LibrarySession::CheckDataFile(state, host));
+    ASSERT_TRUE(LibrarySession::CheckDataFile(state.CurrentLibraryPath, state.TemplatePath, host));
     EXPECT_TRUE(host.notices.empty());
     session.OpenLibrary();
     ASSERT_TRUE(session.isOpen());
@@ -308,7 +309,7 @@ TEST_F(LibrarySessionTest, CheckDataFileCreatesAMissingLibraryFromTheTemplate)
 TEST_F(LibrarySessionTest, CheckDataFileRefusesAPathThatCannotBeOpened)
 {
     state.CurrentLibraryPath = folder.path(QStringLiteral("no such folder/Main Library.ZNT"));
-    EXPECT_FALSE(LibrarySession::CheckDataFile(state, host));
+    EXPECT_FALSE(LibrarySession::CheckDataFile(state.CurrentLibraryPath, state.TemplatePath, host));
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].title, QStringLiteral("ZNT Open Library Failure"));
     EXPECT_TRUE(host.notices[0].text.startsWith(

@@ -2,6 +2,7 @@
 #include "ReliabilitySupport.h"
 
 #include "core/FileWriter.h"
+#include "core/ProgramState.h"
 #include "core/SettingsFile.h"
 #include "library/LibraryCompactor.h"
 #include "library/LibraryCopier.h"
@@ -199,7 +200,7 @@ TEST(IoFault, AnOlderLibraryOnAFullDiskOpensAsItIsAndSaysSoOnce)
     ProgramFolder folder;
     ProgramState state(folder.folder());
     FakeLibraryHost host;
-    LibrarySession session(state, host);
+    LibrarySession session(state, state.Settings, host);
     host.session = &session;
     state.CurrentLibraryPath = folder.path(QStringLiteral("old.ZNT"));
     ASSERT_TRUE(makeOldLibrary(state.CurrentLibraryPath));
@@ -224,7 +225,7 @@ TEST(IoFault, AnOlderLibraryOnAFullDiskOpensAsItIsAndSaysSoOnce)
     state.QueryWhere = QStringLiteral("WHERE (Title LIKE \"*old*\")");
     EXPECT_TRUE(session.RequeryList());
     EXPECT_EQ(session.ListedCount(), 1);
-    LibraryCompactor compactor(state, &Drive::systemLookup, [](const QString&) { return std::optional<qint64>(1); });
+    LibraryCompactor compactor(state, state.ProgramFolder(), &Drive::systemLookup, [](const QString&) { return std::optional<qint64>(1); });
     EXPECT_EQ(compactor.CheckCommand(), LibraryCompactor::Refusal::NoSpace);
     // Opened again on a disk still full, it is not said twice.
     EXPECT_TRUE(session.RebindLibrary());
@@ -310,7 +311,7 @@ TEST(FileWriterFault, AFailedExtractionLeavesNoTarget)
 TEST(FileWriterFault, AFailedSettingsSaveLeavesTheOldFile)
 {
     TempLibrary lib;
-    SettingsFile settings(lib.state);
+    SettingsFile settings(lib.state.Settings, lib.state.settingsPlace());
     lib.state.Settings.LibraryFolder = QStringLiteral("/old");
     ASSERT_TRUE(settings.SaveSettings());
     const QByteArray old = readBytes(lib.state.SettingsFilePath);

@@ -1,6 +1,5 @@
 #include "security/LoginController.h"
 #include "security/PasswordHasher.h"
-#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +28,7 @@ ConfigRow Protected(const QString& browse, const QString& edit, const QString& a
 class FakeHost : public LoginHost
 {
 public:
-    explicit FakeHost(ProgramState& state) : m_state(state) {}
+    explicit FakeHost(LibraryState& state) : m_state(state) {}
 
     // Config rows handed out by ReadConfig in turn; the last one repeats.
     std::vector<Result<ConfigRow>> configs;
@@ -86,14 +85,13 @@ public:
     }
 
 private:
-    ProgramState& m_state;
+    LibraryState& m_state;
 };
 
 class LoginControllerTest : public ::testing::Test
 {
 protected:
-    test::ProgramFolder folder;
-    ProgramState state{folder.folder()};
+    LibraryState state;
     FakeHost host{state};
     LoginController controller{state, host};
 

@@ -39,7 +39,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Zentaro"));
-    m_session = std::make_unique<LibrarySession>(m_state, *this);
+    m_session = std::make_unique<LibrarySession>(m_state, m_state.Settings, *this);
 
     m_commands = new CommandRegistry(this);
     m_commands->buildMenuBar(menuBar());

@@ -103,7 +103,7 @@ bool StartupSequence::Start()
     m_splash->show();
     m_splash->centreOnScreen();
 
-    SettingsFile settings(m_state);
+    SettingsFile settings(m_state.Settings, m_state.settingsPlace());
     settings.setScreenWidthTwips(ScreenMetrics::screenWidthTwips());
     const Status loaded = settings.LoadConfig();
     // Start-up goes on with what could be read; the user learns that the
@@ -113,7 +113,7 @@ bool StartupSequence::Start()
     m_state.CurrentLibraryPath = m_commandLine.isEmpty() ? m_state.Settings.DefaultLibrary : m_commandLine;
 
     StartupHost host(m_splash);
-    if (!LibrarySession::CheckDataFile(m_state, host)) {
+    if (!LibrarySession::CheckDataFile(m_state.CurrentLibraryPath, m_state.TemplatePath, host)) {
         end(1);
         return false;
     }

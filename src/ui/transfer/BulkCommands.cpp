@@ -94,11 +94,11 @@ void BulkCommands::deleteCurrentFile()
         return;
     if (refusedAsReadOnly() || !m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kCurrentTitle, RecordDeleter(m_state, session).CurrentFileQuestion(),
+    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kCurrentTitle, RecordDeleter(session).CurrentFileQuestion(),
                                 MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
-    RecordDeleter deleter(m_state, session);
+    RecordDeleter deleter(session);
     m_form.showOutcome({deleter.DeleteCurrentFile(), std::nullopt}, QStringLiteral("ZNT ERROR"));
     m_form.gridMain()->setFocus();
 }
@@ -123,7 +123,7 @@ void BulkCommands::deleteSelectedFiles()
         TransferProgressHost host(m_state, &m_form);
         host.OpenWithoutBar(RecordDeleter::kDeletingText);
         host.Yield();
-        done = RecordDeleter(m_state, session).DeleteSelectedFiles(ids);
+        done = RecordDeleter(session).DeleteSelectedFiles(ids);
     }
     MousePointer::restoreDefault();
     m_form.showOutcome({done, std::nullopt}, QStringLiteral("ZNT ERROR"));
@@ -137,12 +137,12 @@ void BulkCommands::deleteListedFiles()
         return;
     if (!m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kListedTitle, RecordDeleter(m_state, session).ListedFilesQuestion(),
+    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kListedTitle, RecordDeleter(session).ListedFilesQuestion(),
                                 MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
     m_form.recordPane().showDetailsPage();
-    RecordDeleter deleter(m_state, session);
+    RecordDeleter deleter(session);
     Result<qint64> deleted = qint64(0);
     {
         TransferProgressHost host(m_state, &m_form);
