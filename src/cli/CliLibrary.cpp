@@ -73,7 +73,7 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
     m_host.setCredentials(access.Level, access.Password);
     m_host.resetLogin();
     m_session.setOnlyReads(use == Use::Read);
-    m_session.OpenLibrary();
+    const Result<OpenedLibrary> opened = m_session.OpenLibrary();
 
     auto loginRefused = [&]() {
         if (m_host.loginUnanswerable()) {
@@ -85,12 +85,11 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
         return CliExitCode::Refused;
     };
 
-    if (state().OpenAborted || !m_session.isOpen()) {
+    if (!opened) {
         // The session has shown why; the exit status tells "in use" from "damaged".
-        const Status refused = m_session.OpenFailure();
         close();
-        if (!refused.ok())
-            return exitCodeFor(refused.code());
+        if (opened.code() != ErrorCode::Cancelled)
+            return exitCodeFor(opened.code());
         if (m_host.loginUnanswerable() || m_host.loginFailures() > 0 || m_host.loginAsked())
             return loginRefused();
         return CliExitCode::Failure;
@@ -100,18 +99,16 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
     // no password): log in again, as the Re-Login button does.
     if (access.Level && state().AccessLevel != *access.Level && m_session.Config().UseSecurity) {
         m_host.resetLogin();
-        const LoginController::LoginResult login = m_session.CheckLogin();
-        switch (login.outcome) {
-        case LoginController::Outcome::LoggedIn:
-        case LoginController::Outcome::SecurityOff:
-            break;
-        case LoginController::Outcome::Cancelled:
+        const Result<LoginController::Login> login = m_session.CheckLogin();
+        if (login.code() == ErrorCode::Cancelled) {
             close();
             return loginRefused();
-        case LoginController::Outcome::ConfigUnreadable:
-            m_output.notice({NoticeIcon::Critical, LibrarySession::kOpenFailureTitle, login.error.message()});
+        }
+        if (!login) {
+            // The Config row could not be read.
+            m_output.notice({NoticeIcon::Critical, LibrarySession::kOpenFailureTitle, login.message()});
             close();
-            return exitCodeFor(login.error.code());
+            return exitCodeFor(login.code());
         }
     }
     return CliExitCode::Success;

@@ -394,13 +394,13 @@ int CliStoreCommands::compact(CliContext& context)
     }
     library.close();
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    const LibraryCompactor::Outcome outcome = compactor.CompactLibrary(bar);
+    const Result<LibraryCompactor::Sizes> compacted = compactor.CompactLibrary(bar);
     bar.finish();
-    if (!outcome.status) {
-        context.output.notice(outcome.notice);
-        return toInt(exitCodeFor(outcome.status.code()));
+    if (!compacted) {
+        context.output.notice(LibraryCompactor::FailureNotice(compacted.status()));
+        return toInt(exitCodeFor(compacted.code()));
     }
-    context.output.line(CliOutput::plainLines(outcome.notice.text));
+    context.output.line(CliOutput::plainLines(LibraryCompactor::CompletionNotice(*compacted).text));
     return toInt(CliExitCode::Success);
 }
 
@@ -467,11 +467,11 @@ int CliStoreCommands::verify(CliContext& context)
     library.close();
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     bar.setText(QStringLiteral("Verifying..."));
-    Result<LibraryVerifier::Report> checked = LibraryVerifier::Verify(path, bar);
+    Result<LibraryVerifier::Findings> checked = LibraryVerifier::Verify(path, bar);
     bar.finish();
     if (!checked)
         return failed(context, checked.status());
-    const LibraryVerifier::Report& report = *checked;
+    const LibraryVerifier::Findings& report = *checked;
 
     if (context.json) {
         QJsonArray bad;

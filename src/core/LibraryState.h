@@ -13,7 +13,6 @@ struct LibraryState
     QString PreviousLibraryPath;
     QString AccessLevel;
     bool LibraryReadOnly = false;
-    bool OpenAborted = false;
     bool SuppressReposition = false;
 
     // List query.

@@ -56,6 +56,8 @@ public:
     {
         return {SettingsFilePath, m_programFolder, ProgramVersion, CurrentLibraryPath};
     }
+    // ZNT.CFG read into and written from Settings.
+    SettingsFile settingsFile() { return SettingsFile(Settings, settingsPlace()); }
 
 private:
     QString m_programFolder;

@@ -89,17 +89,22 @@ QString LibraryCompactor::CompletionText(qint64 oldSize, qint64 newSize, const Q
            QStringLiteral(" bytes of disk space recovered");
 }
 
-LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
+Notice LibraryCompactor::CompletionNotice(const Sizes& sizes)
+{
+    return {NoticeIcon::Information, QString(), CompletionText(sizes.OldSize, sizes.NewSize, QStringLiteral("\r\n"))};
+}
+
+Notice LibraryCompactor::FailureNotice(const Status& why)
+{
+    const QString nl = QStringLiteral("\r\n");
+    return {NoticeIcon::Plain, QString(), QStringLiteral("ERROR Compacting Library") + nl + nl + why.message()};
+}
+
+Result<LibraryCompactor::Sizes> LibraryCompactor::CompactLibrary(Progress& progress)
 {
     const QString library = m_state.CurrentLibraryPath;
-    const QString nl = QStringLiteral("\r\n");
-    Outcome outcome;
-    auto engineError = [&](const Status& status) {
-        outcome.status = status;
-        outcome.notice = {NoticeIcon::Plain, QString(),
-                          QStringLiteral("ERROR Compacting Library") + nl + nl + status.message()};
-        return outcome;
-    };
+    Sizes sizes;
+    auto engineError = [](const Status& status) { return Result<Sizes>(status); };
 
     progress.setText(kProgressText);
     progress.setPercent(0);
@@ -116,7 +121,7 @@ LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
     if (!opened)
         return engineError(opened.status());
     Database& db = **opened;
-    outcome.OldSize = QFileInfo(library).size();
+    sizes.OldSize = QFileInfo(library).size();
 
     struct stat existing {};
     const mode_t mode = ::stat(QFile::encodeName(library).constData(), &existing) == 0
@@ -132,10 +137,9 @@ LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
     scratch->remove();
     if (!compacted)
         return engineError(compacted);
-    outcome.NewSize = QFileInfo(library).size();
+    sizes.NewSize = QFileInfo(library).size();
     progress.setPercent(100);
-    outcome.notice = {NoticeIcon::Information, QString(), CompletionText(outcome.OldSize, outcome.NewSize, nl)};
-    return outcome;
+    return sizes;
 }
 
 } // namespace zentaro

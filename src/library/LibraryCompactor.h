@@ -2,6 +2,7 @@
 
 #include "core/Drive.h"
 #include "core/Notice.h"
+#include "core/Result.h"
 #include "core/Status.h"
 #include "core/FreeSpace.h"
 
@@ -40,10 +41,9 @@ public:
     // The Yes/No question asked before CompactLibrary.
     Notice Confirmation() const;
 
-    struct Outcome
+    // The library's size before and after a compaction.
+    struct Sizes
     {
-        Status status;
-        Notice notice; // "Compaction Process Complete" or "ERROR Compacting Library"
         qint64 OldSize = 0;
         qint64 NewSize = 0;
         qint64 recovered() const { return OldSize - NewSize; }
@@ -52,7 +52,11 @@ public:
     // closed. On an engine error (InUse when another program is working on
     // it) the library is untouched. The temporary file is removed either way;
     // one left by an earlier run is removed first.
-    Outcome CompactLibrary(Progress& progress);
+    Result<Sizes> CompactLibrary(Progress& progress);
+    // What the user is told afterwards: "Compaction Process Complete" and the
+    // bytes recovered, or "ERROR Compacting Library" and why.
+    static Notice CompletionNotice(const Sizes& sizes);
+    static Notice FailureNotice(const Status& why);
 
     // Program folder + "/CMPCT.TMP". While another compaction run holds that
     // one, a run uses "CMPCT-1.TMP" and so on beside it.

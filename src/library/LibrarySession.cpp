@@ -1,5 +1,6 @@
 #include "library/LibrarySession.h"
 
+#include "core/ListPositionHold.h"
 #include "core/PathText.h"
 #include "core/Version.h"
 #include "security/AccessRights.h"
@@ -85,79 +86,50 @@ Status LibrarySession::bind(bool readOnly)
     return Status::success();
 }
 
-void LibrarySession::OpenLibrary()
+Result<OpenedLibrary> LibrarySession::OpenLibrary()
 {
     ResetQuery();
     m_host.ClearPreviewer();
-    m_openFailure = Status::success();
+    release();
+    m_host.ListReset();
 
-    for (;;) {
+    // A file without write permission is opened read-only after a notice;
+    // the owner's write bit is the read-only attribute, which also holds for root.
+    const QFileInfo info(m_state.CurrentLibraryPath);
+    m_state.LibraryReadOnly = info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner));
+    if (m_state.LibraryReadOnly)
+        m_host.ShowNotice({NoticeIcon::Exclamation, kReadOnlyTitle, kReadOnlyText});
+
+    auto refuse = [this](const Status& why) {
         release();
         m_host.ListReset();
-
-        // A file without write permission is opened read-only after a notice;
-        // the owner's write bit is the read-only attribute, which also holds for root.
-        const QFileInfo info(m_state.CurrentLibraryPath);
-        m_state.LibraryReadOnly =
-            info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner));
-        if (m_state.LibraryReadOnly)
-            m_host.ShowNotice({NoticeIcon::Exclamation, kReadOnlyTitle, kReadOnlyText});
-
-        Status bound = bind(m_state.LibraryReadOnly);
-        bool failed = !bound.ok();
-        if (failed) {
-            m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, bound.message()});
-            m_openFailure = bound;
-        } else {
-            const LoginController::OpeningResult access = m_login.SettleOpeningLevel(m_config);
-            if (access.access == LoginController::OpeningAccess::LoginFailed) {
-                if (!access.error.ok())
-                    m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle,
-                                       access.error.message()});
-                failed = true;
-            } else {
-                if (Result<ConfigRow> fresh = m_db->loadConfig(); fresh) {
-                    // The login loop re-read the row; keep what it saw.
-                    m_config = *fresh;
-                }
-                if (Status upgraded = upgradeForWriting(); !upgraded) {
-                    m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, upgraded.message()});
-                    bound = upgraded;
-                    m_openFailure = upgraded;
-                    failed = true;
-                }
-            }
-        }
-
-        if (failed) {
-            release();
-            m_host.ListReset();
-            m_state.AccessLevel.clear();
-            if (m_state.PreviousLibraryPath.isEmpty()) {
-                m_state.OpenAborted = true;
-                return;
-            }
-            m_state.CurrentLibraryPath = m_state.PreviousLibraryPath;
-            m_state.OpenAborted = false;
-            m_state.PreviousLibraryPath.clear();
-            if (bound.ok())
-                m_host.ShowNotice({NoticeIcon::Plain, LoginController::kFailureTitle,
-                                   LoginController::kReopenText});
-            continue;
-        }
-        break;
+        m_state.AccessLevel.clear();
+        return Result<OpenedLibrary>(why);
+    };
+    if (Status bound = bind(m_state.LibraryReadOnly); !bound) {
+        m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, bound.message()});
+        return refuse(bound);
+    }
+    if (const Result<LoginController::OpeningAccess> access = m_login.SettleOpeningLevel(m_config); !access) {
+        // A login given up, or one that could not run: the open is given up.
+        if (access.code() != ErrorCode::Cancelled)
+            m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, access.message()});
+        return refuse(Status::failure(ErrorCode::Cancelled, access.message()));
+    }
+    if (Result<ConfigRow> fresh = m_db->loadConfig(); fresh) {
+        // The login loop re-read the row; keep what it saw.
+        m_config = *fresh;
+    }
+    if (Status upgraded = upgradeForWriting(); !upgraded) {
+        m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, upgraded.message()});
+        return refuse(upgraded);
     }
 
-    m_state.OpenAborted = false;
     Result<std::unique_ptr<Recordset>> list = Recordset::open(m_db, m_state.CurrentQuery);
     if (!list) {
         // The reset query always runs; anything else is a damaged file.
         m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, list.message()});
-        m_openFailure = list.status();
-        release();
-        m_state.OpenAborted = m_state.PreviousLibraryPath.isEmpty();
-        m_host.ListReset();
-        return;
+        return refuse(list.status());
     }
     m_main = std::move(*list);
     if (Result<qint64> total = m_db->countMain(); total)
@@ -167,6 +139,19 @@ void LibrarySession::OpenLibrary()
         CaptionFor(Version::currentProgramVersion(), m_state.CurrentLibraryPath, m_state.LibraryReadOnly));
     m_host.ApplyAccessRights(m_config);
     notifyCurrent();
+    return OpenedLibrary{m_state.CurrentLibraryPath, m_state.AccessLevel, m_state.LibraryReadOnly};
+}
+
+Result<OpenedLibrary> LibrarySession::ReopenPrevious(const Status& why)
+{
+    if (m_state.PreviousLibraryPath.isEmpty())
+        return why;
+    m_state.CurrentLibraryPath = m_state.PreviousLibraryPath;
+    m_state.PreviousLibraryPath.clear();
+    if (why.code() == ErrorCode::Cancelled)
+        m_host.ShowNotice({NoticeIcon::Plain, LoginController::kFailureTitle, LoginController::kReopenText});
+    Result<OpenedLibrary> reopened = OpenLibrary();
+    return reopened ? reopened : ReopenPrevious(reopened.status());
 }
 
 void LibrarySession::CloseLibrary()
@@ -204,15 +189,17 @@ Status LibrarySession::RebindLibrary()
     return Status::success();
 }
 
-bool LibrarySession::OpenOtherLibrary(const QString& path)
+Result<OpenedLibrary> LibrarySession::OpenOtherLibrary(const QString& path)
 {
     if (!LibraryFile::IsLibraryPath(path)) {
         m_host.ShowNotice({NoticeIcon::Plain, QString(), kInvalidNameText});
-        return false;
+        return Status::failure(ErrorCode::InvalidArgument, kInvalidNameText);
     }
     CloseLibrary();
     m_state.CurrentLibraryPath = path;
-    OpenLibrary();
+    Result<OpenedLibrary> opened = OpenLibrary();
+    if (!opened)
+        opened = ReopenPrevious(opened.status());
     if (isOpen())
         RequeryList();
 
@@ -222,7 +209,7 @@ bool LibrarySession::OpenOtherLibrary(const QString& path)
     if (folder.isEmpty())
         folder = QStringLiteral("/");
     m_settings.LibraryFolder = folder;
-    return true;
+    return opened;
 }
 
 bool LibrarySession::CheckDataFile(const QString& path, const QString& templatePath, LibraryHost& host)
@@ -294,14 +281,13 @@ Status LibrarySession::RequeryList()
 
 void LibrarySession::RefreshCounts()
 {
-    m_state.SuppressReposition = true;
+    const ListPositionHold hold(m_state);
     if (m_db) {
         m_db->idle();
         if (Result<qint64> total = m_db->countMain(); total)
             m_total = *total;
     }
     ShowCounts();
-    m_state.SuppressReposition = false;
 }
 
 void LibrarySession::ShowCounts()
@@ -396,10 +382,10 @@ Status LibrarySession::StampCreatedIfEmpty()
     return SaveConfig(row);
 }
 
-LoginController::LoginResult LibrarySession::CheckLogin()
+Result<LoginController::Login> LibrarySession::CheckLogin()
 {
-    LoginController::LoginResult result = m_login.CheckLogin();
-    if (result.outcome == LoginController::Outcome::LoggedIn) {
+    Result<LoginController::Login> result = m_login.CheckLogin();
+    if (result && *result == LoginController::Login::LoggedIn) {
         // A Browser's session read the library as it was; a level that may
         // change it works on it brought up to date.
         if (Status upgraded = upgradeForWriting(); !upgraded)

@@ -7,6 +7,7 @@
 #include "store/ConfigRow.h"
 #include "store/Database.h"
 #include "library/LibraryHost.h"
+#include "library/OpenedLibrary.h"
 #include "store/Recordset.h"
 
 #include <memory>
@@ -28,23 +29,24 @@ public:
     ~LibrarySession();
 
     // --- Opening and closing --------------------------------------------
-    // Opens CurrentLibraryPath. On return the library is open with
-    // AccessLevel set, or OpenAborted is true. A refusal of the file (not a
-    // library, damaged, in use, unreadable) is shown, and the previous
-    // library is opened again when there was one.
-    void OpenLibrary();
-    // Why the library last asked for did not open: the refusal shown, or
-    // success when it opened or a login was given up.
-    const Status& OpenFailure() const { return m_openFailure; }
+    // Opens CurrentLibraryPath: the library opened, with AccessLevel set, or
+    // why not: a refusal of the file (not a library, damaged, in use,
+    // unreadable; shown), or Cancelled when a login was given up.
+    Result<OpenedLibrary> OpenLibrary();
+    // The fall-back of a caller whose open failed for why: opens the library
+    // open before, when there was one (after saying so when a login was given
+    // up). Without one, why is returned and nothing is open.
+    Result<OpenedLibrary> ReopenPrevious(const Status& why);
     // Releases the bindings; PreviousLibraryPath := CurrentLibraryPath.
     void CloseLibrary();
     // Binds again to CurrentLibraryPath without the read-only test and
     // without login (after a copy or compaction closed the file).
     Status RebindLibrary();
     // The open-library command after the file dialog: validates the name,
-    // closes, opens, re-queries and remembers LibraryFolder. False when the
-    // name was refused (the message was shown).
-    bool OpenOtherLibrary(const QString& path);
+    // closes, opens (or falls back to the library open before), re-queries
+    // and remembers LibraryFolder. InvalidArgument when the name was refused
+    // (the message was shown).
+    Result<OpenedLibrary> OpenOtherLibrary(const QString& path);
 
     // Start-up check of the library at path before any window exists: false
     // when the program must end (the message was shown); a missing or empty
@@ -96,7 +98,8 @@ public:
     // Stamps Created with the current date and time when Main is empty.
     Status StampCreatedIfEmpty();
     // The login loop on the open library (Re-Login buttons).
-    LoginController::LoginResult CheckLogin();
+    // Cancelled when given up, or why the Config row could not be read.
+    Result<LoginController::Login> CheckLogin();
 
     static QString CaptionFor(const QString& programVersion, const QString& libraryPath,
                               bool readOnly);
@@ -130,7 +133,6 @@ private:
     ConfigRow m_config;
     qint64 m_total = 0;
     bool m_onlyReads = false;
-    Status m_openFailure;
     QString m_upgradeWaitTold; // the library whose waiting upgrade was told
 };
 

@@ -1,6 +1,7 @@
 #include "library/RecordDeleter.h"
 
 #include "core/CountText.h"
+#include "core/ListPositionHold.h"
 #include "library/LibrarySession.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -51,15 +52,17 @@ Status RecordDeleter::DeleteCurrentFile()
     Recordset* list = m_session.DCMain();
     if (!list || list->recordCount() == 0 || !list->hasCurrent())
         return {};
-    // The details panel must not follow the moves in between.
-    m_session.state().SuppressReposition = true;
-    Status deleted = list->deleteCurrent();
-    if (deleted) {
-        list->moveNext();
-        if (list->eof() && list->recordCount() > 0)
-            list->moveLast();
+    Status deleted;
+    {
+        // The details panel must not follow the moves in between.
+        const ListPositionHold hold(m_session.state());
+        deleted = list->deleteCurrent();
+        if (deleted) {
+            list->moveNext();
+            if (list->eof() && list->recordCount() > 0)
+                list->moveLast();
+        }
     }
-    m_session.state().SuppressReposition = false;
     Status run = m_session.RequeryList();
     return deleted ? run : deleted;
 }
@@ -70,16 +73,17 @@ Status RecordDeleter::DeleteSelectedFiles(const QList<qint64>& mainIds)
     if (!list || list->recordCount() == 0 || mainIds.isEmpty())
         return {};
     Status result;
-    m_session.state().SuppressReposition = true;
-    for (const qint64 id : mainIds) {
-        if (!list->setBookmark(id))
-            continue; // gone already (another user)
-        if (Status s = list->deleteCurrent(); !s) {
-            result = s;
-            break;
+    {
+        const ListPositionHold hold(m_session.state());
+        for (const qint64 id : mainIds) {
+            if (!list->setBookmark(id))
+                continue; // gone already (another user)
+            if (Status s = list->deleteCurrent(); !s) {
+                result = s;
+                break;
+            }
         }
     }
-    m_session.state().SuppressReposition = false;
     Status run = m_session.RequeryList();
     return result ? run : result;
 }

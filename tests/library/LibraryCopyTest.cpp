@@ -128,7 +128,7 @@ TEST_F(LibraryCopyTest, EveryCopyMadeWhileAnotherProgramWritesIsOneCommittedStat
 
     for (const QString& target : copies) {
         NullProgress quiet;
-        Result<LibraryVerifier::Report> report = LibraryVerifier::Verify(target, quiet);
+        Result<LibraryVerifier::Findings> report = LibraryVerifier::Verify(target, quiet);
         ASSERT_TRUE(report.ok()) << report.message().toStdString();
         EXPECT_TRUE(report->ok()) << target.toStdString() << ": " << report->Integrity.join(QStringLiteral("; ")).toStdString();
         // The writer's records in a committed state: whole, and the first

@@ -77,7 +77,7 @@ void loopFaults(const char* name, const Operation& op)
     // One library prepared once; every run starts from a copy of its bytes.
     TempLibrary lib;
     op.setUp(lib);
-    const LibraryState before = stateOf(*lib.db);
+    const StoredLibrary before = stateOf(*lib.db);
     lib.db->close();
     const QString path = lib.state.CurrentLibraryPath;
     const QByteArray prepared = readBytes(path);
@@ -97,7 +97,7 @@ void loopFaults(const char* name, const Operation& op)
         const Status done = op.run(lib);
         const int total = FaultVfs::count(mode.operation);
         ASSERT_TRUE(done) << name << ": " << done.message().toStdString();
-        const LibraryState after = stateOf(*lib.db);
+        const StoredLibrary after = stateOf(*lib.db);
         int failed = 0;
         int undone = 0;
         for (int k = 1; k <= total; ++k) {
@@ -118,7 +118,7 @@ void loopFaults(const char* name, const Operation& op)
             EXPECT_EQ(damageIn(path).toStdString(), std::string()) << where;
             Result<std::shared_ptr<Database>> reopened = Database::open(path);
             ASSERT_TRUE(reopened) << where << ": " << reopened.message().toStdString();
-            const LibraryState now = stateOf(**reopened);
+            const StoredLibrary now = stateOf(**reopened);
             (*reopened)->close();
             if (s) {
                 EXPECT_TRUE(now == after) << where << ": reported done but not done";

@@ -120,7 +120,7 @@ void LibraryCommands::newLibrary()
     session.CloseLibrary();
     QCoreApplication::processEvents();
     m_state.CurrentLibraryPath = *target;
-    session.OpenLibrary();
+    m_form.openCurrentLibrary();
     if (session.isOpen())
         m_form.showOutcome({session.RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
     MousePointer::restoreDefault();
@@ -183,14 +183,14 @@ void LibraryCommands::compactLibrary()
     m_form.SaveRecordEdits();
     MousePointer::setWait();
     session.CloseLibrary();
-    LibraryCompactor::Outcome outcome;
-    {
+    const Result<LibraryCompactor::Sizes> compacted = [&] {
         BusyWindow busy(&m_form, LibraryCompactor::kProgressText);
         QCoreApplication::processEvents();
-        outcome = compactor.CompactLibrary(busy.progress());
-    }
+        return compactor.CompactLibrary(busy.progress());
+    }();
     MousePointer::restoreDefault();
-    MessageBoxes::show(&m_form, outcome.notice);
+    MessageBoxes::show(&m_form, compacted ? LibraryCompactor::CompletionNotice(*compacted)
+                                          : LibraryCompactor::FailureNotice(compacted.status()));
     const Status rebound = session.RebindLibrary();
     if (!rebound)
         MessageBoxes::showFailure(&m_form, rebound, LibrarySession::kOpenFailureTitle);

@@ -137,7 +137,8 @@ void StartupSequence::mainFormTimerTick()
     connect(m_main, &MainForm::unloaded, this, &StartupSequence::mainUnloaded);
     m_main->load();
 
-    if (m_state.OpenAborted) {
+    m_openAborted = m_main->openAborted();
+    if (m_openAborted) {
         // Nothing was opened, so nothing is saved: the next start asks again.
         MainForm* main = m_main;
         m_main = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/transfer/BulkCommands.h"
 
+#include "core/ListPositionHold.h"
 #include "core/ProgramState.h"
 #include "library/LibrarySession.h"
 #include "library/RecordDeleter.h"
@@ -220,11 +221,12 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
         // Files in the way are asked about only in a folder the user chose.
         ExtractConflictQuestion question(m_state, &m_form, &host);
         m_form.setEnabled(false);
-        // The details panel need not follow every record of the run.
-        m_state.SuppressReposition = true;
-        report = BulkExtraction(m_state, session.database())
-                     .Run(folder, count, record, host, toExtractFolder ? nullptr : &question);
-        m_state.SuppressReposition = false;
+        {
+            // The details panel need not follow every record of the run.
+            const ListPositionHold hold(m_state);
+            report = BulkExtraction(m_state, session.database())
+                         .Run(folder, count, record, host, toExtractFolder ? nullptr : &question);
+        }
         m_form.setEnabled(true);
     }
     session.MoveLast();
