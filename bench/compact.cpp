@@ -114,14 +114,14 @@ int main(int argc, char** argv)
         QFile::remove(copy);
         run("sync");
 
-        LibraryCompactor compactor(state);
+        LibraryCompactor compactor(state, state.ProgramFolder());
         NullProgress quiet;
         t.restart();
-        const LibraryCompactor::Outcome outcome = compactor.CompactLibrary(quiet);
+        const Result<LibraryCompactor::Sizes> outcome = compactor.CompactLibrary(quiet);
         compactTimes.push_back(seconds(t));
-        if (!outcome.status)
-            fail(outcome.status.message().toStdString());
-        recovered = outcome.recovered();
+        if (!outcome)
+            fail(outcome.message().toStdString());
+        recovered = outcome->recovered();
         ratios.push_back(compactTimes.back() / copyTimes.back());
     }
     std::sort(ratios.begin(), ratios.end());

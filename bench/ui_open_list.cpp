@@ -93,7 +93,7 @@ int main(int argc, char** argv)
     std::printf("create_100k_ms: %lld\n", static_cast<long long>(clock.elapsed()));
 
     ProgramState state(folder);
-    SettingsFile settings(state);
+    SettingsFile settings = state.settingsFile();
     check(settings.LoadConfig(), "reading the settings");
     state.Settings.StartMaximized = false;
     state.CurrentLibraryPath = library;
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     form.gridMain()->viewport()->repaint();
     const qint64 firstPage = clock.elapsed();
 
-    if (state.OpenAborted || form.listModel()->rowCount() != kRecords)
+    if (form.openAborted() || form.listModel()->rowCount() != kRecords)
         fail("the library did not open with all its records");
     if (form.listModel()->index(0, 0).data().toString() != QStringLiteral("Title 000000"))
         fail("the list is not in title order");

@@ -148,7 +148,7 @@ int main(int argc, char** argv)
     QFile::copy(QStringLiteral(ZENTARO_TEST_TEMPLATE), folder + QStringLiteral("/Struct10.qdb"));
     createLibrary(library);
     ProgramState state(folder);
-    check(SettingsFile(state).LoadConfig(), "reading the settings");
+    check(state.settingsFile().LoadConfig(), "reading the settings");
     state.Settings.StartMaximized = false;
     state.CurrentLibraryPath = library;
     MessageRecorder boxes;
@@ -156,7 +156,7 @@ int main(int argc, char** argv)
     form.load();
     form.show();
     QApplication::processEvents();
-    if (state.OpenAborted)
+    if (form.openAborted())
         bench::fail("the library did not open");
     form.detailTab()->setCurrentIndex(0);
     QAction* next = form.command(QStringLiteral("enbar"));

@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     createLibrary(library);
 
     ProgramState state(folder);
-    check(SettingsFile(state).LoadConfig(), "reading the settings");
+    check(state.settingsFile().LoadConfig(), "reading the settings");
     state.Settings.StartMaximized = false;
     state.CurrentLibraryPath = library;
     MessageRecorder boxes;
@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     form.RestorePaneSizes();
     form.gridMain()->viewport()->repaint();
     const qint64 openMs = clock.elapsed();
-    if (state.OpenAborted || form.listModel()->rowCount() != kRecords)
+    if (form.openAborted() || form.listModel()->rowCount() != kRecords)
         fail("the library did not open with all its records");
     std::printf("open_100k_list_ms: %lld\n", static_cast<long long>(openMs));
 

@@ -9,7 +9,8 @@
 #include "cli/CliTerminal.h"
 #include "cli/CliTransferCommands.h"
 #include "core/ProgramLocation.h"
-#include "core/ProgramState.h"
+#include "core/Environment.h"
+#include "core/SettingsRecord.h"
 #include "core/Version.h"
 
 #include <QCommandLineParser>
@@ -317,18 +318,19 @@ int CliApplication::run(const QStringList& arguments)
         return toInt(CliExitCode::Failure);
     }
 
-    ProgramState state(place->programFolder, place->dataFolder);
+    const Environment environment(place->programFolder, place->dataFolder);
+    SettingsRecord settings;
     CliOutput output(m_out, m_err);
     CliTerminal terminal;
 
     CliLibrary::Access access;
     if (command->library) {
         // The library opens as ExclusiveMode in the settings says, like the windows.
-        CliSettingsReader::Load(state);
+        CliSettingsReader::Load(environment, settings);
         if (parser.isSet(QStringLiteral("shared")))
-            state.Settings.ExclusiveMode = false;
+            settings.ExclusiveMode = false;
         if (parser.isSet(QStringLiteral("exclusive")))
-            state.Settings.ExclusiveMode = true;
+            settings.ExclusiveMode = true;
         if (parser.isSet(QStringLiteral("level")))
             access.Level = parser.value(QStringLiteral("level"));
         if (parser.isSet(QStringLiteral("password")))
@@ -337,7 +339,7 @@ int CliApplication::run(const QStringList& arguments)
             access.Password = qEnvironmentVariable(kPasswordVariable);
     }
 
-    CliContext context{state, output, terminal, parser, positional, access,
+    CliContext context{environment, settings, output, terminal, parser, positional, access,
                        command->json && parser.isSet(QStringLiteral("json")), m_native};
     return command->run(context);
 }

@@ -9,13 +9,15 @@ namespace zentaro {
 
 class CliOutput;
 class CliTerminal;
-class ProgramState;
+class Environment;
+struct SettingsRecord;
 
-// What a command of znt works with: the program state of this run, where to
-// write, the terminal, and its parsed arguments.
+// What a command of znt works with: the environment and settings of this
+// run, where to write, the terminal, and its parsed arguments.
 struct CliContext
 {
-    ProgramState& state;
+    const Environment& environment;
+    SettingsRecord& settings;
     CliOutput& output;
     CliTerminal& terminal;
     const QCommandLineParser& parser;

@@ -1,7 +1,7 @@
 #include "cli/CliLibrary.h"
 
 #include "cli/CliOutput.h"
-#include "core/ProgramState.h"
+#include "core/Environment.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
@@ -11,8 +11,9 @@
 
 namespace zentaro {
 
-CliLibrary::CliLibrary(ProgramState& state, CliOutput& output, const CliTerminal& terminal)
-    : m_state(state), m_output(output), m_host(output, terminal), m_session(state, m_host)
+CliLibrary::CliLibrary(const Environment& environment, SettingsRecord& settings, CliOutput& output,
+                       const CliTerminal& terminal)
+    : m_environment(environment), m_output(output), m_host(output, terminal), m_session(settings, m_host)
 {
     m_host.setSession(&m_session);
 }
@@ -44,13 +45,13 @@ Notice CliLibrary::AccessDeniedNotice(const QString& level, const QString& newLi
 
 CliExitCode CliLibrary::refuseReadOnly()
 {
-    m_output.notice(ReadOnlyNotice(m_state.NewLine));
+    m_output.notice(ReadOnlyNotice(m_environment.newLine()));
     return CliExitCode::Refused;
 }
 
 CliExitCode CliLibrary::denyAccess()
 {
-    m_output.notice(AccessDeniedNotice(m_state.AccessLevel, m_state.NewLine));
+    m_output.notice(AccessDeniedNotice(state().AccessLevel, m_environment.newLine()));
     return CliExitCode::Refused;
 }
 
@@ -67,12 +68,12 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
     }
     const QString absolute = QFileInfo(path).absoluteFilePath();
 
-    m_state.CurrentLibraryPath = absolute;
-    m_state.PreviousLibraryPath.clear();
+    state().CurrentLibraryPath = absolute;
+    state().PreviousLibraryPath.clear();
     m_host.setCredentials(access.Level, access.Password);
     m_host.resetLogin();
     m_session.setOnlyReads(use == Use::Read);
-    m_session.OpenLibrary();
+    const Result<OpenedLibrary> opened = m_session.OpenLibrary();
 
     auto loginRefused = [&]() {
         if (m_host.loginUnanswerable()) {
@@ -84,12 +85,11 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
         return CliExitCode::Refused;
     };
 
-    if (m_state.OpenAborted || !m_session.isOpen()) {
+    if (!opened) {
         // The session has shown why; the exit status tells "in use" from "damaged".
-        const Status refused = m_session.OpenFailure();
         close();
-        if (!refused.ok())
-            return exitCodeFor(refused.code());
+        if (opened.code() != ErrorCode::Cancelled)
+            return exitCodeFor(opened.code());
         if (m_host.loginUnanswerable() || m_host.loginFailures() > 0 || m_host.loginAsked())
             return loginRefused();
         return CliExitCode::Failure;
@@ -97,20 +97,18 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
 
     // Asked for a level the library did not open at (its Browser level needs
     // no password): log in again, as the Re-Login button does.
-    if (access.Level && m_state.AccessLevel != *access.Level && m_session.Config().UseSecurity) {
+    if (access.Level && state().AccessLevel != *access.Level && m_session.Config().UseSecurity) {
         m_host.resetLogin();
-        const LoginController::LoginResult login = m_session.CheckLogin();
-        switch (login.outcome) {
-        case LoginController::Outcome::LoggedIn:
-        case LoginController::Outcome::SecurityOff:
-            break;
-        case LoginController::Outcome::Cancelled:
+        const Result<LoginController::Login> login = m_session.CheckLogin();
+        if (login.code() == ErrorCode::Cancelled) {
             close();
             return loginRefused();
-        case LoginController::Outcome::ConfigUnreadable:
-            m_output.notice({NoticeIcon::Critical, LibrarySession::kOpenFailureTitle, login.error.message()});
+        }
+        if (!login) {
+            // The Config row could not be read.
+            m_output.notice({NoticeIcon::Critical, LibrarySession::kOpenFailureTitle, login.message()});
             close();
-            return exitCodeFor(login.error.code());
+            return exitCodeFor(login.code());
         }
     }
     return CliExitCode::Success;

@@ -13,7 +13,8 @@ namespace zentaro {
 
 class CliOutput;
 class CliTerminal;
-class ProgramState;
+class Environment;
+struct SettingsRecord;
 
 // A library opened for one znt command the way the main window opens one:
 // the name rule, the read-only notice, ExclusiveMode, the login of a
@@ -31,7 +32,8 @@ public:
     // leaves a library made by an earlier version as it is.
     enum class Use { Read, Write };
 
-    CliLibrary(ProgramState& state, CliOutput& output, const CliTerminal& terminal);
+    CliLibrary(const Environment& environment, SettingsRecord& settings, CliOutput& output,
+               const CliTerminal& terminal);
     ~CliLibrary();
     CliLibrary(const CliLibrary&) = delete;
     CliLibrary& operator=(const CliLibrary&) = delete;
@@ -43,6 +45,9 @@ public:
     void close();
 
     LibrarySession& session() { return m_session; }
+    // The opened library's path, level, read-only flag and list query.
+    LibraryState& state() { return m_session.state(); }
+    const Environment& environment() const { return m_environment; }
     const std::shared_ptr<Database>& database() const { return m_session.database(); }
     const ConfigRow& config() const { return m_session.Config(); }
 
@@ -57,7 +62,7 @@ public:
     static Notice AccessDeniedNotice(const QString& level, const QString& newLine);
 
 private:
-    ProgramState& m_state;
+    const Environment& m_environment;
     CliOutput& m_output;
     CliLibraryHost m_host;
     LibrarySession m_session;

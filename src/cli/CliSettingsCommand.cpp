@@ -4,7 +4,8 @@
 #include "cli/CliExitCode.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSettingsReader.h"
-#include "core/ProgramState.h"
+#include "core/Environment.h"
+#include "core/SettingsRecord.h"
 
 #include <QJsonArray>
 
@@ -134,18 +135,17 @@ QJsonObject CliSettingsCommand::json(const SettingsRecord& settings)
 
 int CliSettingsCommand::run(CliContext& context)
 {
-    ProgramState& state = context.state;
-    if (Status loaded = CliSettingsReader::Load(state); !loaded) {
+    if (Status loaded = CliSettingsReader::Load(context.environment, context.settings); !loaded) {
         context.output.error(loaded.message());
         return toInt(exitCodeFor(loaded.code()));
     }
     if (context.json) {
-        QJsonObject object = json(state.Settings);
-        context.output.json(QJsonObject{{QStringLiteral("SettingsFilePath"), state.SettingsFilePath},
+        QJsonObject object = json(context.settings);
+        context.output.json(QJsonObject{{QStringLiteral("SettingsFilePath"), context.environment.settingsFilePath()},
                                         {QStringLiteral("Settings"), object}});
         return toInt(CliExitCode::Success);
     }
-    for (const QString& line : textLines(state.Settings))
+    for (const QString& line : textLines(context.settings))
         context.output.line(line);
     return toInt(CliExitCode::Success);
 }

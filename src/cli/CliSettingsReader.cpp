@@ -1,6 +1,6 @@
 #include "cli/CliSettingsReader.h"
 
-#include "core/ProgramState.h"
+#include "core/Environment.h"
 #include "core/SettingsFile.h"
 
 #include <QFile>
@@ -8,9 +8,9 @@
 
 namespace zentaro {
 
-Status CliSettingsReader::Load(ProgramState& state)
+Status CliSettingsReader::Load(const Environment& environment, SettingsRecord& settings)
 {
-    const QString real = state.SettingsFilePath;
+    const QString& real = environment.settingsFilePath();
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         return Status::failure(ErrorCode::Io, QStringLiteral("No temporary folder for reading the settings file: %1")
@@ -34,11 +34,10 @@ Status CliSettingsReader::Load(ProgramState& state)
         }
     }
 
-    state.SettingsFilePath = copy;
-    SettingsFile file(state);
+    SettingsFile file(settings, {copy, environment.programFolder(), environment.programVersion(),
+                                 environment.defaultLibraryPath()});
     // Errors of writing the copy do not concern the user's file.
     file.LoadConfig();
-    state.SettingsFilePath = real;
     return status;
 }
 

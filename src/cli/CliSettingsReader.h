@@ -4,9 +4,10 @@
 
 namespace zentaro {
 
-class ProgramState;
+class Environment;
+struct SettingsRecord;
 
-// Fills ProgramState::Settings from ZNT.CFG beside the program exactly as
+// Fills settings from ZNT.CFG beside the program exactly as
 // the program reads it at start-up (defaults for a missing file, remembered
 // folders kept on the program's drive, older versions upgraded), but leaves
 // the file itself as it is: the reading and its write-back happen on a copy.
@@ -15,7 +16,7 @@ class CliSettingsReader
 public:
     // Unreadable when the file is there but cannot be read; Settings then
     // hold the defaults.
-    static Status Load(ProgramState& state);
+    static Status Load(const Environment& environment, SettingsRecord& settings);
 };
 
 } // namespace zentaro

@@ -6,7 +6,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
 #include "cli/CliTerminal.h"
-#include "core/ProgramState.h"
+#include "core/Environment.h"
 #include "search/SearchQuery.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
@@ -113,7 +113,7 @@ int CliStoreCommands::printList(CliContext& context, LibrarySession& session)
             context.output.line(CliOutput::recordLine(*record));
     }
     if (context.json) {
-        context.output.json(QJsonObject{{QStringLiteral("Query"), context.state.CurrentQuery},
+        context.output.json(QJsonObject{{QStringLiteral("Query"), session.state().CurrentQuery},
                                         {QStringLiteral("Count"), records.size()},
                                         {QStringLiteral("Records"), records}});
     }
@@ -127,7 +127,7 @@ int CliStoreCommands::newLibrary(CliContext& context)
         context.output.notice(LibraryCopier::ExistsNotice());
         return toInt(CliExitCode::Usage);
     }
-    LibraryCopier copier(context.state);
+    LibraryCopier copier(context.environment.templatePath());
     if (Status made = copier.CreateNewLibrary(target); !made)
         return failed(context, made);
     context.output.line(target);
@@ -136,7 +136,7 @@ int CliStoreCommands::newLibrary(CliContext& context)
 
 int CliStoreCommands::info(CliContext& context)
 {
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
     const std::shared_ptr<Database>& db = library.database();
@@ -156,7 +156,7 @@ int CliStoreCommands::info(CliContext& context)
             return failed(context, size.status());
         stored += *size;
     }
-    const QString path = context.state.CurrentLibraryPath;
+    const QString path = library.state().CurrentLibraryPath;
 
     const QJsonObject configJson{
         {QStringLiteral("LibraryName"), config.LibraryName},
@@ -173,8 +173,8 @@ int CliStoreCommands::info(CliContext& context)
         context.output.json(QJsonObject{
             {QStringLiteral("Path"), path},
             {QStringLiteral("DisplayName"), LibraryFile::DisplayName(path)},
-            {QStringLiteral("ReadOnly"), context.state.LibraryReadOnly},
-            {QStringLiteral("AccessLevel"), context.state.AccessLevel},
+            {QStringLiteral("ReadOnly"), library.state().LibraryReadOnly},
+            {QStringLiteral("AccessLevel"), library.state().AccessLevel},
             {QStringLiteral("Config"), configJson},
             {QStringLiteral("RecordCount"), *count},
             {QStringLiteral("StoredBytes"), stored},
@@ -186,8 +186,8 @@ int CliStoreCommands::info(CliContext& context)
     CliOutput& out = context.output;
     out.line(QStringLiteral("Path: ") + path);
     out.line(QStringLiteral("DisplayName: ") + LibraryFile::DisplayName(path));
-    out.line(QStringLiteral("ReadOnly: ") + yesNo(context.state.LibraryReadOnly));
-    out.line(QStringLiteral("AccessLevel: ") + context.state.AccessLevel);
+    out.line(QStringLiteral("ReadOnly: ") + yesNo(library.state().LibraryReadOnly));
+    out.line(QStringLiteral("AccessLevel: ") + library.state().AccessLevel);
     out.line(QStringLiteral("LibraryName: ") + CliOutput::fieldText(config.LibraryName));
     out.line(QStringLiteral("LibrarianName: ") + CliOutput::fieldText(config.LibrarianName));
     out.line(QStringLiteral("LibrarianEmail: ") + CliOutput::fieldText(config.LibrarianEmail));
@@ -205,11 +205,11 @@ int CliStoreCommands::info(CliContext& context)
 
 int CliStoreCommands::list(CliContext& context)
 {
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
-    context.state.QueryWhere = wherePart(context.parser.value(QStringLiteral("where")));
-    context.state.QueryOrder = orderPart(context.parser.value(QStringLiteral("order")));
+    library.state().QueryWhere = wherePart(context.parser.value(QStringLiteral("where")));
+    library.state().QueryOrder = orderPart(context.parser.value(QStringLiteral("order")));
     if (Status run = library.session().RequeryList(); !run)
         return failed(context, run);
     return printList(context, library.session());
@@ -312,11 +312,11 @@ int CliStoreCommands::search(CliContext& context)
     if (!where)
         return failed(context, where.status());
 
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
-    context.state.QueryWhere = *where;
-    context.state.QueryOrder = orderPart(p.value(QStringLiteral("order")));
+    library.state().QueryWhere = *where;
+    library.state().QueryOrder = orderPart(p.value(QStringLiteral("order")));
     if (Status run = library.session().RequeryList(); !run)
         return failed(context, run);
     return printList(context, library.session());
@@ -336,12 +336,12 @@ int CliStoreCommands::remove(CliContext& context)
     if (p.isSet(QStringLiteral("where")) && where.isEmpty())
         return usage(context, QStringLiteral("--where needs a condition; use --all to delete every record."));
 
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
         return toInt(opened);
-    if (context.state.LibraryReadOnly)
+    if (library.state().LibraryReadOnly)
         return toInt(library.refuseReadOnly());
-    if (!AccessRights::Allows(context.state.AccessLevel, AccessRights::Command::DeleteCurrent, library.config()))
+    if (!AccessRights::Allows(library.state().AccessLevel, AccessRights::Command::DeleteCurrent, library.config()))
         return toInt(library.denyAccess());
 
     const std::shared_ptr<Database>& db = library.database();
@@ -373,10 +373,10 @@ int CliStoreCommands::remove(CliContext& context)
 
 int CliStoreCommands::compact(CliContext& context)
 {
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
         return toInt(opened);
-    LibraryCompactor compactor(context.state);
+    LibraryCompactor compactor(library.state(), context.environment.programFolder());
     const LibraryCompactor::Refusal refusal = compactor.CheckCommand();
     switch (refusal) {
     case LibraryCompactor::Refusal::None:
@@ -394,29 +394,29 @@ int CliStoreCommands::compact(CliContext& context)
     }
     library.close();
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    const LibraryCompactor::Outcome outcome = compactor.CompactLibrary(bar);
+    const Result<LibraryCompactor::Sizes> compacted = compactor.CompactLibrary(bar);
     bar.finish();
-    if (!outcome.status) {
-        context.output.notice(outcome.notice);
-        return toInt(exitCodeFor(outcome.status.code()));
+    if (!compacted) {
+        context.output.notice(LibraryCompactor::FailureNotice(compacted.status()));
+        return toInt(exitCodeFor(compacted.code()));
     }
-    context.output.line(CliOutput::plainLines(outcome.notice.text));
+    context.output.line(CliOutput::plainLines(LibraryCompactor::CompletionNotice(*compacted).text));
     return toInt(CliExitCode::Success);
 }
 
 int CliStoreCommands::copy(CliContext& context)
 {
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
-    const QString source = context.state.CurrentLibraryPath;
+    const QString source = library.state().CurrentLibraryPath;
     const QString target = QFileInfo(LibraryCopier::TargetName(context.positional.value(1))).absoluteFilePath();
     if (LibraryCopier::TargetTaken(target)) {
         context.output.notice(LibraryCopier::ExistsNotice());
         return toInt(CliExitCode::Usage);
     }
     library.close();
-    LibraryCopier copier(context.state);
+    LibraryCopier copier(context.environment.templatePath());
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     const Status copied = copier.CopyLibrary(source, target, bar);
     bar.finish();
@@ -435,15 +435,15 @@ int CliStoreCommands::copy(CliContext& context)
 
 int CliStoreCommands::verify(CliContext& context)
 {
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = openLibrary(context, library,
                                                    context.parser.isSet(QStringLiteral("add-missing-checksums"))
                                                        ? CliLibrary::Use::Write
                                                        : CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
-    const QString path = context.state.CurrentLibraryPath;
+    const QString path = library.state().CurrentLibraryPath;
     if (context.parser.isSet(QStringLiteral("add-missing-checksums"))) {
-        if (context.state.LibraryReadOnly || library.database()->isReadOnly())
+        if (library.state().LibraryReadOnly || library.database()->isReadOnly())
             return toInt(library.refuseReadOnly());
         CliProgress adding(context.output.err(), context.terminal.errorIsTerminal());
         adding.setText(QStringLiteral("Adding checksums..."));
@@ -467,11 +467,11 @@ int CliStoreCommands::verify(CliContext& context)
     library.close();
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     bar.setText(QStringLiteral("Verifying..."));
-    Result<LibraryVerifier::Report> checked = LibraryVerifier::Verify(path, bar);
+    Result<LibraryVerifier::Findings> checked = LibraryVerifier::Verify(path, bar);
     bar.finish();
     if (!checked)
         return failed(context, checked.status());
-    const LibraryVerifier::Report& report = *checked;
+    const LibraryVerifier::Findings& report = *checked;
 
     if (context.json) {
         QJsonArray bad;

@@ -8,6 +8,7 @@
 #include "cli/CliProgressHost.h"
 #include "cli/CliStoreCommands.h"
 #include "cli/CliTerminal.h"
+#include "core/Environment.h"
 #include "core/ProgramState.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
@@ -39,6 +40,17 @@ int failed(CliContext& context, const Status& status)
 {
     context.output.error(status.message());
     return toInt(exitCodeFor(status.code()));
+}
+
+// The transfer classes still work on the window's program state; znt gives
+// them one made of its environment, its settings and the opened library.
+ProgramState transferState(const CliContext& context, CliLibrary& library)
+{
+    ProgramState state(context.environment.programFolder(), context.environment.dataFolder());
+    static_cast<LibraryState&>(state) = library.state();
+    state.SettingsFilePath = context.environment.settingsFilePath();
+    state.Settings = context.settings;
+    return state;
 }
 
 // The add-files dialog's side of the batch, on a terminal.
@@ -101,11 +113,12 @@ int CliTransferCommands::add(CliContext& context)
     if (files.isEmpty())
         return usage(context, QStringLiteral("Name at least one file to add."));
 
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = library.open(context.positional.value(0), context.access);
         opened != CliExitCode::Success)
         return toInt(opened);
-    switch (AddFilesBatch::CheckCommand(context.state, library.config())) {
+    ProgramState state = transferState(context, library);
+    switch (AddFilesBatch::CheckCommand(state, library.config())) {
     case AddFilesBatch::Refusal::None: break;
     case AddFilesBatch::Refusal::ReadOnly: return toInt(library.refuseReadOnly());
     case AddFilesBatch::Refusal::AccessDenied: return toInt(library.denyAccess());
@@ -150,10 +163,10 @@ int CliTransferCommands::add(CliContext& context)
         groups.last().entries.push_back(entry);
     }
 
-    context.state.CancelRequested = false;
+    state.CancelRequested = false;
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    BatchHost host(context.state, context.output, bar);
-    AddFilesBatch batch(context.state, library.database());
+    BatchHost host(state, context.output, bar);
+    AddFilesBatch batch(state, library.database());
     bool trouble = false;
     for (const Group& group : groups) {
         const AddFilesBatch::Report report = batch.Run(group.folder, group.entries, fields, removeOriginals, host);
@@ -201,11 +214,12 @@ int CliTransferCommands::extract(CliContext& context)
         }
     }
 
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = library.open(context.positional.value(0), context.access, CliLibrary::Use::Read);
         opened != CliExitCode::Success)
         return toInt(opened);
-    if (!FileExtractor::MayExtract(context.state, library.config()))
+    ProgramState state = transferState(context, library);
+    if (!FileExtractor::MayExtract(state, library.config()))
         return toInt(library.denyAccess());
 
     const std::shared_ptr<Database>& db = library.database();
@@ -221,7 +235,7 @@ int CliTransferCommands::extract(CliContext& context)
             records << *record;
         }
     } else {
-        context.state.QueryWhere = CliStoreCommands::wherePart(p.value(QStringLiteral("where")));
+        library.state().QueryWhere = CliStoreCommands::wherePart(p.value(QStringLiteral("where")));
         if (Status run = library.session().RequeryList(); !run)
             return failed(context, run);
         Recordset* list = library.session().DCMain();
@@ -235,7 +249,7 @@ int CliTransferCommands::extract(CliContext& context)
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     CliProgressHost host(bar);
     // One run: a name already written in it gives the next record "FileName (MainID)".
-    BulkExtraction run(context.state, db);
+    BulkExtraction run(state, db);
     ConflictOptions conflicts(overwrite  ? std::optional(ConflictChoice::Replace)
                               : keepBoth ? std::optional(ConflictChoice::KeepBoth)
                                          : std::nullopt);
@@ -272,7 +286,7 @@ int CliTransferCommands::extract(CliContext& context)
                                      .arg(record.MainID));
             exitCode = toInt(CliExitCode::Refused);
         }
-        if (context.state.CancelRequested || CliTerminal::interrupted()) {
+        if (state.CancelRequested || CliTerminal::interrupted()) {
             exitCode = toInt(CliExitCode::Failure);
             break;
         }
@@ -296,14 +310,14 @@ int CliTransferCommands::reinsert(CliContext& context)
         return usage(context, QStringLiteral("reinsert takes one --id N, the MainID of the record to replace."));
     const QString file = QFileInfo(context.positional.value(1)).absoluteFilePath();
 
-    CliLibrary library(context.state, context.output, context.terminal);
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
     if (CliExitCode opened = library.open(context.positional.value(0), context.access);
         opened != CliExitCode::Success)
         return toInt(opened);
-    if (context.state.LibraryReadOnly)
+    if (library.state().LibraryReadOnly)
         return toInt(library.refuseReadOnly());
     // Re-insertion follows an edit, which a Browser cannot make.
-    if (!AccessRights::IsLevel(context.state.AccessLevel) || context.state.AccessLevel == AccessRights::kBrowser)
+    if (!AccessRights::IsLevel(library.state().AccessLevel) || library.state().AccessLevel == AccessRights::kBrowser)
         return toInt(library.denyAccess());
 
     Recordset* list = library.session().DCMain();
@@ -312,10 +326,11 @@ int CliTransferCommands::reinsert(CliContext& context)
     if (Status found = list->setBookmark(id); !found)
         return failed(context, found);
 
-    context.state.CurrentFilePath = file;
+    ProgramState state = transferState(context, library);
+    state.CurrentFilePath = file;
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     CliProgressHost host(bar);
-    FileInserter inserter(context.state, library.database());
+    FileInserter inserter(state, library.database());
     const TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
     bar.finish();
     if (!outcome.ok()) {

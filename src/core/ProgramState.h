@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/LibraryState.h"
+#include "core/SettingsFile.h"
 #include "core/SettingsRecord.h"
 
 #include <QDateTime>
@@ -11,7 +13,7 @@ namespace zentaro {
 
 // The program-wide values of one run. Created before any window and passed
 // explicitly to whoever needs it.
-class ProgramState
+class ProgramState : public LibraryState
 {
 public:
     // programFolder: where the program keeps its files (ProgramLocation
@@ -36,16 +38,10 @@ public:
 
     // Paths.
     QString TemplatePath;
-    QString CurrentLibraryPath;
     QString SettingsFilePath;
     QString ExtractFolder;
 
-    // Library state.
-    QString PreviousLibraryPath;
-    QString AccessLevel;
-    bool LibraryReadOnly = false;
-    bool OpenAborted = false;
-    bool SuppressReposition = false;
+    // Transfer state.
     bool CancelRequested = false;
     QString CurrentFilePath;
     QString CurrentFileClass; // of the current record, by its FileType
@@ -53,15 +49,15 @@ public:
     bool BulkExtraction = false;
     QDateTime ExtractedFileDate;
 
-    // List query.
-    QString QuerySelect;
-    QString QueryWhere;
-    QString QueryOrder;
-    QString DefaultQuery;
-    QString CurrentQuery;
-
     // The local settings record, read by field name throughout.
     SettingsRecord Settings;
+    // Where ZNT.CFG is read from and written to, as the paths stand now.
+    SettingsFile::Place settingsPlace() const
+    {
+        return {SettingsFilePath, m_programFolder, ProgramVersion, CurrentLibraryPath};
+    }
+    // ZNT.CFG read into and written from Settings.
+    SettingsFile settingsFile() { return SettingsFile(Settings, settingsPlace()); }
 
 private:
     QString m_programFolder;

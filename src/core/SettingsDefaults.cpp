@@ -1,7 +1,5 @@
 #include "core/SettingsDefaults.h"
 
-#include "core/ProgramState.h"
-
 namespace zentaro {
 
 std::array<QString, kGridColumnCount> SettingsDefaults::columnFields()
@@ -18,16 +16,17 @@ double SettingsDefaults::filePaneSize(double screenWidthTwips)
     return kFilePaneShare * screenWidthTwips;
 }
 
-SettingsRecord SettingsDefaults::record(const ProgramState& state, const QString& driveRoot,
+SettingsRecord SettingsDefaults::record(const QString& programVersion, const QString& programFolder,
+                                        const QString& defaultLibrary, const QString& driveRoot,
                                         double screenWidthTwips)
 {
     SettingsRecord s;
-    s.SettingsVersion = state.ProgramVersion;
+    s.SettingsVersion = programVersion;
     s.ExclusiveMode = true;
     s.AddFilesFolder = driveRoot;
     s.PickFolder = driveRoot;
-    s.LibraryFolder = state.ProgramFolder();
-    s.DefaultLibrary = state.CurrentLibraryPath;
+    s.LibraryFolder = programFolder;
+    s.DefaultLibrary = defaultLibrary;
     s.StartMaximized = true;
     s.SecurityWipeOnExit = false;
     s.EditDetectMode = 1;

@@ -9,7 +9,6 @@
 
 namespace zentaro {
 
-class ProgramState;
 
 // The values the local settings take when there is no settings file.
 class SettingsDefaults
@@ -26,8 +25,9 @@ public:
     static double filePaneSize(double screenWidthTwips);
 
     // Every field at its default. driveRoot is the root of the program
-    // folder's file system; DefaultLibrary takes state.CurrentLibraryPath.
-    static SettingsRecord record(const ProgramState& state, const QString& driveRoot,
+    // folder's file system.
+    static SettingsRecord record(const QString& programVersion, const QString& programFolder,
+                                 const QString& defaultLibrary, const QString& driveRoot,
                                  double screenWidthTwips);
 
     // The printed list fonts (fields PrintListFontName to PrintHeaderFontItalic).

@@ -3,7 +3,6 @@
 #include "core/DiskSync.h"
 #include "core/FileWriter.h"
 
-#include "core/ProgramState.h"
 #include "core/RecordReader.h"
 #include "core/RecordWriter.h"
 #include "core/SettingsDefaults.h"
@@ -73,8 +72,9 @@ struct TempFile
 
 } // namespace
 
-SettingsFile::SettingsFile(ProgramState& state, Drive::Lookup lookup)
-    : m_state(state),
+SettingsFile::SettingsFile(SettingsRecord& settings, Place place, Drive::Lookup lookup)
+    : m_settings(settings),
+      m_place(std::move(place)),
       m_lookup(std::move(lookup)),
       m_screenWidthTwips(SettingsDefaults::kFallbackScreenWidthTwips)
 {
@@ -87,14 +87,14 @@ void SettingsFile::setScreenWidthTwips(double twips)
 
 SettingsRecord SettingsFile::defaults() const
 {
-    return SettingsDefaults::record(m_state, Drive::rootOf(m_state.ProgramFolder(), m_lookup),
-                                    m_screenWidthTwips);
+    return SettingsDefaults::record(m_place.programVersion, m_place.programFolder, m_place.defaultLibrary,
+                                    Drive::rootOf(m_place.programFolder, m_lookup), m_screenWidthTwips);
 }
 
 Status SettingsFile::LoadConfig()
 {
-    const QString& path = m_state.SettingsFilePath;
-    SettingsRecord& settings = m_state.Settings;
+    const QString& path = m_place.filePath;
+    SettingsRecord& settings = m_settings;
     Status result;
     bool writeBack = true;
 
@@ -123,7 +123,7 @@ Status SettingsFile::LoadConfig()
             settings = defaults();
         } else {
             settings = decode(bytes);
-            const QString& programFolder = m_state.ProgramFolder();
+            const QString& programFolder = m_place.programFolder;
             settings.PickFolder =
                 Drive::keepOnProgramDrive(settings.PickFolder, programFolder, m_lookup);
             settings.AddFilesFolder =
@@ -138,7 +138,7 @@ Status SettingsFile::LoadConfig()
     }
 
     if (Version::numericValue(settings.SettingsVersion)
-        != Version::numericValue(m_state.ProgramVersion)) {
+        != Version::numericValue(m_place.programVersion)) {
         const Status upgraded = UpgradeConfig();
         if (result.ok())
             result = upgraded;
@@ -148,11 +148,11 @@ Status SettingsFile::LoadConfig()
 
 Status SettingsFile::UpgradeConfig()
 {
-    SettingsRecord& settings = m_state.Settings;
+    SettingsRecord& settings = m_settings;
     const double version = Version::numericValue(settings.SettingsVersion);
     // A file from a newer version is only stamped: its fields are already
     // past every step below.
-    if (version < Version::numericValue(m_state.ProgramVersion)) {
+    if (version < Version::numericValue(m_place.programVersion)) {
         if (version < 1.1) {
             settings.AutoSizePictures = true;
             settings.PreviewFullHeight = true;
@@ -167,20 +167,20 @@ Status SettingsFile::UpgradeConfig()
         if (version < 2.1)
             SettingsDefaults::applyPrintFonts(settings);
     }
-    settings.SettingsVersion = m_state.ProgramVersion;
+    settings.SettingsVersion = m_place.programVersion;
     return SaveSettings();
 }
 
 Status SettingsFile::SaveSettings()
 {
-    Result<QByteArray> encoded = encode(m_state.Settings);
+    Result<QByteArray> encoded = encode(m_settings);
     if (!encoded)
         return encoded.status();
     QByteArray bytes = std::move(*encoded);
     bytes.resize(kRecordLength, '\0');
 
     // Replace what a link points at, not the link.
-    QString target = m_state.SettingsFilePath;
+    QString target = m_place.filePath;
     const QFileInfo info(target);
     if (info.isSymLink())
         target = info.symLinkTarget();

@@ -12,18 +12,26 @@
 
 namespace zentaro {
 
-class ProgramState;
-
 // The local settings file ZNT.CFG beside the program: one fixed-order record
-// in the first 10000-byte slot, read into ProgramState::Settings at start-up
+// in the first 10000-byte slot, read into the settings record at start-up
 // and written back whole.
 class SettingsFile
 {
 public:
     static constexpr qsizetype kRecordLength = 10000;
 
-    // lookup tells which file system holds a path; tests simulate others.
-    explicit SettingsFile(ProgramState& state, Drive::Lookup lookup = &Drive::systemLookup);
+    // Where the file is and what a new record's defaults are made of.
+    struct Place
+    {
+        QString filePath;       // ZNT.CFG
+        QString programFolder;
+        QString programVersion; // stamped on the record
+        QString defaultLibrary; // DefaultLibrary of a new record
+    };
+
+    // Reads into and writes from settings. lookup tells which file system
+    // holds a path; tests simulate others.
+    SettingsFile(SettingsRecord& settings, Place place, Drive::Lookup lookup = &Drive::systemLookup);
 
     // The screen width the default FilePaneSize is a share of; the window
     // layer supplies it. Zero or less restores the fallback for no screen.
@@ -55,7 +63,8 @@ public:
 private:
     SettingsRecord defaults() const;
 
-    ProgramState& m_state;
+    SettingsRecord& m_settings;
+    Place m_place;
     Drive::Lookup m_lookup;
     double m_screenWidthTwips;
     std::function<void()> m_beforeReplace;

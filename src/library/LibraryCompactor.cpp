@@ -1,7 +1,7 @@
 #include "library/LibraryCompactor.h"
 
 #include "core/PathText.h"
-#include "core/ProgramState.h"
+#include "core/LibraryState.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
@@ -14,14 +14,15 @@
 
 namespace zentaro {
 
-LibraryCompactor::LibraryCompactor(ProgramState& state, Drive::Lookup lookup, FreeSpace::Probe freeSpace)
-    : m_state(state), m_lookup(std::move(lookup)), m_freeSpace(std::move(freeSpace))
+LibraryCompactor::LibraryCompactor(const LibraryState& library, QString programFolder, Drive::Lookup lookup,
+                                   FreeSpace::Probe freeSpace)
+    : m_state(library), m_programFolder(std::move(programFolder)), m_lookup(std::move(lookup)), m_freeSpace(std::move(freeSpace))
 {
 }
 
 QString LibraryCompactor::TempPath() const
 {
-    return PathText::join(m_state.ProgramFolder(), kTempName);
+    return PathText::join(m_programFolder, kTempName);
 }
 
 LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
@@ -32,7 +33,7 @@ LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
         return Refusal::AccessDenied;
     // CMPCT.TMP needs the library's own file system: the free-space rule
     // counts that drive only.
-    const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_state.ProgramFolder()) : std::nullopt;
+    const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_programFolder) : std::nullopt;
     const std::optional<Drive::Facts> library = m_lookup ? m_lookup(m_state.CurrentLibraryPath) : std::nullopt;
     if (!program || !library || *program != *library)
         return Refusal::OtherDrive;
@@ -44,7 +45,7 @@ LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
 
 Notice LibraryCompactor::RefusalNotice(Refusal refusal) const
 {
-    const QString nl = m_state.NewLine;
+    const QString nl = QStringLiteral("\r\n");
     switch (refusal) {
     case Refusal::None:
         return {};
@@ -73,7 +74,7 @@ Notice LibraryCompactor::RefusalNotice(Refusal refusal) const
 
 Notice LibraryCompactor::Confirmation() const
 {
-    const QString nl = m_state.NewLine;
+    const QString nl = QStringLiteral("\r\n");
     return {NoticeIcon::Exclamation, kConfirmTitle,
             QStringLiteral("Are you sure you want to compact the current library?") + nl + nl +
                 QStringLiteral("If you are on a network, no other users can be accessing this library!") + nl + nl +
@@ -88,17 +89,22 @@ QString LibraryCompactor::CompletionText(qint64 oldSize, qint64 newSize, const Q
            QStringLiteral(" bytes of disk space recovered");
 }
 
-LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
+Notice LibraryCompactor::CompletionNotice(const Sizes& sizes)
+{
+    return {NoticeIcon::Information, QString(), CompletionText(sizes.OldSize, sizes.NewSize, QStringLiteral("\r\n"))};
+}
+
+Notice LibraryCompactor::FailureNotice(const Status& why)
+{
+    const QString nl = QStringLiteral("\r\n");
+    return {NoticeIcon::Plain, QString(), QStringLiteral("ERROR Compacting Library") + nl + nl + why.message()};
+}
+
+Result<LibraryCompactor::Sizes> LibraryCompactor::CompactLibrary(Progress& progress)
 {
     const QString library = m_state.CurrentLibraryPath;
-    const QString nl = m_state.NewLine;
-    Outcome outcome;
-    auto engineError = [&](const Status& status) {
-        outcome.status = status;
-        outcome.notice = {NoticeIcon::Plain, QString(),
-                          QStringLiteral("ERROR Compacting Library") + nl + nl + status.message()};
-        return outcome;
-    };
+    Sizes sizes;
+    auto engineError = [](const Status& status) { return Result<Sizes>(status); };
 
     progress.setText(kProgressText);
     progress.setPercent(0);
@@ -115,7 +121,7 @@ LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
     if (!opened)
         return engineError(opened.status());
     Database& db = **opened;
-    outcome.OldSize = QFileInfo(library).size();
+    sizes.OldSize = QFileInfo(library).size();
 
     struct stat existing {};
     const mode_t mode = ::stat(QFile::encodeName(library).constData(), &existing) == 0
@@ -131,10 +137,9 @@ LibraryCompactor::Outcome LibraryCompactor::CompactLibrary(Progress& progress)
     scratch->remove();
     if (!compacted)
         return engineError(compacted);
-    outcome.NewSize = QFileInfo(library).size();
+    sizes.NewSize = QFileInfo(library).size();
     progress.setPercent(100);
-    outcome.notice = {NoticeIcon::Information, QString(), CompletionText(outcome.OldSize, outcome.NewSize, nl)};
-    return outcome;
+    return sizes;
 }
 
 } // namespace zentaro

@@ -2,6 +2,7 @@
 
 #include "core/Drive.h"
 #include "core/Notice.h"
+#include "core/Result.h"
 #include "core/Status.h"
 #include "core/FreeSpace.h"
 
@@ -9,7 +10,7 @@
 
 namespace zentaro {
 
-class ProgramState;
+struct LibraryState;
 class Progress;
 
 // "Compact Library": the checks of the command and the compaction itself.
@@ -21,7 +22,8 @@ class Progress;
 class LibraryCompactor
 {
 public:
-    LibraryCompactor(ProgramState& state, Drive::Lookup lookup = &Drive::systemLookup,
+    // Compacts library.CurrentLibraryPath through a scratch file in programFolder.
+    LibraryCompactor(const LibraryState& library, QString programFolder, Drive::Lookup lookup = &Drive::systemLookup,
                      FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
 
     // Why the command refuses, in the order it checks.
@@ -39,10 +41,9 @@ public:
     // The Yes/No question asked before CompactLibrary.
     Notice Confirmation() const;
 
-    struct Outcome
+    // The library's size before and after a compaction.
+    struct Sizes
     {
-        Status status;
-        Notice notice; // "Compaction Process Complete" or "ERROR Compacting Library"
         qint64 OldSize = 0;
         qint64 NewSize = 0;
         qint64 recovered() const { return OldSize - NewSize; }
@@ -51,7 +52,11 @@ public:
     // closed. On an engine error (InUse when another program is working on
     // it) the library is untouched. The temporary file is removed either way;
     // one left by an earlier run is removed first.
-    Outcome CompactLibrary(Progress& progress);
+    Result<Sizes> CompactLibrary(Progress& progress);
+    // What the user is told afterwards: "Compaction Process Complete" and the
+    // bytes recovered, or "ERROR Compacting Library" and why.
+    static Notice CompletionNotice(const Sizes& sizes);
+    static Notice FailureNotice(const Status& why);
 
     // Program folder + "/CMPCT.TMP". While another compaction run holds that
     // one, a run uses "CMPCT-1.TMP" and so on beside it.
@@ -69,7 +74,8 @@ public:
     static inline const QString kConfirmTitle = QStringLiteral("Confirm Library Compact Process");
 
 private:
-    ProgramState& m_state;
+    const LibraryState& m_state;
+    QString m_programFolder;
     Drive::Lookup m_lookup;
     FreeSpace::Probe m_freeSpace;
     QString m_lastTempPath;

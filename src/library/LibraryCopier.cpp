@@ -3,7 +3,6 @@
 #include "core/DiskSync.h"
 #include "core/FileErrorText.h"
 #include "core/FileWriter.h"
-#include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
@@ -48,8 +47,8 @@ mode_t currentUmask()
 
 } // namespace
 
-LibraryCopier::LibraryCopier(ProgramState& state, FreeSpace::Probe freeSpace)
-    : m_state(state), m_freeSpace(std::move(freeSpace))
+LibraryCopier::LibraryCopier(QString templatePath, FreeSpace::Probe freeSpace)
+    : m_templatePath(std::move(templatePath)), m_freeSpace(std::move(freeSpace))
 {
 }
 
@@ -172,7 +171,7 @@ Status LibraryCopier::CreateNewLibrary(const QString& target)
     if (!scratch)
         return scratch.status();
     NullProgress quiet;
-    if (Status copied = CopyFileBytes(m_state.TemplatePath, scratch->path(), quiet); !copied)
+    if (Status copied = CopyFileBytes(m_templatePath, scratch->path(), quiet); !copied)
         return Status::failure(copied.code(), QString(copied.message()).replace(scratch->path(), target));
 
     OpenOptions options;

@@ -10,7 +10,6 @@
 
 namespace zentaro {
 
-class ProgramState;
 class Progress;
 class ScratchFile;
 
@@ -25,7 +24,7 @@ class ScratchFile;
 class LibraryCopier
 {
 public:
-    explicit LibraryCopier(ProgramState& state, FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
+    explicit LibraryCopier(QString templatePath, FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
 
     // The name a chosen target takes: ".ZNT" appended to the trimmed name
     // unless it already ends in ".ZNT" (any case).
@@ -69,7 +68,7 @@ private:
     // Gives the written file its permission bits and the target's name.
     static Status moveIntoPlace(ScratchFile& scratch, const QString& target, mode_t mode);
 
-    ProgramState& m_state;
+    QString m_templatePath;
     FreeSpace::Probe m_freeSpace;
 };
 

@@ -1,6 +1,8 @@
 #include "library/LibrarySession.h"
 
+#include "core/ListPositionHold.h"
 #include "core/PathText.h"
+#include "core/Version.h"
 #include "security/AccessRights.h"
 #include "store/LibraryFile.h"
 
@@ -10,8 +12,19 @@
 
 namespace zentaro {
 
-LibrarySession::LibrarySession(ProgramState& state, LibraryHost& host)
-    : m_state(state), m_host(host), m_login(state, host)
+namespace {
+// The line break of the program's messages.
+const QString kNewLine = QStringLiteral("\r\n");
+} // namespace
+
+LibrarySession::LibrarySession(LibraryState& library, SettingsRecord& settings, LibraryHost& host)
+    : m_state(library), m_settings(settings), m_host(host), m_login(library, host)
+{
+}
+
+LibrarySession::LibrarySession(SettingsRecord& settings, LibraryHost& host)
+    : m_ownState(std::make_unique<LibraryState>()), m_state(*m_ownState), m_settings(settings), m_host(host),
+      m_login(*m_ownState, host)
 {
 }
 
@@ -56,7 +69,7 @@ void LibrarySession::release()
 Status LibrarySession::bind(bool readOnly)
 {
     OpenOptions options;
-    options.exclusive = m_state.Settings.ExclusiveMode;
+    options.exclusive = m_settings.ExclusiveMode;
     options.readOnly = readOnly;
     // Only once the level is known may an older library be brought up to date.
     options.upgrade = false;
@@ -73,88 +86,72 @@ Status LibrarySession::bind(bool readOnly)
     return Status::success();
 }
 
-void LibrarySession::OpenLibrary()
+Result<OpenedLibrary> LibrarySession::OpenLibrary()
 {
     ResetQuery();
     m_host.ClearPreviewer();
-    m_openFailure = Status::success();
+    release();
+    m_host.ListReset();
 
-    for (;;) {
+    // A file without write permission is opened read-only after a notice;
+    // the owner's write bit is the read-only attribute, which also holds for root.
+    const QFileInfo info(m_state.CurrentLibraryPath);
+    m_state.LibraryReadOnly = info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner));
+    if (m_state.LibraryReadOnly)
+        m_host.ShowNotice({NoticeIcon::Exclamation, kReadOnlyTitle, kReadOnlyText});
+
+    auto refuse = [this](const Status& why) {
         release();
         m_host.ListReset();
-
-        // A file without write permission is opened read-only after a notice;
-        // the owner's write bit is the read-only attribute, which also holds for root.
-        const QFileInfo info(m_state.CurrentLibraryPath);
-        m_state.LibraryReadOnly =
-            info.exists() && (!info.isWritable() || !(info.permissions() & QFile::WriteOwner));
-        if (m_state.LibraryReadOnly)
-            m_host.ShowNotice({NoticeIcon::Exclamation, kReadOnlyTitle, kReadOnlyText});
-
-        Status bound = bind(m_state.LibraryReadOnly);
-        bool failed = !bound.ok();
-        if (failed) {
-            m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, bound.message()});
-            m_openFailure = bound;
-        } else {
-            const LoginController::OpeningResult access = m_login.SettleOpeningLevel(m_config);
-            if (access.access == LoginController::OpeningAccess::LoginFailed) {
-                if (!access.error.ok())
-                    m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle,
-                                       access.error.message()});
-                failed = true;
-            } else {
-                if (Result<ConfigRow> fresh = m_db->loadConfig(); fresh) {
-                    // The login loop re-read the row; keep what it saw.
-                    m_config = *fresh;
-                }
-                if (Status upgraded = upgradeForWriting(); !upgraded) {
-                    m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, upgraded.message()});
-                    bound = upgraded;
-                    m_openFailure = upgraded;
-                    failed = true;
-                }
-            }
-        }
-
-        if (failed) {
-            release();
-            m_host.ListReset();
-            m_state.AccessLevel.clear();
-            if (m_state.PreviousLibraryPath.isEmpty()) {
-                m_state.OpenAborted = true;
-                return;
-            }
-            m_state.CurrentLibraryPath = m_state.PreviousLibraryPath;
-            m_state.OpenAborted = false;
-            m_state.PreviousLibraryPath.clear();
-            if (bound.ok())
-                m_host.ShowNotice({NoticeIcon::Plain, LoginController::kFailureTitle,
-                                   LoginController::kReopenText});
-            continue;
-        }
-        break;
+        m_state.AccessLevel.clear();
+        return Result<OpenedLibrary>(why);
+    };
+    if (Status bound = bind(m_state.LibraryReadOnly); !bound) {
+        m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, bound.message()});
+        return refuse(bound);
+    }
+    if (const Result<LoginController::OpeningAccess> access = m_login.SettleOpeningLevel(m_config); !access) {
+        // A login given up, or one that could not run: the open is given up.
+        if (access.code() != ErrorCode::Cancelled)
+            m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, access.message()});
+        return refuse(Status::failure(ErrorCode::Cancelled, access.message()));
+    }
+    if (Result<ConfigRow> fresh = m_db->loadConfig(); fresh) {
+        // The login loop re-read the row; keep what it saw.
+        m_config = *fresh;
+    }
+    if (Status upgraded = upgradeForWriting(); !upgraded) {
+        m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, upgraded.message()});
+        return refuse(upgraded);
     }
 
-    m_state.OpenAborted = false;
     Result<std::unique_ptr<Recordset>> list = Recordset::open(m_db, m_state.CurrentQuery);
     if (!list) {
         // The reset query always runs; anything else is a damaged file.
         m_host.ShowNotice({NoticeIcon::Critical, kOpenFailureTitle, list.message()});
-        m_openFailure = list.status();
-        release();
-        m_state.OpenAborted = m_state.PreviousLibraryPath.isEmpty();
-        m_host.ListReset();
-        return;
+        return refuse(list.status());
     }
     m_main = std::move(*list);
     if (Result<qint64> total = m_db->countMain(); total)
         m_total = *total;
     m_host.ListReset();
     m_host.SetCaption(
-        CaptionFor(m_state.ProgramVersion, m_state.CurrentLibraryPath, m_state.LibraryReadOnly));
+        CaptionFor(Version::currentProgramVersion(), m_state.CurrentLibraryPath, m_state.LibraryReadOnly));
     m_host.ApplyAccessRights(m_config);
     notifyCurrent();
+    return OpenedLibrary{m_state.CurrentLibraryPath, m_state.AccessLevel, m_state.LibraryReadOnly};
+}
+
+Result<OpenedLibrary> LibrarySession::ReopenPrevious(const Status& why)
+{
+    if (m_state.PreviousLibraryPath.isEmpty())
+        return why;
+    m_state.CurrentLibraryPath = m_state.PreviousLibraryPath;
+    m_state.PreviousLibraryPath.clear();
+    if (why.code() == ErrorCode::Cancelled)
+        m_host.ShowNotice({NoticeIcon::Plain, LoginController::kFailureTitle, LoginController::kReopenText});
+    Result<OpenedLibrary> reopened = OpenLibrary();
+    return reopened ? reopened : ReopenPrevious(reopened.status());
 }
 
 void LibrarySession::CloseLibrary()
@@ -192,15 +189,17 @@ Status LibrarySession::RebindLibrary()
     return Status::success();
 }
 
-bool LibrarySession::OpenOtherLibrary(const QString& path)
+Result<OpenedLibrary> LibrarySession::OpenOtherLibrary(const QString& path)
 {
     if (!LibraryFile::IsLibraryPath(path)) {
         m_host.ShowNotice({NoticeIcon::Plain, QString(), kInvalidNameText});
-        return false;
+        return Status::failure(ErrorCode::InvalidArgument, kInvalidNameText);
     }
     CloseLibrary();
     m_state.CurrentLibraryPath = path;
-    OpenLibrary();
+    Result<OpenedLibrary> opened = OpenLibrary();
+    if (!opened)
+        opened = ReopenPrevious(opened.status());
     if (isOpen())
         RequeryList();
 
@@ -209,20 +208,19 @@ bool LibrarySession::OpenOtherLibrary(const QString& path)
     folder = slash >= 0 ? folder.left(slash).trimmed() : QString();
     if (folder.isEmpty())
         folder = QStringLiteral("/");
-    m_state.Settings.LibraryFolder = folder;
-    return true;
+    m_settings.LibraryFolder = folder;
+    return opened;
 }
 
-bool LibrarySession::CheckDataFile(ProgramState& state, LibraryHost& host)
+bool LibrarySession::CheckDataFile(const QString& path, const QString& templatePath, LibraryHost& host)
 {
-    const QString path = state.CurrentLibraryPath;
     QFile file(path);
     // An existing library is only read here, so a read-only one still starts.
     const bool existed = file.exists();
     const bool opened = existed ? file.open(QIODevice::ReadOnly)
                                 : file.open(QIODevice::ReadWrite | QIODevice::NewOnly);
     if (!opened) {
-        const QString nl = state.NewLine;
+        const QString& nl = kNewLine;
         host.ShowNotice(
             {NoticeIcon::Exclamation, kStartupFailureTitle,
              QStringLiteral("There was a problem opening the Default Startup Library:") + nl + nl +
@@ -236,15 +234,15 @@ bool LibrarySession::CheckDataFile(ProgramState& state, LibraryHost& host)
     file.close();
     if (size < 2) {
         file.remove();
-        state.CurrentFilePath = path;
-        CreateLibraryFromTemplate(state, host);
+        CreateLibraryFromTemplate(templatePath, path, host);
     }
     return true;
 }
 
-Status LibrarySession::CreateLibraryFromTemplate(ProgramState& state, LibraryHost& host)
+Status LibrarySession::CreateLibraryFromTemplate(const QString& templatePath, const QString& target,
+                                                 LibraryHost& host)
 {
-    Status made = Database::compactFile(state.TemplatePath, state.CurrentFilePath);
+    Status made = Database::compactFile(templatePath, target);
     if (!made)
         host.ShowNotice({NoticeIcon::Plain, QString(), made.message()});
     return made;
@@ -283,14 +281,13 @@ Status LibrarySession::RequeryList()
 
 void LibrarySession::RefreshCounts()
 {
-    m_state.SuppressReposition = true;
+    const ListPositionHold hold(m_state);
     if (m_db) {
         m_db->idle();
         if (Result<qint64> total = m_db->countMain(); total)
             m_total = *total;
     }
     ShowCounts();
-    m_state.SuppressReposition = false;
 }
 
 void LibrarySession::ShowCounts()
@@ -385,10 +382,10 @@ Status LibrarySession::StampCreatedIfEmpty()
     return SaveConfig(row);
 }
 
-LoginController::LoginResult LibrarySession::CheckLogin()
+Result<LoginController::Login> LibrarySession::CheckLogin()
 {
-    LoginController::LoginResult result = m_login.CheckLogin();
-    if (result.outcome == LoginController::Outcome::LoggedIn) {
+    Result<LoginController::Login> result = m_login.CheckLogin();
+    if (result && *result == LoginController::Login::LoggedIn) {
         // A Browser's session read the library as it was; a level that may
         // change it works on it brought up to date.
         if (Status upgraded = upgradeForWriting(); !upgraded)
@@ -407,7 +404,7 @@ Status LibrarySession::upgradeForWriting()
         return upgraded;
     if (m_upgradeWaitTold != m_db->path()) {
         m_upgradeWaitTold = m_db->path();
-        m_host.ShowNotice(UpgradeWaitsNotice(m_db->path(), m_state.newLineOrDefault()));
+        m_host.ShowNotice(UpgradeWaitsNotice(m_db->path(), kNewLine));
     }
     return Status::success();
 }

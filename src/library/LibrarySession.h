@@ -1,11 +1,13 @@
 #pragma once
 
-#include "core/ProgramState.h"
+#include "core/LibraryState.h"
+#include "core/SettingsRecord.h"
 #include "core/Status.h"
 #include "security/LoginController.h"
 #include "store/ConfigRow.h"
 #include "store/Database.h"
 #include "library/LibraryHost.h"
+#include "library/OpenedLibrary.h"
 #include "store/Recordset.h"
 
 #include <memory>
@@ -19,35 +21,43 @@ namespace zentaro {
 class LibrarySession
 {
 public:
-    LibrarySession(ProgramState& state, LibraryHost& host);
+    // Works on library, the state the window keeps; settings give
+    // ExclusiveMode and keep the LibraryFolder of an opened library.
+    LibrarySession(LibraryState& library, SettingsRecord& settings, LibraryHost& host);
+    // Owns its library state (znt).
+    LibrarySession(SettingsRecord& settings, LibraryHost& host);
     ~LibrarySession();
 
     // --- Opening and closing --------------------------------------------
-    // Opens CurrentLibraryPath. On return the library is open with
-    // AccessLevel set, or OpenAborted is true. A refusal of the file (not a
-    // library, damaged, in use, unreadable) is shown, and the previous
-    // library is opened again when there was one.
-    void OpenLibrary();
-    // Why the library last asked for did not open: the refusal shown, or
-    // success when it opened or a login was given up.
-    const Status& OpenFailure() const { return m_openFailure; }
+    // Opens CurrentLibraryPath: the library opened, with AccessLevel set, or
+    // why not: a refusal of the file (not a library, damaged, in use,
+    // unreadable; shown), or Cancelled when a login was given up.
+    Result<OpenedLibrary> OpenLibrary();
+    // The fall-back of a caller whose open failed for why: opens the library
+    // open before, when there was one (after saying so when a login was given
+    // up). Without one, why is returned and nothing is open.
+    Result<OpenedLibrary> ReopenPrevious(const Status& why);
     // Releases the bindings; PreviousLibraryPath := CurrentLibraryPath.
     void CloseLibrary();
     // Binds again to CurrentLibraryPath without the read-only test and
     // without login (after a copy or compaction closed the file).
     Status RebindLibrary();
     // The open-library command after the file dialog: validates the name,
-    // closes, opens, re-queries and remembers LibraryFolder. False when the
-    // name was refused (the message was shown).
-    bool OpenOtherLibrary(const QString& path);
+    // closes, opens (or falls back to the library open before), re-queries
+    // and remembers LibraryFolder. InvalidArgument when the name was refused
+    // (the message was shown).
+    Result<OpenedLibrary> OpenOtherLibrary(const QString& path);
 
-    // Start-up check of CurrentLibraryPath before any window exists: false
+    // Start-up check of the library at path before any window exists: false
     // when the program must end (the message was shown); a missing or empty
     // file is created from the template.
-    static bool CheckDataFile(ProgramState& state, LibraryHost& host);
-    // Writes a new library at CurrentFilePath from the template. A failure is
-    // shown plainly and returned.
-    static Status CreateLibraryFromTemplate(ProgramState& state, LibraryHost& host);
+    static bool CheckDataFile(const QString& path, const QString& templatePath, LibraryHost& host);
+    // Writes a new library at target from the template. A failure is shown
+    // plainly and returned.
+    static Status CreateLibraryFromTemplate(const QString& templatePath, const QString& target, LibraryHost& host);
+
+    LibraryState& state() { return m_state; }
+    const LibraryState& state() const { return m_state; }
 
     bool isOpen() const;
     const std::shared_ptr<Database>& database() const { return m_db; }
@@ -88,7 +98,8 @@ public:
     // Stamps Created with the current date and time when Main is empty.
     Status StampCreatedIfEmpty();
     // The login loop on the open library (Re-Login buttons).
-    LoginController::LoginResult CheckLogin();
+    // Cancelled when given up, or why the Config row could not be read.
+    Result<LoginController::Login> CheckLogin();
 
     static QString CaptionFor(const QString& programVersion, const QString& libraryPath,
                               bool readOnly);
@@ -112,7 +123,9 @@ private:
     void release();
     void notifyCurrent();
 
-    ProgramState& m_state;
+    std::unique_ptr<LibraryState> m_ownState;
+    LibraryState& m_state;
+    SettingsRecord& m_settings;
     LibraryHost& m_host;
     LoginController m_login;
     std::shared_ptr<Database> m_db;
@@ -120,7 +133,6 @@ private:
     ConfigRow m_config;
     qint64 m_total = 0;
     bool m_onlyReads = false;
-    Status m_openFailure;
     QString m_upgradeWaitTold; // the library whose waiting upgrade was told
 };
 

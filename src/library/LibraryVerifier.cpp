@@ -69,9 +69,9 @@ QString checkPieces(SqlStatement& pieces, qint64 mainId, qint64 fileSize, qint64
 
 } // namespace
 
-Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Progress& progress)
+Result<LibraryVerifier::Findings> LibraryVerifier::Verify(const QString& path, Progress& progress)
 {
-    using R = Result<Report>;
+    using R = Result<Findings>;
     // A transaction cut short (a crash, a failed disk write) leaves a hot
     // journal that only a writing connection can roll back; a read-only one
     // would call the library unreadable. The first reader that can write
@@ -115,7 +115,7 @@ Result<LibraryVerifier::Report> LibraryVerifier::Verify(const QString& path, Pro
                                                 .arg(path));
     };
 
-    Report report;
+    Findings report;
     progress.setPercent(0);
 
     // One read transaction for the whole check, so that it sees one state.

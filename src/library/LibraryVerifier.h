@@ -27,7 +27,8 @@ public:
         QString Problem; // what is wrong, for the user
     };
 
-    struct Report
+    // What a check found.
+    struct Findings
     {
         QStringList Integrity;     // the engine's findings; {"ok"} when it found nothing
         qint64 RecordsChecked = 0;
@@ -41,8 +42,8 @@ public:
     // Checks the library at path, which must not be held exclusively by
     // another program (InUse then). A file that is no library, or that the
     // engine cannot read at all, fails as Database::open does; damage found
-    // in a readable library is in the report.
-    static Result<Report> Verify(const QString& path, Progress& progress);
+    // in a readable library is in the findings.
+    static Result<Findings> Verify(const QString& path, Progress& progress);
 
     // Hashes the bytes of every record that has no checksum and stores it,
     // in one transaction; records whose stored bytes do not add up to their

@@ -1,7 +1,7 @@
 #include "library/RecordDeleter.h"
 
 #include "core/CountText.h"
-#include "core/ProgramState.h"
+#include "core/ListPositionHold.h"
 #include "library/LibrarySession.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -9,7 +9,7 @@
 
 namespace zentaro {
 
-RecordDeleter::RecordDeleter(ProgramState& state, LibrarySession& session) : m_state(state), m_session(session) {}
+RecordDeleter::RecordDeleter(LibrarySession& session) : m_session(session) {}
 
 Notice RecordDeleter::ReadOnlyNotice(const QString& newLine)
 {
@@ -33,7 +33,7 @@ QString RecordDeleter::CurrentFileQuestion() const
     const Result<MainRecord> record = list->currentRecord();
     if (!record)
         return kCurrentText;
-    const QString nl = m_state.newLineOrDefault();
+    const QString nl = QStringLiteral("\r\n");
     return kCurrentText + nl + nl + QStringLiteral("Title: ") + record->Title + nl + QStringLiteral("File: ")
            + FileNameRules::StoredName(record->FileName, record->FileType);
 }
@@ -41,7 +41,7 @@ QString RecordDeleter::CurrentFileQuestion() const
 QString RecordDeleter::ListedFilesQuestion() const
 {
     const qint64 listed = m_session.ListedCount();
-    const QString nl = m_state.newLineOrDefault();
+    const QString nl = QStringLiteral("\r\n");
     return kListedText + nl + nl
            + (listed == 1 ? QStringLiteral("1 file is listed.")
                           : CountText::Grouped(listed) + QStringLiteral(" files are listed."));
@@ -52,15 +52,17 @@ Status RecordDeleter::DeleteCurrentFile()
     Recordset* list = m_session.DCMain();
     if (!list || list->recordCount() == 0 || !list->hasCurrent())
         return {};
-    // The details panel must not follow the moves in between.
-    m_state.SuppressReposition = true;
-    Status deleted = list->deleteCurrent();
-    if (deleted) {
-        list->moveNext();
-        if (list->eof() && list->recordCount() > 0)
-            list->moveLast();
+    Status deleted;
+    {
+        // The details panel must not follow the moves in between.
+        const ListPositionHold hold(m_session.state());
+        deleted = list->deleteCurrent();
+        if (deleted) {
+            list->moveNext();
+            if (list->eof() && list->recordCount() > 0)
+                list->moveLast();
+        }
     }
-    m_state.SuppressReposition = false;
     Status run = m_session.RequeryList();
     return deleted ? run : deleted;
 }
@@ -71,16 +73,17 @@ Status RecordDeleter::DeleteSelectedFiles(const QList<qint64>& mainIds)
     if (!list || list->recordCount() == 0 || mainIds.isEmpty())
         return {};
     Status result;
-    m_state.SuppressReposition = true;
-    for (const qint64 id : mainIds) {
-        if (!list->setBookmark(id))
-            continue; // gone already (another user)
-        if (Status s = list->deleteCurrent(); !s) {
-            result = s;
-            break;
+    {
+        const ListPositionHold hold(m_session.state());
+        for (const qint64 id : mainIds) {
+            if (!list->setBookmark(id))
+                continue; // gone already (another user)
+            if (Status s = list->deleteCurrent(); !s) {
+                result = s;
+                break;
+            }
         }
     }
-    m_state.SuppressReposition = false;
     Status run = m_session.RequeryList();
     return result ? run : result;
 }
@@ -90,7 +93,7 @@ Result<qint64> RecordDeleter::DeleteListedFiles()
     const std::shared_ptr<Database>& db = m_session.database();
     if (!db || !m_session.DCMain() || m_session.DCMain()->recordCount() == 0)
         return qint64(0);
-    Result<qint64> deleted = db->execute(QStringLiteral("DELETE * FROM Main ") + m_state.QueryWhere);
+    Result<qint64> deleted = db->execute(QStringLiteral("DELETE * FROM Main ") + m_session.state().QueryWhere);
     // Let other users, and this program's own list, see the change.
     db->idle();
     return deleted;
@@ -98,7 +101,7 @@ Result<qint64> RecordDeleter::DeleteListedFiles()
 
 Status RecordDeleter::ShowRemainingFiles()
 {
-    m_state.QueryWhere.clear();
+    m_session.state().QueryWhere.clear();
     return m_session.RequeryList();
 }
 

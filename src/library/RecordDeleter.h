@@ -10,7 +10,6 @@
 namespace zentaro {
 
 class LibrarySession;
-class ProgramState;
 
 // Deleting records of the open library: the current one, the grid's
 // selection record by record, or the whole current list in one statement
@@ -18,7 +17,7 @@ class ProgramState;
 class RecordDeleter
 {
 public:
-    RecordDeleter(ProgramState& state, LibrarySession& session);
+    explicit RecordDeleter(LibrarySession& session);
 
     // Deletes the current record and moves to the next one, or to the new
     // last one when it was the last; then the list is run again keeping that
@@ -55,7 +54,6 @@ public:
         "The Listed Records have been Deleted.  The List will now reflect the remaining files.");
 
 private:
-    ProgramState& m_state;
     LibrarySession& m_session;
 };
 

@@ -6,12 +6,17 @@
 
 namespace zentaro {
 
-LoginController::LoginController(ProgramState& state, LoginHost& host)
+LoginController::LoginController(LibraryState& state, LoginHost& host)
     : m_state(state), m_host(host)
 {
 }
 
-LoginController::LoginResult LoginController::CheckLogin()
+Status LoginController::Cancelled()
+{
+    return Status::failure(ErrorCode::Cancelled, QStringLiteral("The login was cancelled."));
+}
+
+Result<LoginController::Login> LoginController::CheckLogin()
 {
     m_host.SetReLoginVisible(true);
     const QString saved = m_state.AccessLevel;
@@ -20,18 +25,18 @@ LoginController::LoginResult LoginController::CheckLogin()
         Result<ConfigRow> config = m_host.ReadConfig();
         if (!config) {
             m_state.AccessLevel = saved;
-            return {Outcome::ConfigUnreadable, config.status()};
+            return config.status();
         }
         if (!config->UseSecurity) {
             m_host.SetReLoginVisible(false);
-            return {Outcome::SecurityOff, {}};
+            return Login::SecurityOff;
         }
 
         std::optional<LoginAnswer> answer = m_host.ShowLoginDialog();
         m_host.SetReLoginVisible(true);
         if (!answer) {
             m_state.AccessLevel = saved;
-            return {Outcome::Cancelled, {}};
+            return Cancelled();
         }
 
         // The level only changes once its password is proven; until then the
@@ -45,40 +50,36 @@ LoginController::LoginResult LoginController::CheckLogin()
         if (succeeded) {
             m_state.AccessLevel = level;
             m_host.ApplyAccessRights(*config);
-            return {Outcome::LoggedIn, {}};
+            return Login::LoggedIn;
         }
         m_state.AccessLevel = saved;
         m_host.ShowLoginFailure(kFailureTitle, kFailureText);
     }
 }
 
-LoginController::OpeningResult LoginController::SettleOpeningLevel(const ConfigRow& config)
+Result<LoginController::OpeningAccess> LoginController::SettleOpeningLevel(const ConfigRow& config)
 {
     if (LoginRules::LoginNeededToOpen(config)) {
         m_state.AccessLevel.clear();
-        const LoginResult login = CheckLogin();
-        switch (login.outcome) {
-        case Outcome::LoggedIn:
-            return {OpeningAccess::LoggedIn, {}};
-        case Outcome::SecurityOff:
+        const Result<Login> login = CheckLogin();
+        if (!login)
+            return login.status(); // CheckLogin put back the empty level
+        if (*login == Login::SecurityOff) {
             // Security was switched off between the bind and the re-read: the
             // library is simply unprotected now (CheckLogin hid the button).
             m_state.AccessLevel = AccessRights::kAdministrator;
-            return {OpeningAccess::Administrator, {}};
-        case Outcome::Cancelled:
-        case Outcome::ConfigUnreadable:
-            break; // CheckLogin put back the empty level
+            return OpeningAccess::Administrator;
         }
-        return {OpeningAccess::LoginFailed, login.error};
+        return OpeningAccess::LoggedIn;
     }
     if (config.UseSecurity) {
         m_state.AccessLevel = AccessRights::kBrowser;
         m_host.SetReLoginVisible(true);
-        return {OpeningAccess::Browser, {}};
+        return OpeningAccess::Browser;
     }
     m_state.AccessLevel = AccessRights::kAdministrator;
     m_host.SetReLoginVisible(false);
-    return {OpeningAccess::Administrator, {}};
+    return OpeningAccess::Administrator;
 }
 
 } // namespace zentaro

@@ -172,7 +172,7 @@ TEST_F(SettingsFileTest, ReadsEveryFieldInFileOrderAndWritesItBack)
 {
     writeFile(handMadeFile(sample()));
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     EXPECT_TRUE(file.LoadConfig().ok());
     expectSameSettings(state.Settings, sample());
     EXPECT_EQ(readFile(), padded(handMadeFile(sample())));
@@ -181,7 +181,7 @@ TEST_F(SettingsFileTest, ReadsEveryFieldInFileOrderAndWritesItBack)
 TEST_F(SettingsFileTest, SaveWritesTheExactLayoutPaddedToTheSlot)
 {
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     state.Settings = sample();
     ASSERT_TRUE(file.SaveSettings().ok());
     const QByteArray written = readFile();
@@ -204,7 +204,7 @@ TEST_F(SettingsFileTest, AFileCutOffInsideColumnFieldsKeepsWhatItHolds)
     writeFile(whole.left(cut));
 
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     EXPECT_TRUE(file.LoadConfig().ok());
 
     SettingsRecord expected;
@@ -248,7 +248,7 @@ TEST_F(SettingsFileTest, PaddingAndBytesBeyondTheSlotAreIgnored)
         SCOPED_TRACE(bytes.size());
         writeFile(bytes);
         ProgramState state(folder);
-        SettingsFile file(state);
+        SettingsFile file(state.Settings, state.settingsPlace());
         EXPECT_TRUE(file.LoadConfig().ok());
         expectSameSettings(state.Settings, sample());
     }
@@ -264,7 +264,7 @@ TEST_F(SettingsFileTest, AMissingEmptyOrOneByteFileGivesAllDefaultsAndIsWritten)
         ProgramState state(folder);
         // DefaultLibrary follows the library in use, not the program folder.
         state.CurrentLibraryPath = QStringLiteral("/srv/elsewhere/Chosen.ZNT");
-        SettingsFile file(state);
+        SettingsFile file(state.Settings, state.settingsPlace());
         EXPECT_TRUE(file.LoadConfig().ok());
         expectSameSettings(state.Settings, defaults(state.CurrentLibraryPath, 7833.6));
 
@@ -278,7 +278,7 @@ TEST_F(SettingsFileTest, AMissingEmptyOrOneByteFileGivesAllDefaultsAndIsWritten)
 TEST_F(SettingsFileTest, TheFilePaneDefaultIsAShareOfTheScreenTheWindowLayerGives)
 {
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     EXPECT_DOUBLE_EQ(file.screenWidthTwips(), 15360.0);
     file.setScreenWidthTwips(28800);
     ASSERT_TRUE(file.LoadConfig().ok());
@@ -286,7 +286,7 @@ TEST_F(SettingsFileTest, TheFilePaneDefaultIsAShareOfTheScreenTheWindowLayerGive
 
     // A file that exists keeps its own value whatever the screen.
     ProgramState again(folder);
-    SettingsFile other(again);
+    SettingsFile other(again.Settings, again.settingsPlace());
     other.setScreenWidthTwips(1000);
     ASSERT_TRUE(other.LoadConfig().ok());
     EXPECT_DOUBLE_EQ(again.Settings.FilePaneSize, 0.51 * 28800);
@@ -313,7 +313,7 @@ TEST_F(SettingsFileTest, FlagsHoldingOtherValuesReadAsTrue)
     writeFile(bytes);
 
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     ASSERT_TRUE(file.LoadConfig().ok());
     EXPECT_TRUE(state.Settings.ExclusiveMode);
     EXPECT_TRUE(state.Settings.PrintHeaderFontBold);
@@ -330,7 +330,7 @@ TEST_F(SettingsFileTest, AVersionOneFileIsUpgradedExactlyAndSaved)
 {
     writeFile(handMadeFile(beforeUpgrade(QStringLiteral("1.0"))));
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     EXPECT_TRUE(file.LoadConfig().ok());
 
     SettingsRecord expected = beforeUpgrade(QStringLiteral("2.1"));
@@ -372,7 +372,7 @@ TEST_P(SettingsUpgradeTest, EachStepRunsOnlyBelowItsVersion)
     const UpgradeCase c = GetParam();
     writeFile(handMadeFile(beforeUpgrade(QString::fromLatin1(c.stored))));
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     EXPECT_TRUE(file.LoadConfig().ok());
     const SettingsRecord& s = state.Settings;
     const SettingsRecord old = beforeUpgrade(QStringLiteral("2.1"));
@@ -421,7 +421,7 @@ TEST_F(SettingsFileTest, AnOlderProgramOnlyStampsANewerFile)
     writeFile(handMadeFile(sample(QStringLiteral("2.05"))));
     ProgramState state(folder);
     state.ProgramVersion = QStringLiteral("1.5");
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     EXPECT_TRUE(file.LoadConfig().ok());
     SettingsRecord expected = sample(QStringLiteral("1.5"));
     expectSameSettings(state.Settings, expected);
@@ -443,7 +443,7 @@ TEST_F(SettingsFileTest, RemembersOnlyFoldersOnTheProgramsFileSystem)
     writeFile(handMadeFile(s));
     {
         ProgramState state(folder);
-        SettingsFile file(state, lookup);
+        SettingsFile file(state.Settings, state.settingsPlace(), lookup);
         ASSERT_TRUE(file.LoadConfig().ok());
         EXPECT_EQ(state.Settings.PickFolder, root);
         EXPECT_EQ(state.Settings.AddFilesFolder, folder + QStringLiteral("/scans"));
@@ -460,7 +460,7 @@ TEST_F(SettingsFileTest, RemembersOnlyFoldersOnTheProgramsFileSystem)
     writeFile(handMadeFile(s));
     {
         ProgramState state(folder);
-        SettingsFile file(state, lookup);
+        SettingsFile file(state.Settings, state.settingsPlace(), lookup);
         ASSERT_TRUE(file.LoadConfig().ok());
         EXPECT_EQ(state.Settings.PickFolder, folder + QStringLiteral("/picked"));
         EXPECT_EQ(state.Settings.AddFilesFolder, root);
@@ -472,7 +472,7 @@ TEST_F(SettingsFileTest, RemembersOnlyFoldersOnTheProgramsFileSystem)
     writeFile(handMadeFile(s));
     {
         ProgramState state(folder);
-        SettingsFile file(state, lookup);
+        SettingsFile file(state.Settings, state.settingsPlace(), lookup);
         ASSERT_TRUE(file.LoadConfig().ok());
         EXPECT_EQ(state.Settings.PickFolder, root);
         EXPECT_EQ(state.Settings.AddFilesFolder, root);
@@ -488,7 +488,7 @@ TEST_F(SettingsFileTest, NonLatinTextsRoundTripAndLatinOnesStaySingleByte)
     ASSERT_TRUE(QDir().mkpath(latin));
     {
         ProgramState state(folder);
-        SettingsFile file(state);
+        SettingsFile file(state.Settings, state.settingsPlace());
         state.Settings = sample();
         state.Settings.AddFilesFolder = latin;
         state.Settings.PickFolder = greek;
@@ -504,7 +504,7 @@ TEST_F(SettingsFileTest, NonLatinTextsRoundTripAndLatinOnesStaySingleByte)
     EXPECT_EQ(readFile().mid(7, expectedHead.size()), expectedHead);
 
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     ASSERT_TRUE(file.LoadConfig().ok());
     EXPECT_EQ(state.Settings.AddFilesFolder, latin);
     EXPECT_EQ(state.Settings.PickFolder, greek);
@@ -525,7 +525,7 @@ TEST_F(SettingsFileTest, ASaveKilledHalfwayLeavesThePreviousFileIntact)
     if (child == 0) {
         ::close(ready[0]);
         ProgramState state(folder);
-        SettingsFile file(state);
+        SettingsFile file(state.Settings, state.settingsPlace());
         state.Settings = sample();
         state.Settings.ListFontName = QStringLiteral("Half Saved");
         // Tell the test the new record is in the temporary file, then wait to be killed.
@@ -565,7 +565,7 @@ TEST_F(SettingsFileTest, ASaveKilledHalfwayLeavesThePreviousFileIntact)
 
     EXPECT_EQ(readFile(), previous);
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     EXPECT_TRUE(file.LoadConfig().ok());
     expectSameSettings(state.Settings, sample());
 
@@ -573,7 +573,7 @@ TEST_F(SettingsFileTest, ASaveKilledHalfwayLeavesThePreviousFileIntact)
     state.Settings.ListFontName = QStringLiteral("Fully Saved");
     ASSERT_TRUE(file.SaveSettings().ok());
     ProgramState after(folder);
-    SettingsFile reread(after);
+    SettingsFile reread(after.Settings, after.settingsPlace());
     ASSERT_TRUE(reread.LoadConfig().ok());
     EXPECT_EQ(after.Settings.ListFontName, QStringLiteral("Fully Saved"));
 }
@@ -582,7 +582,7 @@ TEST_F(SettingsFileTest, AMissingProgramFolderStillGivesDefaults)
 {
     const QString gone = folder + QStringLiteral("/not/there");
     ProgramState state(gone);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     const Status loaded = file.LoadConfig();
     EXPECT_FALSE(loaded.ok());
     EXPECT_FALSE(loaded.message().isEmpty());
@@ -601,7 +601,7 @@ TEST_F(SettingsFileTest, AnUnreadableSettingsPathGivesDefaultsAndIsLeftAlone)
     // A folder where the file should be: cannot be read, cannot be replaced.
     ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("ZNT.CFG")));
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     const Status loaded = file.LoadConfig();
     EXPECT_EQ(loaded.code(), ErrorCode::Unreadable);
     expectSameSettings(state.Settings, defaults(state.CurrentLibraryPath, 7833.6));
@@ -615,7 +615,7 @@ TEST_F(SettingsFileTest, ARecordTooLongForItsSlotIsNotWritten)
     const QByteArray previous = padded(handMadeFile(sample()));
     writeFile(previous);
     ProgramState state(folder);
-    SettingsFile file(state);
+    SettingsFile file(state.Settings, state.settingsPlace());
     state.Settings = sample();
     state.Settings.DefaultLibrary = QStringLiteral("/srv/") + QString(9990, QLatin1Char('x'));
     const Status saved = file.SaveSettings();

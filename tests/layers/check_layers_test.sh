@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The layer check passes on the real tree and fails on a tree with one upward
-# include, a same-tier include, or a folder it does not know.
+# include, a same-tier include, a folder it does not know, or the program
+# state included below the window or in znt.
 set -euo pipefail
 check=$1
 real_src=$2
@@ -25,6 +26,9 @@ make_tree; expect 0 "a clean tree"
 make_tree; printf '#include "store/B.h"\n' >>"$tmp/src/core/A.h"; expect 1 "core including store"
 make_tree; printf '  #  include "ui/C.h"\n' >"$tmp/src/store/D.cpp"; expect 1 "an indented include upward"
 make_tree; printf '#include "cli/X.h"\n' >"$tmp/src/ui/E.cpp"; expect 1 "ui including cli"
+make_tree; printf '#include "core/ProgramState.h"\n' >"$tmp/src/ui/G.cpp"; expect 0 "the window including the program state"
+make_tree; printf '#include "core/ProgramState.h"\n' >"$tmp/src/store/G.cpp"; expect 1 "store including the program state"
+make_tree; printf '#include "core/ProgramState.h"\n' >"$tmp/src/cli/G.cpp"; expect 1 "znt including the program state"
 make_tree; mkdir "$tmp/src/extra"; printf '\n' >"$tmp/src/extra/F.cpp"; expect 1 "an unknown folder"
 make_tree; printf '#include <libpq-fe.h>\n' >"$tmp/src/store/G.cpp"; expect 1 "libpq outside store/server"
 make_tree; mkdir "$tmp/src/store/server"; printf '#include <libpq-fe.h>\n' >"$tmp/src/store/server/H.cpp"

@@ -58,10 +58,10 @@ protected:
         return path;
     }
 
-    LibraryCompactor::Outcome compact(const QString& library, Progress& progress)
+    Result<LibraryCompactor::Sizes> compact(const QString& library, Progress& progress)
     {
         state.CurrentLibraryPath = library;
-        LibraryCompactor compactor(state, &sameDrive, [](const QString&) { return std::optional<qint64>(); });
+        LibraryCompactor compactor(state, state.ProgramFolder(), &sameDrive, [](const QString&) { return std::optional<qint64>(); });
         return compactor.CompactLibrary(progress);
     }
 
@@ -86,7 +86,7 @@ protected:
     static bool verified(const QString& library)
     {
         NullProgress quiet;
-        Result<LibraryVerifier::Report> report = LibraryVerifier::Verify(library, quiet);
+        Result<LibraryVerifier::Findings> report = LibraryVerifier::Verify(library, quiet);
         return report && report->ok();
     }
 
@@ -130,18 +130,18 @@ TEST_F(CompactionTest, NoCommitOfAnotherProgramIsLostBeforeDuringOrAfter)
     int compacted = 0;
     for (int round = 0; round < 8 && compacted < 3; ++round) {
         NullProgress quiet;
-        const LibraryCompactor::Outcome outcome = compact(library, quiet);
+        const Result<LibraryCompactor::Sizes> outcome = compact(library, quiet);
         // On a loaded machine the writer may still hold the library all the
         // busy timeout long; "in use" is then the right answer, and a user
         // tries again.
-        if (outcome.status.code() == ErrorCode::InUse)
+        if (outcome.code() == ErrorCode::InUse)
             continue;
-        ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
-        EXPECT_EQ(outcome.notice.icon, NoticeIcon::Information);
+        ASSERT_TRUE(outcome.ok()) << outcome.message().toStdString();
+        EXPECT_EQ(LibraryCompactor::CompletionNotice(*outcome).icon, NoticeIcon::Information);
         // Between tries the writer may fill the freed pages again, so only a
         // first try is sure to find them.
         if (round == 0) {
-            EXPECT_GT(outcome.recovered(), 0) << outcome.OldSize << " " << outcome.NewSize;
+            EXPECT_GT(outcome->recovered(), 0) << outcome->OldSize << " " << outcome->NewSize;
         }
         ++compacted;
         // The same connection goes on committing after the compaction.
@@ -168,10 +168,10 @@ TEST_F(CompactionTest, ALibraryAnotherProgramIsSavingToIsRefusedAsInUse)
     ASSERT_TRUE(other.ok());
     const qint64 before = QFileInfo(library).size();
     NullProgress quiet;
-    const LibraryCompactor::Outcome outcome = compact(library, quiet);
-    EXPECT_EQ(outcome.status.code(), ErrorCode::InUse) << outcome.status.message().toStdString();
-    EXPECT_TRUE(outcome.notice.text.startsWith(QStringLiteral("ERROR Compacting Library\r\n\r\n")));
-    EXPECT_TRUE(outcome.notice.text.contains(QStringLiteral("in use")));
+    const Result<LibraryCompactor::Sizes> outcome = compact(library, quiet);
+    EXPECT_EQ(outcome.code(), ErrorCode::InUse) << outcome.message().toStdString();
+    EXPECT_TRUE(LibraryCompactor::FailureNotice(outcome.status()).text.startsWith(QStringLiteral("ERROR Compacting Library\r\n\r\n")));
+    EXPECT_TRUE(LibraryCompactor::FailureNotice(outcome.status()).text.contains(QStringLiteral("in use")));
     // The holder keeps its library, file and all.
     EXPECT_EQ(QFileInfo(library).size(), before);
     EXPECT_EQ(*(*other)->countMain(), 2);
@@ -184,8 +184,8 @@ TEST_F(CompactionTest, TheTemporaryFileHasTheLibrarysPermissionBits)
     for (const mode_t mode : {mode_t(0600), mode_t(0640)}) {
         ASSERT_EQ(::chmod(QFile::encodeName(library).constData(), mode), 0);
         WatchingProgress progress(program.path(QStringLiteral("CMPCT.TMP")));
-        const LibraryCompactor::Outcome outcome = compact(library, progress);
-        ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+        const Result<LibraryCompactor::Sizes> outcome = compact(library, progress);
+        ASSERT_TRUE(outcome.ok()) << outcome.message().toStdString();
         ASSERT_TRUE(progress.seen) << "CMPCT.TMP was never seen";
         EXPECT_EQ(progress.mode, mode);
         struct stat after {};
@@ -204,9 +204,9 @@ TEST_F(CompactionTest, ALeftOverTemporaryFileAndItsJournalAreRemovedFirst)
         f.write(QByteArray(70000, 'x'));
     }
     NullProgress quiet;
-    const LibraryCompactor::Outcome outcome = compact(library, quiet);
-    ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
-    EXPECT_GT(outcome.recovered(), 0);
+    const Result<LibraryCompactor::Sizes> outcome = compact(library, quiet);
+    ASSERT_TRUE(outcome.ok()) << outcome.message().toStdString();
+    EXPECT_GT(outcome->recovered(), 0);
     EXPECT_FALSE(QFileInfo::exists(temp));
     EXPECT_FALSE(QFileInfo::exists(temp + QStringLiteral("-journal")));
     EXPECT_TRUE(verified(library));
@@ -222,9 +222,9 @@ TEST_F(CompactionTest, ATemporaryFileHeldByARunningCompactionIsLeftToIt)
     ASSERT_EQ(::write(held, "in progress", 11), 11);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     NullProgress quiet;
-    const LibraryCompactor::Outcome outcome = compact(library, quiet);
-    EXPECT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
-    EXPECT_GT(outcome.recovered(), 0);
+    const Result<LibraryCompactor::Sizes> outcome = compact(library, quiet);
+    EXPECT_TRUE(outcome.ok()) << outcome.message().toStdString();
+    EXPECT_GT(outcome->recovered(), 0);
     EXPECT_EQ(QFileInfo(temp).size(), 11);
     ::close(held);
     EXPECT_FALSE(QFileInfo::exists(program.path(QStringLiteral("CMPCT-1.TMP"))));
@@ -241,7 +241,7 @@ TEST_F(CompactionTest, CompactionsOfTwoLibrariesFromOneProgramFolderRunAtOnce)
             int failures = 0;
             for (int round = 0; round < 8; ++round) {
                 NullProgress quiet;
-                if (!compact(libraries[c], quiet).status.ok())
+                if (!compact(libraries[c], quiet).ok())
                     ++failures;
             }
             _exit(failures);

@@ -36,7 +36,7 @@ protected:
 
     LibraryCompactor compactor(std::optional<qint64> free)
     {
-        return LibraryCompactor(state, &drives, [free](const QString&) { return free; });
+        return LibraryCompactor(state, state.ProgramFolder(), &drives, [free](const QString&) { return free; });
     }
 
     qint64 librarySize() const { return QFileInfo(library).size(); }
@@ -104,11 +104,11 @@ TEST_F(LibraryCompactorTest, CompactionKeepsTheRecordsAndThePermissions)
     }
     ASSERT_TRUE(QFile(library).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     NullProgress quiet;
-    const LibraryCompactor::Outcome outcome = compactor(std::nullopt).CompactLibrary(quiet);
-    ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
-    EXPECT_GT(outcome.recovered(), 0);
-    EXPECT_EQ(outcome.NewSize, QFileInfo(library).size());
-    EXPECT_EQ(outcome.notice.icon, NoticeIcon::Information);
+    const Result<LibraryCompactor::Sizes> outcome = compactor(std::nullopt).CompactLibrary(quiet);
+    ASSERT_TRUE(outcome.ok()) << outcome.message().toStdString();
+    EXPECT_GT(outcome->recovered(), 0);
+    EXPECT_EQ(outcome->NewSize, QFileInfo(library).size());
+    EXPECT_EQ(LibraryCompactor::CompletionNotice(*outcome).icon, NoticeIcon::Information);
     const QFile::Permissions modeBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                                         QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
                                         QFile::ExeOther;
@@ -127,9 +127,9 @@ TEST_F(LibraryCompactorTest, AnEngineErrorLeavesTheLibraryUntouched)
     }();
     state.CurrentLibraryPath = program.path(QStringLiteral("gone.ZNT"));
     NullProgress quiet;
-    const LibraryCompactor::Outcome outcome = compactor(std::nullopt).CompactLibrary(quiet);
-    EXPECT_FALSE(outcome.status.ok());
-    EXPECT_TRUE(outcome.notice.text.startsWith(QStringLiteral("ERROR Compacting Library\r\n\r\n")));
+    const Result<LibraryCompactor::Sizes> outcome = compactor(std::nullopt).CompactLibrary(quiet);
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_TRUE(LibraryCompactor::FailureNotice(outcome.status()).text.startsWith(QStringLiteral("ERROR Compacting Library\r\n\r\n")));
     EXPECT_FALSE(QFileInfo::exists(program.path(QStringLiteral("CMPCT.TMP"))));
     QFile f(library);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -155,13 +155,13 @@ TEST_F(LibraryCompactorTest, CopyNamesAndSpaceRules)
     }
     const qint64 size = QFileInfo(library).size();
     NullProgress quiet;
-    LibraryCopier tight(state, [size](const QString&) { return std::optional<qint64>(size - 1); });
+    LibraryCopier tight(state.TemplatePath, [size](const QString&) { return std::optional<qint64>(size - 1); });
     const Status refused = tight.CopyLibrary(library, absent, quiet);
     EXPECT_EQ(refused.code(), ErrorCode::DiskFull);
     EXPECT_EQ(refused.message(), LibraryCopier::kNoSpaceText);
     EXPECT_FALSE(QFileInfo::exists(absent));
 
-    LibraryCopier exact(state, [size](const QString&) { return std::optional<qint64>(size); });
+    LibraryCopier exact(state.TemplatePath, [size](const QString&) { return std::optional<qint64>(size); });
     ASSERT_TRUE(exact.CopyLibrary(library, absent, quiet).ok());
     EXPECT_EQ(QFileInfo(absent).size(), size);
     EXPECT_EQ(exact.CopyLibrary(library, absent, quiet).message(), LibraryCopier::kExistsText);

@@ -57,7 +57,7 @@ protected:
     Status copy(const QString& target)
     {
         NullProgress quiet;
-        LibraryCopier copier(state, [](const QString&) { return std::optional<qint64>(); });
+        LibraryCopier copier(state.TemplatePath, [](const QString&) { return std::optional<qint64>(); });
         return copier.CopyLibrary(library, target, quiet);
     }
 
@@ -128,7 +128,7 @@ TEST_F(LibraryCopyTest, EveryCopyMadeWhileAnotherProgramWritesIsOneCommittedStat
 
     for (const QString& target : copies) {
         NullProgress quiet;
-        Result<LibraryVerifier::Report> report = LibraryVerifier::Verify(target, quiet);
+        Result<LibraryVerifier::Findings> report = LibraryVerifier::Verify(target, quiet);
         ASSERT_TRUE(report.ok()) << report.message().toStdString();
         EXPECT_TRUE(report->ok()) << target.toStdString() << ": " << report->Integrity.join(QStringLiteral("; ")).toStdString();
         // The writer's records in a committed state: whole, and the first
@@ -217,7 +217,7 @@ TEST_F(LibraryCopyTest, ATooLargeFileIsNamedAsTheCauseInCopyAndNew)
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{128 * 1024, 128 * 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        LibraryCopier copier(state, [](const QString&) { return std::optional<qint64>(); });
+        LibraryCopier copier(state.TemplatePath, [](const QString&) { return std::optional<qint64>(); });
         NullProgress quiet;
         const QByteArray copied = copier.CopyLibrary(library, program.path(QStringLiteral("big.ZNT")), quiet).message().toUtf8();
         // The template is smaller than the limit; a tighter one for it.

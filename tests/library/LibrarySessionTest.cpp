@@ -1,3 +1,4 @@
+#include "core/ProgramState.h"
 #include "security/PasswordHasher.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
@@ -17,7 +18,7 @@ namespace {
 class LibrarySessionTest : public ::testing::Test
 {
 protected:
-    LibrarySessionTest() : state(folder.folder()), session(state, host)
+    LibrarySessionTest() : state(folder.folder()), session(state, state.Settings, host)
     {
         host.session = &session;
         state.Settings.ExclusiveMode = false;
@@ -134,7 +135,9 @@ TEST_F(LibrarySessionTest, ABrowserLeavesAnOlderLibraryAsItIsUntilALoginThatMayC
 
     session.OpenLibrary();
     host.loginAnswers.push_back(LoginAnswer{QStringLiteral("Editor"), QStringLiteral("editpass")});
-    EXPECT_EQ(session.CheckLogin().outcome, LoginController::Outcome::LoggedIn);
+    const Result<LoginController::Login> login = session.CheckLogin();
+    ASSERT_TRUE(login.ok());
+    EXPECT_EQ(*login, LoginController::Login::LoggedIn);
     EXPECT_EQ(session.database()->schemaVersion(), SchemaUpgrade::latestVersion());
     EXPECT_TRUE(host.notices.empty()) << host.noticeTexts().join(u'|').toStdString();
 }
@@ -142,8 +145,8 @@ TEST_F(LibrarySessionTest, ABrowserLeavesAnOlderLibraryAsItIsUntilALoginThatMayC
 TEST_F(LibrarySessionTest, LoginCancelledAtTheFirstOpenAborts)
 {
     state.CurrentLibraryPath = makeLibrary(QStringLiteral("p.ZNT"), {"x"}, protectedRow("browse"));
-    session.OpenLibrary();
-    EXPECT_TRUE(state.OpenAborted);
+    const Result<OpenedLibrary> opened = session.OpenLibrary();
+    EXPECT_EQ(opened.code(), ErrorCode::Cancelled);
     EXPECT_FALSE(session.isOpen());
     EXPECT_TRUE(state.AccessLevel.isEmpty());
     EXPECT_EQ(host.loginDialogs, 1);
@@ -169,11 +172,12 @@ TEST_F(LibrarySessionTest, CancelledLoginOnSwitchReturnsToThePreviousLibrary)
     session.OpenLibrary();
     ASSERT_TRUE(session.isOpen());
 
-    EXPECT_TRUE(session.OpenOtherLibrary(b));
+    const Result<OpenedLibrary> opened = session.OpenOtherLibrary(b);
     ASSERT_TRUE(session.isOpen());
     EXPECT_EQ(state.CurrentLibraryPath, a);
     EXPECT_TRUE(state.PreviousLibraryPath.isEmpty());
-    EXPECT_FALSE(state.OpenAborted);
+    ASSERT_TRUE(opened.ok());
+    EXPECT_EQ(opened->path, a);
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
     EXPECT_EQ(currentTitle(), QStringLiteral("in a"));
     EXPECT_TRUE(host.noticeTexts().contains(
@@ -293,7 +297,7 @@ TEST_F(LibrarySessionTest, WalkingStopsAtTheEndsAndDoesNothingOnAnEmptyList)
 TEST_F(LibrarySessionTest, CheckDataFileCreatesAMissingLibraryFromTheTemplate)
 {
     state.CurrentLibraryPath = folder.path(QStringLiteral("Main Library.ZNT"));
-    ASSERT_TRUE(LibrarySession::CheckDataFile(state, host));
+    ASSERT_TRUE(LibrarySession::CheckDataFile(state.CurrentLibraryPath, state.TemplatePath, host));
     EXPECT_TRUE(host.notices.empty());
     session.OpenLibrary();
     ASSERT_TRUE(session.isOpen());
@@ -308,7 +312,7 @@ TEST_F(LibrarySessionTest, CheckDataFileCreatesAMissingLibraryFromTheTemplate)
 TEST_F(LibrarySessionTest, CheckDataFileRefusesAPathThatCannotBeOpened)
 {
     state.CurrentLibraryPath = folder.path(QStringLiteral("no such folder/Main Library.ZNT"));
-    EXPECT_FALSE(LibrarySession::CheckDataFile(state, host));
+    EXPECT_FALSE(LibrarySession::CheckDataFile(state.CurrentLibraryPath, state.TemplatePath, host));
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].title, QStringLiteral("ZNT Open Library Failure"));
     EXPECT_TRUE(host.notices[0].text.startsWith(

@@ -1,3 +1,4 @@
+#include "core/ProgramState.h"
 #include "support/FakeLibraryHost.h"
 #include "support/TestPaths.h"
 
@@ -14,7 +15,7 @@ namespace {
 class RecordDeleterTest : public ::testing::Test
 {
 protected:
-    RecordDeleterTest() : state(folder.folder()), session(state, host)
+    RecordDeleterTest() : state(folder.folder()), session(state, state.Settings, host)
     {
         host.session = &session;
         state.Settings.ExclusiveMode = false;
@@ -55,7 +56,7 @@ protected:
 TEST_F(RecordDeleterTest, DeletingTheOnlyAndTheLastRecordMovesAsTheListDoes)
 {
     open({QStringLiteral("Only")});
-    RecordDeleter deleter(state, session);
+    RecordDeleter deleter(session);
     ASSERT_TRUE(deleter.DeleteCurrentFile().ok());
     EXPECT_EQ(session.ListedCount(), 0);
     EXPECT_EQ(session.TotalCount(), 0);
@@ -66,7 +67,7 @@ TEST_F(RecordDeleterTest, DeletingTheOnlyAndTheLastRecordMovesAsTheListDoes)
 TEST_F(RecordDeleterTest, DeletingTheLastOfFiveLeavesTheNewLastAndAMiddleOneTheNext)
 {
     open({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D"), QStringLiteral("E")});
-    RecordDeleter deleter(state, session);
+    RecordDeleter deleter(session);
     session.MoveLast();
     ASSERT_TRUE(deleter.DeleteCurrentFile().ok());
     EXPECT_EQ(session.ListedCount(), 4);
@@ -83,7 +84,7 @@ TEST_F(RecordDeleterTest, SelectedRecordsGoOneByOne)
     Recordset* list = session.DCMain();
     const qint64 a = list->recordAt(0)->MainID;
     const qint64 c = list->recordAt(2)->MainID;
-    ASSERT_TRUE(RecordDeleter(state, session).DeleteSelectedFiles({c, a}).ok());
+    ASSERT_TRUE(RecordDeleter(session).DeleteSelectedFiles({c, a}).ok());
     EXPECT_EQ(session.ListedCount(), 1);
     EXPECT_EQ(currentTitle(), QStringLiteral("B"));
 }
@@ -95,7 +96,7 @@ TEST_F(RecordDeleterTest, TheListedDeleteTakesOnlyTheSearchedRecordsThenShowsThe
     state.QueryWhere = QStringLiteral("WHERE Author = \"Smith\" ");
     ASSERT_TRUE(session.RequeryList().ok());
     ASSERT_EQ(session.ListedCount(), 2);
-    RecordDeleter deleter(state, session);
+    RecordDeleter deleter(session);
     Result<qint64> deleted = deleter.DeleteListedFiles();
     ASSERT_TRUE(deleted.ok()) << deleted.message().toStdString();
     EXPECT_EQ(*deleted, 2);
@@ -120,7 +121,7 @@ TEST_F(RecordDeleterTest, AListedDeleteTheEngineRefusesLeavesEverything)
     MainRecord record;
     record.Title = QStringLiteral("held");
     ASSERT_TRUE((*other)->insertRecord(record).ok());
-    Result<qint64> deleted = RecordDeleter(state, session).DeleteListedFiles();
+    Result<qint64> deleted = RecordDeleter(session).DeleteListedFiles();
     EXPECT_FALSE(deleted.ok());
     ASSERT_TRUE((*other)->rollback().ok());
     (*other)->close();

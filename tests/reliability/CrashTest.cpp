@@ -1,5 +1,6 @@
 #include "ReliabilitySupport.h"
 
+#include "core/ProgramState.h"
 #include "core/SettingsFile.h"
 #include "transfer/FileInserter.h"
 
@@ -338,7 +339,7 @@ TEST(Crash, ChildSavesSettings)
     ProgramState state(QCoreApplication::applicationDirPath());
     state.SetVariables();
     state.SettingsFilePath = qEnvironmentVariable(kSettingsChildVar);
-    SettingsFile settings(state);
+    SettingsFile settings(state.Settings, state.settingsPlace());
     for (int i = 0;; ++i) {
         state.Settings.LibraryFolder = i % 2 ? QStringLiteral("/one") : QStringLiteral("/two");
         ASSERT_TRUE(settings.SaveSettings());
@@ -348,7 +349,7 @@ TEST(Crash, ChildSavesSettings)
 TEST(Crash, SettingsSave)
 {
     TempLibrary lib;
-    SettingsFile settings(lib.state);
+    SettingsFile settings(lib.state.Settings, lib.state.settingsPlace());
     QSet<QByteArray> whole;
     for (const char* folder : {"/one", "/two"}) {
         lib.state.Settings.LibraryFolder = QString::fromLatin1(folder);

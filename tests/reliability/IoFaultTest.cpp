@@ -2,6 +2,7 @@
 #include "ReliabilitySupport.h"
 
 #include "core/FileWriter.h"
+#include "core/ProgramState.h"
 #include "core/SettingsFile.h"
 #include "library/LibraryCompactor.h"
 #include "library/LibraryCopier.h"
@@ -76,7 +77,7 @@ void loopFaults(const char* name, const Operation& op)
     // One library prepared once; every run starts from a copy of its bytes.
     TempLibrary lib;
     op.setUp(lib);
-    const LibraryState before = stateOf(*lib.db);
+    const StoredLibrary before = stateOf(*lib.db);
     lib.db->close();
     const QString path = lib.state.CurrentLibraryPath;
     const QByteArray prepared = readBytes(path);
@@ -96,7 +97,7 @@ void loopFaults(const char* name, const Operation& op)
         const Status done = op.run(lib);
         const int total = FaultVfs::count(mode.operation);
         ASSERT_TRUE(done) << name << ": " << done.message().toStdString();
-        const LibraryState after = stateOf(*lib.db);
+        const StoredLibrary after = stateOf(*lib.db);
         int failed = 0;
         int undone = 0;
         for (int k = 1; k <= total; ++k) {
@@ -117,7 +118,7 @@ void loopFaults(const char* name, const Operation& op)
             EXPECT_EQ(damageIn(path).toStdString(), std::string()) << where;
             Result<std::shared_ptr<Database>> reopened = Database::open(path);
             ASSERT_TRUE(reopened) << where << ": " << reopened.message().toStdString();
-            const LibraryState now = stateOf(**reopened);
+            const StoredLibrary now = stateOf(**reopened);
             (*reopened)->close();
             if (s) {
                 EXPECT_TRUE(now == after) << where << ": reported done but not done";
@@ -199,7 +200,7 @@ TEST(IoFault, AnOlderLibraryOnAFullDiskOpensAsItIsAndSaysSoOnce)
     ProgramFolder folder;
     ProgramState state(folder.folder());
     FakeLibraryHost host;
-    LibrarySession session(state, host);
+    LibrarySession session(state, state.Settings, host);
     host.session = &session;
     state.CurrentLibraryPath = folder.path(QStringLiteral("old.ZNT"));
     ASSERT_TRUE(makeOldLibrary(state.CurrentLibraryPath));
@@ -224,7 +225,7 @@ TEST(IoFault, AnOlderLibraryOnAFullDiskOpensAsItIsAndSaysSoOnce)
     state.QueryWhere = QStringLiteral("WHERE (Title LIKE \"*old*\")");
     EXPECT_TRUE(session.RequeryList());
     EXPECT_EQ(session.ListedCount(), 1);
-    LibraryCompactor compactor(state, &Drive::systemLookup, [](const QString&) { return std::optional<qint64>(1); });
+    LibraryCompactor compactor(state, state.ProgramFolder(), &Drive::systemLookup, [](const QString&) { return std::optional<qint64>(1); });
     EXPECT_EQ(compactor.CheckCommand(), LibraryCompactor::Refusal::NoSpace);
     // Opened again on a disk still full, it is not said twice.
     EXPECT_TRUE(session.RebindLibrary());
@@ -310,7 +311,7 @@ TEST(FileWriterFault, AFailedExtractionLeavesNoTarget)
 TEST(FileWriterFault, AFailedSettingsSaveLeavesTheOldFile)
 {
     TempLibrary lib;
-    SettingsFile settings(lib.state);
+    SettingsFile settings(lib.state.Settings, lib.state.settingsPlace());
     lib.state.Settings.LibraryFolder = QStringLiteral("/old");
     ASSERT_TRUE(settings.SaveSettings());
     const QByteArray old = readBytes(lib.state.SettingsFilePath);

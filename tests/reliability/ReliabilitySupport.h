@@ -12,16 +12,16 @@
 namespace zentaro::test {
 
 // What a library holds, to compare before and after an operation.
-struct LibraryState
+struct StoredLibrary
 {
     QMap<qint64, QString> records; // MainID -> "title|size|hash of the bytes"
     QString libraryName;
-    bool operator==(const LibraryState&) const = default;
+    bool operator==(const StoredLibrary&) const = default;
 };
 
-inline LibraryState stateOf(Database& db)
+inline StoredLibrary stateOf(Database& db)
 {
-    LibraryState state;
+    StoredLibrary state;
     Result<qint64> count = db.countMain();
     for (qint64 id = 1; count && state.records.size() < *count && id < 10000; ++id) {
         Result<MainRecord> r = db.loadRecord(id);
@@ -41,7 +41,7 @@ inline LibraryState stateOf(Database& db)
 inline QString damageIn(const QString& path)
 {
     NullProgress quiet;
-    Result<LibraryVerifier::Report> report = LibraryVerifier::Verify(path, quiet);
+    Result<LibraryVerifier::Findings> report = LibraryVerifier::Verify(path, quiet);
     if (!report)
         return report.message();
     if (report->ok())

@@ -1,18 +1,39 @@
 #include "security/LoginController.h"
 #include "security/PasswordHasher.h"
-#include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
+#include <string>
 #include <vector>
 
 using namespace zentaro;
-using Outcome = LoginController::Outcome;
+using Login = LoginController::Login;
 using OpeningAccess = LoginController::OpeningAccess;
 
 namespace {
+
+// How a login ended, in one word.
+std::string Ended(const Result<Login>& login)
+{
+    if (login)
+        return *login == Login::LoggedIn ? "LoggedIn" : "SecurityOff";
+    return login.code() == ErrorCode::Cancelled ? "Cancelled" : "ConfigUnreadable";
+}
+
+// The level an opening settled, or LoginFailed.
+std::string Settled(const Result<OpeningAccess>& access)
+{
+    if (!access)
+        return "LoginFailed";
+    switch (*access) {
+    case OpeningAccess::LoggedIn: return "LoggedIn";
+    case OpeningAccess::Browser: return "Browser";
+    case OpeningAccess::Administrator: return "Administrator";
+    }
+    return "";
+}
 
 ConfigRow Protected(const QString& browse, const QString& edit, const QString& admin)
 {
@@ -29,7 +50,7 @@ ConfigRow Protected(const QString& browse, const QString& edit, const QString& a
 class FakeHost : public LoginHost
 {
 public:
-    explicit FakeHost(ProgramState& state) : m_state(state) {}
+    explicit FakeHost(LibraryState& state) : m_state(state) {}
 
     // Config rows handed out by ReadConfig in turn; the last one repeats.
     std::vector<Result<ConfigRow>> configs;
@@ -86,14 +107,13 @@ public:
     }
 
 private:
-    ProgramState& m_state;
+    LibraryState& m_state;
 };
 
 class LoginControllerTest : public ::testing::Test
 {
 protected:
-    test::ProgramFolder folder;
-    ProgramState state{folder.folder()};
+    LibraryState state;
     FakeHost host{state};
     LoginController controller{state, host};
 
@@ -112,8 +132,8 @@ TEST_F(LoginControllerTest, RightPasswordSetsTheLevelAndAppliesTheRights)
     state.AccessLevel = QStringLiteral("Browser");
     Answer(" Editor ", "  secret ");
 
-    const LoginController::LoginResult result = controller.CheckLogin();
-    EXPECT_EQ(result.outcome, Outcome::LoggedIn);
+    const Result<Login> result = controller.CheckLogin();
+    EXPECT_EQ(Ended(result), "LoggedIn");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
     EXPECT_EQ(host.applied, 1);
     EXPECT_EQ(host.levelWhenApplied, QStringLiteral("Editor"));
@@ -132,7 +152,7 @@ TEST_F(LoginControllerTest, WrongPasswordsLoopWithTheFailureShownEachTime)
     // The dialog may write the level it offers; that must not count as a login.
     host.onDialog = [this] { state.AccessLevel = QStringLiteral("Administrator"); };
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::LoggedIn);
+    EXPECT_EQ(Ended(controller.CheckLogin()), "LoggedIn");
     EXPECT_EQ(host.dialogs, 3);
     ASSERT_EQ(host.failureTexts.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
@@ -155,7 +175,7 @@ TEST_F(LoginControllerTest, CancelAfterFailuresRestoresTheSavedLevel)
     // A dialog that writes the level itself must not leave it behind.
     host.onDialog = [this] { state.AccessLevel = QStringLiteral("Administrator"); };
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::Cancelled);
+    EXPECT_EQ(Ended(controller.CheckLogin()), "Cancelled");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
     EXPECT_EQ(host.failureTexts.size(), 2u);
     EXPECT_EQ(host.dialogs, 3);
@@ -174,7 +194,7 @@ TEST_F(LoginControllerTest, ConfigIsReadAgainBeforeEveryAttempt)
     Answer("Editor", "new");
     Answer("Editor", "new");
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::LoggedIn);
+    EXPECT_EQ(Ended(controller.CheckLogin()), "LoggedIn");
     EXPECT_EQ(host.configReads, 2);
     EXPECT_EQ(host.failureTexts.size(), 1u);
     EXPECT_TRUE(host.appliedConfig.EditDelete);
@@ -191,7 +211,7 @@ TEST_F(LoginControllerTest, HashedPasswordsLogIn)
     Answer("Browser", "edit");
     Answer("Browser", " LOOK ");
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::LoggedIn);
+    EXPECT_EQ(Ended(controller.CheckLogin()), "LoggedIn");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.failureTexts.size(), 1u);
 }
@@ -200,13 +220,13 @@ TEST_F(LoginControllerTest, UnsetPasswordsNeverRaiseTheLevel)
 {
     // Security on, the Editor and Administrator passwords left empty.
     host.configs = {Protected(QStringLiteral(" "), QStringLiteral(""), QStringLiteral(""))};
-    ASSERT_EQ(controller.SettleOpeningLevel(host.configs.front().value()).access, OpeningAccess::Browser);
+    ASSERT_EQ(Settled(controller.SettleOpeningLevel(host.configs.front().value())), "Browser");
     Answer("Administrator", "");
     Answer("Editor", "   ");
     Answer("Administrator", "x");
     Cancel();
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::Cancelled);
+    EXPECT_EQ(Ended(controller.CheckLogin()), "Cancelled");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.failureTexts.size(), 3u);
     EXPECT_EQ(host.applied, 0);
@@ -219,7 +239,7 @@ TEST_F(LoginControllerTest, UnprotectedLibraryChangesNothing)
     host.configs = {open};
     state.AccessLevel = QStringLiteral("Administrator");
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::SecurityOff);
+    EXPECT_EQ(Ended(controller.CheckLogin()), "SecurityOff");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
     EXPECT_EQ(host.dialogs, 0);
     EXPECT_EQ(host.applied, 0);
@@ -233,9 +253,9 @@ TEST_F(LoginControllerTest, UnreadableConfigEndsTheLoginWithTheLevelKept)
     state.AccessLevel = QStringLiteral("Browser");
     Answer("Editor", "nope");
 
-    const LoginController::LoginResult result = controller.CheckLogin();
-    EXPECT_EQ(result.outcome, Outcome::ConfigUnreadable);
-    EXPECT_EQ(result.error.message(), QStringLiteral("gone"));
+    const Result<Login> result = controller.CheckLogin();
+    EXPECT_EQ(Ended(result), "ConfigUnreadable");
+    EXPECT_EQ(result.message(), QStringLiteral("gone"));
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.dialogs, 1);
 }
@@ -243,9 +263,9 @@ TEST_F(LoginControllerTest, UnreadableConfigEndsTheLoginWithTheLevelKept)
 TEST_F(LoginControllerTest, OpeningWithBlankBrowserPasswordNeedsNoDialog)
 {
     state.AccessLevel = QStringLiteral("Administrator");
-    const LoginController::OpeningResult result = controller.SettleOpeningLevel(
+    const Result<OpeningAccess> result = controller.SettleOpeningLevel(
         Protected(QStringLiteral(" "), QStringLiteral("edit"), QStringLiteral("boss")));
-    EXPECT_EQ(result.access, OpeningAccess::Browser);
+    EXPECT_EQ(Settled(result), "Browser");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.reLoginVisible, true);
     EXPECT_EQ(host.dialogs, 0);
@@ -257,7 +277,7 @@ TEST_F(LoginControllerTest, OpeningUnprotectedIsAdministratorWithReLoginHidden)
     ConfigRow open = Protected(QStringLiteral("look"), QStringLiteral("edit"), QStringLiteral("boss"));
     open.UseSecurity = false;
     state.AccessLevel = QStringLiteral("Browser");
-    EXPECT_EQ(controller.SettleOpeningLevel(open).access, OpeningAccess::Administrator);
+    EXPECT_EQ(Settled(controller.SettleOpeningLevel(open)), "Administrator");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
     EXPECT_EQ(host.reLoginVisible, false);
     EXPECT_EQ(host.dialogs, 0);
@@ -268,7 +288,7 @@ TEST_F(LoginControllerTest, OpeningProtectedRunsTheLogin)
     const ConfigRow row = Protected(QStringLiteral("look"), QStringLiteral("edit"), QStringLiteral("boss"));
     host.configs = {row};
     Answer("Browser", "LOOK");
-    EXPECT_EQ(controller.SettleOpeningLevel(row).access, OpeningAccess::LoggedIn);
+    EXPECT_EQ(Settled(controller.SettleOpeningLevel(row)), "LoggedIn");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.applied, 1);
 }
@@ -280,9 +300,9 @@ TEST_F(LoginControllerTest, CancelledOpeningLeavesNoLevelFromThePreviousLibrary)
     state.AccessLevel = QStringLiteral("Administrator"); // from the library open before
     Cancel();
 
-    const LoginController::OpeningResult result = controller.SettleOpeningLevel(row);
-    EXPECT_EQ(result.access, OpeningAccess::LoginFailed);
-    EXPECT_TRUE(result.error.ok());
+    const Result<OpeningAccess> result = controller.SettleOpeningLevel(row);
+    EXPECT_EQ(Settled(result), "LoginFailed");
+    EXPECT_EQ(result.code(), ErrorCode::Cancelled);
     EXPECT_TRUE(state.AccessLevel.isEmpty());
 }
 
@@ -290,9 +310,9 @@ TEST_F(LoginControllerTest, OpeningWhoseConfigVanishesFails)
 {
     const ConfigRow row = Protected(QStringLiteral("look"), QStringLiteral("edit"), QStringLiteral("boss"));
     host.configs = {Result<ConfigRow>::failure(ErrorCode::Unreadable, QStringLiteral("gone"))};
-    const LoginController::OpeningResult result = controller.SettleOpeningLevel(row);
-    EXPECT_EQ(result.access, OpeningAccess::LoginFailed);
-    EXPECT_EQ(result.error.code(), ErrorCode::Unreadable);
+    const Result<OpeningAccess> result = controller.SettleOpeningLevel(row);
+    EXPECT_EQ(Settled(result), "LoginFailed");
+    EXPECT_EQ(result.code(), ErrorCode::Unreadable);
     EXPECT_TRUE(state.AccessLevel.isEmpty());
     EXPECT_EQ(host.dialogs, 0);
 }
@@ -303,7 +323,7 @@ TEST_F(LoginControllerTest, OpeningWhenSecurityWasJustSwitchedOffIsAdministrator
     ConfigRow reread = bound;
     reread.UseSecurity = false;
     host.configs = {reread};
-    EXPECT_EQ(controller.SettleOpeningLevel(bound).access, OpeningAccess::Administrator);
+    EXPECT_EQ(Settled(controller.SettleOpeningLevel(bound)), "Administrator");
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
     EXPECT_EQ(host.reLoginVisible, false);
 }

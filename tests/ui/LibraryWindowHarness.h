@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.valid());
-        SettingsFile settings(state);
+        SettingsFile settings(state.Settings, state.settingsPlace());
         ASSERT_TRUE(settings.LoadConfig().ok());
         state.Settings.StartMaximized = false;
         state.Settings.LibraryFolder = folder.folder();

@@ -110,7 +110,7 @@ void LibraryCommands::newLibrary()
     MousePointer::setWait();
     // Written (and stamped with its creation date) before the open library
     // is closed, so a failure leaves that one open and nothing at the target.
-    LibraryCopier copier(m_state, m_freeSpace);
+    LibraryCopier copier(m_state.TemplatePath, m_freeSpace);
     const Status made = copier.CreateNewLibrary(*target);
     if (!made) {
         MousePointer::restoreDefault();
@@ -120,7 +120,7 @@ void LibraryCommands::newLibrary()
     session.CloseLibrary();
     QCoreApplication::processEvents();
     m_state.CurrentLibraryPath = *target;
-    session.OpenLibrary();
+    m_form.openCurrentLibrary();
     if (session.isOpen())
         m_form.showOutcome({session.RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
     MousePointer::restoreDefault();
@@ -146,7 +146,7 @@ void LibraryCommands::copyLibrary()
     {
         BusyWindow busy(&m_form, LibraryCopier::kCopyingText);
         session.CloseLibrary();
-        LibraryCopier copier(m_state, m_freeSpace);
+        LibraryCopier copier(m_state.TemplatePath, m_freeSpace);
         copied = copier.CopyLibrary(source, *target, busy.progress());
         const Status rebound = session.RebindLibrary();
         busy.close();
@@ -167,7 +167,7 @@ void LibraryCommands::compactLibrary()
     LibrarySession& session = m_form.session();
     if (!session.isOpen())
         return;
-    LibraryCompactor compactor(m_state, m_drives, m_freeSpace);
+    LibraryCompactor compactor(m_state, m_state.ProgramFolder(), m_drives, m_freeSpace);
     const LibraryCompactor::Refusal refusal = compactor.CheckCommand();
     if (refusal == LibraryCompactor::Refusal::AccessDenied) {
         m_form.ShowAccessDenied();
@@ -183,14 +183,14 @@ void LibraryCommands::compactLibrary()
     m_form.SaveRecordEdits();
     MousePointer::setWait();
     session.CloseLibrary();
-    LibraryCompactor::Outcome outcome;
-    {
+    const Result<LibraryCompactor::Sizes> compacted = [&] {
         BusyWindow busy(&m_form, LibraryCompactor::kProgressText);
         QCoreApplication::processEvents();
-        outcome = compactor.CompactLibrary(busy.progress());
-    }
+        return compactor.CompactLibrary(busy.progress());
+    }();
     MousePointer::restoreDefault();
-    MessageBoxes::show(&m_form, outcome.notice);
+    MessageBoxes::show(&m_form, compacted ? LibraryCompactor::CompletionNotice(*compacted)
+                                          : LibraryCompactor::FailureNotice(compacted.status()));
     const Status rebound = session.RebindLibrary();
     if (!rebound)
         MessageBoxes::showFailure(&m_form, rebound, LibrarySession::kOpenFailureTitle);

@@ -39,7 +39,7 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Zentaro"));
-    m_session = std::make_unique<LibrarySession>(m_state, *this);
+    m_session = std::make_unique<LibrarySession>(m_state, m_state.Settings, *this);
 
     m_commands = new CommandRegistry(this);
     m_commands->buildMenuBar(menuBar());
@@ -205,9 +205,9 @@ void MainForm::load()
 {
     placeOnLoad();
 
-    m_session->OpenLibrary();
+    openCurrentLibrary();
     attachList();
-    if (m_state.OpenAborted)
+    if (m_openAborted)
         return;
 
     // An empty library is taken to be new: it remembers when it was first
@@ -221,13 +221,22 @@ void MainForm::load()
     QApplication::processEvents();
 }
 
+Result<OpenedLibrary> MainForm::openCurrentLibrary()
+{
+    Result<OpenedLibrary> opened = m_session->OpenLibrary();
+    if (!opened)
+        opened = m_session->ReopenPrevious(opened.status());
+    m_openAborted = !opened;
+    return opened;
+}
+
 void MainForm::unload()
 {
     if (m_unloaded)
         return;
     m_unloaded = true;
 
-    if (!m_state.OpenAborted) {
+    if (!m_openAborted) {
         SaveRecordEdits();
         SettingsRecord& s = m_state.Settings;
         s.StartMaximized = isMaximized();
@@ -241,7 +250,7 @@ void MainForm::unload()
         }
         // Exit always completes; a settings file that cannot be written only
         // loses this run's window layout.
-        SettingsFile(m_state).SaveSettings();
+        m_state.settingsFile().SaveSettings();
         m_bulk->ClearAndWipeAtExit();
     }
 
@@ -377,6 +386,7 @@ void MainForm::openLibrary(const QString& chosen)
     // The grid must not read the list while the session swaps it.
     detachList();
     m_session->OpenOtherLibrary(path);
+    m_openAborted = !m_session->isOpen();
     attachList();
     gridMain()->setFocus();
     MousePointer::restoreDefault();
@@ -386,9 +396,9 @@ void MainForm::reLogin()
 {
     if (!m_session->isOpen())
         return;
-    const LoginController::LoginResult result = m_session->CheckLogin();
-    if (result.outcome == LoginController::Outcome::ConfigUnreadable)
-        showOutcome({result.error, std::nullopt}, QStringLiteral("ZNT ERROR"));
+    const Result<LoginController::Login> result = m_session->CheckLogin();
+    if (!result && result.code() != ErrorCode::Cancelled)
+        showOutcome({result.status(), std::nullopt}, QStringLiteral("ZNT ERROR"));
 }
 
 bool MainForm::CheckAccess(AccessRights::Command command)

@@ -4,6 +4,7 @@
 #include "core/ProgramState.h"
 #include "security/AccessRights.h"
 #include "library/LibraryHost.h"
+#include "library/OpenedLibrary.h"
 #include "store/MainRecord.h"
 #include "ui/main/MainLayout.h"
 #include "ui/common/MessageBoxes.h"
@@ -49,10 +50,15 @@ public:
     // The load step: places the controls and the window, opens
     // CurrentLibraryPath (with its login), stamps an empty library's Config
     // row, applies the grid's colours, fonts and columns from the settings and
-    // runs the list. Afterwards either the library is open or OpenAborted is
-    // set. The window is not shown here.
+    // runs the list. Afterwards either the library is open or openAborted()
+    // is true. The window is not shown here.
     void load();
-    // The unload step, once: unless OpenAborted, saves pending edits and the
+    // Opens CurrentLibraryPath, falling back to the library open before when
+    // it cannot be opened; nothing open afterwards is an aborted open.
+    Result<OpenedLibrary> openCurrentLibrary();
+    // Whether the last open left no library open.
+    bool openAborted() const { return m_openAborted; }
+    // The unload step, once: unless the open was aborted, saves pending edits and the
     // window's settings, empties the extraction folder; then releases the
     // library. Closing the window runs it.
     void unload();
@@ -159,6 +165,7 @@ private:
     ProgramState& m_state;
     QPointer<QWidget> m_dialogOwner;
     bool m_loginCancelled = false;
+    bool m_openAborted = false;
     std::unique_ptr<LibrarySession> m_session;
     CommandRegistry* m_commands = nullptr;
     FileCommands* m_fileCommands = nullptr;

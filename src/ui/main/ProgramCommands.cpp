@@ -55,7 +55,7 @@ void ProgramCommands::showProgramSettings()
     targets.grid = m_window.gridMain();
     targets.model = m_window.listModel();
     targets.applyFieldColors = [this] { m_window.ApplyFieldColors(); };
-    targets.saveSettings = [this] { return SettingsFile(m_state).SaveSettings(); };
+    targets.saveSettings = [this] { return m_state.settingsFile().SaveSettings(); };
     ConfigForm form(m_state.Settings, std::move(targets), &m_window);
     if (const ConfigRunner& runner = configRunner())
         runner(form);

@@ -103,7 +103,7 @@ bool StartupSequence::Start()
     m_splash->show();
     m_splash->centreOnScreen();
 
-    SettingsFile settings(m_state);
+    SettingsFile settings(m_state.Settings, m_state.settingsPlace());
     settings.setScreenWidthTwips(ScreenMetrics::screenWidthTwips());
     const Status loaded = settings.LoadConfig();
     // Start-up goes on with what could be read; the user learns that the
@@ -113,7 +113,7 @@ bool StartupSequence::Start()
     m_state.CurrentLibraryPath = m_commandLine.isEmpty() ? m_state.Settings.DefaultLibrary : m_commandLine;
 
     StartupHost host(m_splash);
-    if (!LibrarySession::CheckDataFile(m_state, host)) {
+    if (!LibrarySession::CheckDataFile(m_state.CurrentLibraryPath, m_state.TemplatePath, host)) {
         end(1);
         return false;
     }
@@ -137,7 +137,8 @@ void StartupSequence::mainFormTimerTick()
     connect(m_main, &MainForm::unloaded, this, &StartupSequence::mainUnloaded);
     m_main->load();
 
-    if (m_state.OpenAborted) {
+    m_openAborted = m_main->openAborted();
+    if (m_openAborted) {
         // Nothing was opened, so nothing is saved: the next start asks again.
         MainForm* main = m_main;
         m_main = nullptr;

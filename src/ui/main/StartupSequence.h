@@ -50,6 +50,8 @@ public:
     MainForm* mainForm() const;
     // Whether the main window was ever shown.
     bool mainWindowShown() const { return m_mainShown; }
+    // Whether the first library could not be opened, which ends the program.
+    bool openAborted() const { return m_openAborted; }
     bool hasEnded() const { return m_phase == Phase::Ended; }
 
 Q_SIGNALS:
@@ -72,6 +74,7 @@ private:
     QPointer<SplashForm> m_splash;
     QPointer<MainForm> m_main;
     bool m_mainShown = false;
+    bool m_openAborted = false;
     bool m_closingSplash = false;
 };
 

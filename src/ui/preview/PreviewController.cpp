@@ -209,7 +209,7 @@ void PreviewController::toggleAutoSize()
     m_state.Settings.AutoSizePictures = fit;
     ShowPreview();
     focusList();
-    SettingsFile(m_state).SaveSettings();
+    m_state.settingsFile().SaveSettings();
 }
 
 void PreviewController::openUnpreviewable()

@@ -241,7 +241,7 @@ void PrintListForm::print()
     if (m_seams.saveSettings)
         m_seams.saveSettings();
     else
-        SettingsFile(m_state).SaveSettings();
+        m_state.settingsFile().SaveSettings();
 
     request.title = m_titleBox->text();
     request.copies = PrintLayout::CopiesFromText(m_copiesBox->text());

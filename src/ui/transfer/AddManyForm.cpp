@@ -48,7 +48,7 @@ AddManyForm::AddManyForm(ProgramState& state, std::shared_ptr<Database> database
       m_freeSpace(std::move(freeSpace))
 {
     if (!m_saveSettings)
-        m_saveSettings = [this] { return SettingsFile(m_state).SaveSettings(); };
+        m_saveSettings = [this] { return m_state.settingsFile().SaveSettings(); };
 
     setObjectName(QStringLiteral("AddManyForm"));
     setWindowTitle(QStringLiteral("Add File(s)"));

@@ -1,5 +1,6 @@
 #include "ui/transfer/BulkCommands.h"
 
+#include "core/ListPositionHold.h"
 #include "core/ProgramState.h"
 #include "library/LibrarySession.h"
 #include "library/RecordDeleter.h"
@@ -94,11 +95,11 @@ void BulkCommands::deleteCurrentFile()
         return;
     if (refusedAsReadOnly() || !m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kCurrentTitle, RecordDeleter(m_state, session).CurrentFileQuestion(),
+    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kCurrentTitle, RecordDeleter(session).CurrentFileQuestion(),
                                 MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
-    RecordDeleter deleter(m_state, session);
+    RecordDeleter deleter(session);
     m_form.showOutcome({deleter.DeleteCurrentFile(), std::nullopt}, QStringLiteral("ZNT ERROR"));
     m_form.gridMain()->setFocus();
 }
@@ -123,7 +124,7 @@ void BulkCommands::deleteSelectedFiles()
         TransferProgressHost host(m_state, &m_form);
         host.OpenWithoutBar(RecordDeleter::kDeletingText);
         host.Yield();
-        done = RecordDeleter(m_state, session).DeleteSelectedFiles(ids);
+        done = RecordDeleter(session).DeleteSelectedFiles(ids);
     }
     MousePointer::restoreDefault();
     m_form.showOutcome({done, std::nullopt}, QStringLiteral("ZNT ERROR"));
@@ -137,12 +138,12 @@ void BulkCommands::deleteListedFiles()
         return;
     if (!m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kListedTitle, RecordDeleter(m_state, session).ListedFilesQuestion(),
+    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kListedTitle, RecordDeleter(session).ListedFilesQuestion(),
                                 MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
     m_form.recordPane().showDetailsPage();
-    RecordDeleter deleter(m_state, session);
+    RecordDeleter deleter(session);
     Result<qint64> deleted = qint64(0);
     {
         TransferProgressHost host(m_state, &m_form);
@@ -220,11 +221,12 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
         // Files in the way are asked about only in a folder the user chose.
         ExtractConflictQuestion question(m_state, &m_form, &host);
         m_form.setEnabled(false);
-        // The details panel need not follow every record of the run.
-        m_state.SuppressReposition = true;
-        report = BulkExtraction(m_state, session.database())
-                     .Run(folder, count, record, host, toExtractFolder ? nullptr : &question);
-        m_state.SuppressReposition = false;
+        {
+            // The details panel need not follow every record of the run.
+            const ListPositionHold hold(m_state);
+            report = BulkExtraction(m_state, session.database())
+                         .Run(folder, count, record, host, toExtractFolder ? nullptr : &question);
+        }
         m_form.setEnabled(true);
     }
     session.MoveLast();

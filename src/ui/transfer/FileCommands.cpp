@@ -52,7 +52,7 @@ void FileCommands::addFiles()
     m_form.recordPane().showDetailsPage();
     ProgramState& state = m_state;
     Prompts::runAddFiles(&m_form, m_state, session.database(),
-                         [&state] { return SettingsFile(state).SaveSettings(); });
+                         [&state] { return state.settingsFile().SaveSettings(); });
     m_form.showOutcome({session.RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
     m_form.gridMain()->setFocus();
 }

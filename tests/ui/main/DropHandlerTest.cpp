@@ -30,7 +30,7 @@ protected:
     {
         ASSERT_TRUE(folder.valid());
         ASSERT_TRUE(source.isValid());
-        ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+        ASSERT_TRUE(state.settingsFile().LoadConfig().ok());
         state.Settings.StartMaximized = false;
     }
 

@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.valid());
-        SettingsFile settings(state);
+        SettingsFile settings(state.Settings, state.settingsPlace());
         ASSERT_TRUE(settings.LoadConfig().ok());
         state.Settings.StartMaximized = false;
     }
@@ -71,7 +71,7 @@ TEST_F(MainFormTest, UnprotectedLibraryOpensAsAdministratorWithReLoginHidden)
     makeLibrary(library(QStringLiteral("Books")), kTitles);
     auto form = load(library(QStringLiteral("Books")));
 
-    EXPECT_FALSE(state.OpenAborted);
+    EXPECT_FALSE(form->openAborted());
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
     EXPECT_EQ(logins.asked(), 0);
     EXPECT_TRUE(form->reLoginButton()->isHidden());
@@ -168,7 +168,7 @@ TEST_F(MainFormTest, CancelledLoginOnAnotherLibraryReopensThePreviousOne)
     EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Login Failure"));
     EXPECT_EQ(boxes.records()[0].text,
               QStringLiteral("Login failed, so ZNT will now Re-Open the last opened Library File"));
-    EXPECT_FALSE(state.OpenAborted);
+    EXPECT_FALSE(form->openAborted());
     EXPECT_TRUE(state.PreviousLibraryPath.isEmpty());
     EXPECT_EQ(state.CurrentLibraryPath, library(QStringLiteral("A")));
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
@@ -209,7 +209,7 @@ TEST_F(MainFormTest, OpenCommandRefusesWrongNamesAndFilesThatAreNoLibrary)
     EXPECT_EQ(boxes.records()[0].title, QStringLiteral("ZNT Open Library Failure"));
     EXPECT_TRUE(boxes.records()[0].text.contains(junk)) << boxes.records()[0].text.toStdString();
     // The library open before is open again, with its list.
-    EXPECT_FALSE(state.OpenAborted);
+    EXPECT_FALSE(form->openAborted());
     EXPECT_EQ(state.CurrentLibraryPath, library(QStringLiteral("A")));
     EXPECT_EQ(form->windowTitle(), caption(QStringLiteral("A")));
     EXPECT_EQ(form->listModel()->rowCount(), 3);

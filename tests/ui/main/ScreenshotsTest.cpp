@@ -37,7 +37,7 @@ TEST(Screenshots, DISABLED_ForTheOwnersManual)
     ProgramFolder folder;
     ProgramState state{folder.folder()};
     MessageRecorder boxes;
-    ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+    ASSERT_TRUE(state.settingsFile().LoadConfig().ok());
     state.Settings.StartMaximized = false;
     const QString library = folder.path(QStringLiteral("Main Library.ZNT"));
     makeLibrary(library, {QStringLiteral("Annual report 2025"), QStringLiteral("Holiday pictures"),

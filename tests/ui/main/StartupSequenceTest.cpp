@@ -163,7 +163,7 @@ TEST_F(StartupTest, CancelledLoginAtStartEndsWithoutMainWindowOrSettingsWrite)
     startup.mainFormTimerTick();
 
     EXPECT_EQ(logins.asked(), 1);
-    EXPECT_TRUE(state->OpenAborted);
+    EXPECT_TRUE(startup.openAborted());
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(ended[0][0].toInt(), 0);
     EXPECT_FALSE(startup.mainWindowShown());

@@ -174,7 +174,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.valid());
-        ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+        ASSERT_TRUE(state.settingsFile().LoadConfig().ok());
         state.Settings.StartMaximized = false;
         state.Settings.AutoSizePictures = true;
         state.Settings.PreviewFullHeight = false;

@@ -23,7 +23,7 @@ class PrintListFormTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+        ASSERT_TRUE(state.settingsFile().LoadConfig().ok());
         seams.printers = PrintListForm::Printers{{QStringLiteral("Office"), QStringLiteral("Lab")},
                                                  QStringLiteral("Lab")};
         seams.saveSettings = [this] {

@@ -156,7 +156,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.valid());
-        ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+        ASSERT_TRUE(state.settingsFile().LoadConfig().ok());
         state.Settings.StartMaximized = false;
     }
 

@@ -66,7 +66,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.valid());
-        SettingsFile settings(state);
+        SettingsFile settings(state.Settings, state.settingsPlace());
         ASSERT_TRUE(settings.LoadConfig().ok());
         state.Settings.StartMaximized = false;
         path = folder.path(QStringLiteral("Search.ZNT"));
@@ -585,7 +585,7 @@ TEST_F(SearchWindowTest, ColumnChangedToNotesShowsTheMemoAndSurvivesARestart)
         command(*form, "fxbar")->trigger();
     }
     ProgramState restarted{folder.folder()};
-    SettingsFile settings(restarted);
+    SettingsFile settings(restarted.Settings, restarted.settingsPlace());
     ASSERT_TRUE(settings.LoadConfig().ok());
     EXPECT_EQ(restarted.Settings.ColumnFields[2], QStringLiteral("Notes"));
     EXPECT_EQ(restarted.Settings.ColumnFields[3], QStringLiteral("Title"));

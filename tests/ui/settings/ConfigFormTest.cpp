@@ -74,7 +74,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.valid());
-        ASSERT_TRUE(SettingsFile(state).LoadConfig().ok());
+        ASSERT_TRUE(state.settingsFile().LoadConfig().ok());
         state.Settings.StartMaximized = false;
         makeLibrary(folder.path(QStringLiteral("Books.ZNT")), {QStringLiteral("Alpha"), QStringLiteral("Beta")});
         state.CurrentLibraryPath = folder.path(QStringLiteral("Books.ZNT"));
