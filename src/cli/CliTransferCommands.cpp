@@ -5,7 +5,6 @@
 #include "cli/CliLibrary.h"
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
-#include "cli/CliProgressHost.h"
 #include "cli/CliStoreCommands.h"
 #include "cli/CliTerminal.h"
 #include "core/ProgramState.h"
@@ -41,14 +40,26 @@ int failed(CliContext& context, const Status& status)
     return toInt(exitCodeFor(status.code()));
 }
 
-// The add-files dialog's side of the batch, on a terminal.
+// What the transfer classes are to know of the tool's state.
+TransferSettings transferSettingsOf(const ProgramState& state)
+{
+    TransferSettings settings;
+    settings.chunkSize = state.ChunkSize;
+    settings.newLine = state.newLineOrDefault();
+    settings.extractFolder = state.ExtractFolder;
+    settings.libraryPath = state.CurrentLibraryPath;
+    settings.accessLevel = state.AccessLevel;
+    settings.libraryReadOnly = state.LibraryReadOnly;
+    return settings;
+}
+
+// The add-files dialog's side of the batch, on a terminal. Ctrl-C is the
+// dialog's Cancel (the bar's cancelRequested()): the file being stored is
+// finished first.
 class BatchHost final : public AddFilesBatch::Host
 {
 public:
-    BatchHost(ProgramState& state, CliOutput& output, CliProgress& bar)
-        : m_state(state), m_output(output), m_bar(bar)
-    {
-    }
+    BatchHost(CliOutput& output, CliProgress& bar) : m_output(output), m_bar(bar) {}
 
     void SetBatchPercent(int) override {}
     void SetCurrentFile(const QString& name) override { m_bar.setText(QStringLiteral("Current File ") + name); }
@@ -59,15 +70,9 @@ public:
         m_bar.finish();
         m_output.notice(notice);
     }
-    void Yield() override
-    {
-        // Ctrl-C is the dialog's Cancel: the file being stored is finished first.
-        if (CliTerminal::interrupted())
-            m_state.CancelRequested = true;
-    }
+    void Yield() override {}
 
 private:
-    ProgramState& m_state;
     CliOutput& m_output;
     CliProgress& m_bar;
 };
@@ -105,11 +110,11 @@ int CliTransferCommands::add(CliContext& context)
     if (CliExitCode opened = library.open(context.positional.value(0), context.access);
         opened != CliExitCode::Success)
         return toInt(opened);
-    switch (AddFilesBatch::CheckCommand(context.state, library.config())) {
-    case AddFilesBatch::Refusal::None: break;
-    case AddFilesBatch::Refusal::ReadOnly: return toInt(library.refuseReadOnly());
-    case AddFilesBatch::Refusal::AccessDenied: return toInt(library.denyAccess());
-    }
+    const Outcome refused = AddFilesBatch::CheckCommand(transferSettingsOf(context.state), library.config());
+    if (refused.status.code() == ErrorCode::ReadOnly)
+        return toInt(library.refuseReadOnly());
+    if (refused.status.code() == ErrorCode::AccessDenied)
+        return toInt(library.denyAccess());
 
     const QCommandLineParser& p = context.parser;
     SharedFields fields;
@@ -150,13 +155,12 @@ int CliTransferCommands::add(CliContext& context)
         groups.last().entries.push_back(entry);
     }
 
-    context.state.CancelRequested = false;
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    BatchHost host(context.state, context.output, bar);
-    AddFilesBatch batch(context.state, library.database());
+    BatchHost host(context.output, bar);
+    AddFilesBatch batch(transferSettingsOf(context.state), library.database());
     bool trouble = false;
     for (const Group& group : groups) {
-        const AddFilesBatch::Report report = batch.Run(group.folder, group.entries, fields, removeOriginals, host);
+        const AddedFiles report = batch.Run(group.folder, group.entries, fields, removeOriginals, host);
         bar.finish();
         for (const qint64 id : report.added)
             context.output.line(QString::number(id));
@@ -166,7 +170,7 @@ int CliTransferCommands::add(CliContext& context)
         for (const QString& path : report.notRemoved)
             context.output.error(QStringLiteral("\"%1\" was stored but could not be removed.").arg(path));
         trouble = trouble || !report.failed.isEmpty() || !report.notRemoved.isEmpty();
-        if (report.ending != AddFilesBatch::Ending::Finished)
+        if (!report.ending.ok())
             return toInt(CliExitCode::Failure);
     }
     return toInt(trouble ? CliExitCode::Failure : CliExitCode::Success);
@@ -205,7 +209,7 @@ int CliTransferCommands::extract(CliContext& context)
     if (CliExitCode opened = library.open(context.positional.value(0), context.access, CliLibrary::Use::Read);
         opened != CliExitCode::Success)
         return toInt(opened);
-    if (!FileExtractor::MayExtract(context.state, library.config()))
+    if (!FileExtractor::MayExtract(context.state.AccessLevel, library.config()))
         return toInt(library.denyAccess());
 
     const std::shared_ptr<Database>& db = library.database();
@@ -233,9 +237,8 @@ int CliTransferCommands::extract(CliContext& context)
     }
 
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    CliProgressHost host(bar);
     // One run: a name already written in it gives the next record "FileName (MainID)".
-    BulkExtraction run(context.state, db);
+    BulkExtraction run(transferSettingsOf(context.state), db);
     ConflictOptions conflicts(overwrite  ? std::optional(ConflictChoice::Replace)
                               : keepBoth ? std::optional(ConflictChoice::KeepBoth)
                                          : std::nullopt);
@@ -250,11 +253,12 @@ int CliTransferCommands::extract(CliContext& context)
     // A file that failed behind the loop ended it, and end() names it again.
     bool loopFailed = false;
     for (const MainRecord& record : records) {
-        const TransferOutcome outcome = run.extractOne(record, folder, host);
+        const Result<ExtractedFile> extracted = run.extractOne(record, folder, bar);
         bar.finish();
-        if (outcome.ok() && outcome.notice)
-            context.output.notice(*outcome.notice);
-        if (!outcome.ok()) {
+        if (extracted && extracted->replacedName)
+            context.output.notice(*extracted->replacedName);
+        if (!extracted) {
+            const Outcome outcome = extracted.outcome();
             if (outcome.notice)
                 context.output.notice(*outcome.notice);
             else if (!outcome.cancelled())
@@ -272,12 +276,12 @@ int CliTransferCommands::extract(CliContext& context)
                                      .arg(record.MainID));
             exitCode = toInt(CliExitCode::Refused);
         }
-        if (context.state.CancelRequested || CliTerminal::interrupted()) {
+        if (bar.cancelRequested()) {
             exitCode = toInt(CliExitCode::Failure);
             break;
         }
     }
-    const Status synced = run.end(host);
+    const Status synced = run.end();
     printWritten();
     if (!synced && !(loopFailed && run.writeFailed())) {
         context.output.error(synced.message());
@@ -312,11 +316,9 @@ int CliTransferCommands::reinsert(CliContext& context)
     if (Status found = list->setBookmark(id); !found)
         return failed(context, found);
 
-    context.state.CurrentFilePath = file;
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    CliProgressHost host(bar);
-    FileInserter inserter(context.state, library.database());
-    const TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
+    FileInserter inserter(transferSettingsOf(context.state), library.database());
+    const Outcome outcome = inserter.ReInsertCurrentFile(*list, file, bar);
     bar.finish();
     if (!outcome.ok()) {
         if (outcome.notice)

@@ -9,7 +9,7 @@
 #include <vector>
 
 using namespace zentaro;
-using Outcome = LoginController::Outcome;
+using LoginOutcome = LoginController::Outcome;
 using OpeningAccess = LoginController::OpeningAccess;
 
 namespace {
@@ -113,7 +113,7 @@ TEST_F(LoginControllerTest, RightPasswordSetsTheLevelAndAppliesTheRights)
     Answer(" Editor ", "  secret ");
 
     const LoginController::LoginResult result = controller.CheckLogin();
-    EXPECT_EQ(result.outcome, Outcome::LoggedIn);
+    EXPECT_EQ(result.outcome, LoginOutcome::LoggedIn);
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
     EXPECT_EQ(host.applied, 1);
     EXPECT_EQ(host.levelWhenApplied, QStringLiteral("Editor"));
@@ -132,7 +132,7 @@ TEST_F(LoginControllerTest, WrongPasswordsLoopWithTheFailureShownEachTime)
     // The dialog may write the level it offers; that must not count as a login.
     host.onDialog = [this] { state.AccessLevel = QStringLiteral("Administrator"); };
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::LoggedIn);
+    EXPECT_EQ(controller.CheckLogin().outcome, LoginOutcome::LoggedIn);
     EXPECT_EQ(host.dialogs, 3);
     ASSERT_EQ(host.failureTexts.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
@@ -155,7 +155,7 @@ TEST_F(LoginControllerTest, CancelAfterFailuresRestoresTheSavedLevel)
     // A dialog that writes the level itself must not leave it behind.
     host.onDialog = [this] { state.AccessLevel = QStringLiteral("Administrator"); };
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::Cancelled);
+    EXPECT_EQ(controller.CheckLogin().outcome, LoginOutcome::Cancelled);
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Editor"));
     EXPECT_EQ(host.failureTexts.size(), 2u);
     EXPECT_EQ(host.dialogs, 3);
@@ -174,7 +174,7 @@ TEST_F(LoginControllerTest, ConfigIsReadAgainBeforeEveryAttempt)
     Answer("Editor", "new");
     Answer("Editor", "new");
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::LoggedIn);
+    EXPECT_EQ(controller.CheckLogin().outcome, LoginOutcome::LoggedIn);
     EXPECT_EQ(host.configReads, 2);
     EXPECT_EQ(host.failureTexts.size(), 1u);
     EXPECT_TRUE(host.appliedConfig.EditDelete);
@@ -191,7 +191,7 @@ TEST_F(LoginControllerTest, HashedPasswordsLogIn)
     Answer("Browser", "edit");
     Answer("Browser", " LOOK ");
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::LoggedIn);
+    EXPECT_EQ(controller.CheckLogin().outcome, LoginOutcome::LoggedIn);
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.failureTexts.size(), 1u);
 }
@@ -206,7 +206,7 @@ TEST_F(LoginControllerTest, UnsetPasswordsNeverRaiseTheLevel)
     Answer("Administrator", "x");
     Cancel();
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::Cancelled);
+    EXPECT_EQ(controller.CheckLogin().outcome, LoginOutcome::Cancelled);
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.failureTexts.size(), 3u);
     EXPECT_EQ(host.applied, 0);
@@ -219,7 +219,7 @@ TEST_F(LoginControllerTest, UnprotectedLibraryChangesNothing)
     host.configs = {open};
     state.AccessLevel = QStringLiteral("Administrator");
 
-    EXPECT_EQ(controller.CheckLogin().outcome, Outcome::SecurityOff);
+    EXPECT_EQ(controller.CheckLogin().outcome, LoginOutcome::SecurityOff);
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Administrator"));
     EXPECT_EQ(host.dialogs, 0);
     EXPECT_EQ(host.applied, 0);
@@ -234,7 +234,7 @@ TEST_F(LoginControllerTest, UnreadableConfigEndsTheLoginWithTheLevelKept)
     Answer("Editor", "nope");
 
     const LoginController::LoginResult result = controller.CheckLogin();
-    EXPECT_EQ(result.outcome, Outcome::ConfigUnreadable);
+    EXPECT_EQ(result.outcome, LoginOutcome::ConfigUnreadable);
     EXPECT_EQ(result.error.message(), QStringLiteral("gone"));
     EXPECT_EQ(state.AccessLevel, QStringLiteral("Browser"));
     EXPECT_EQ(host.dialogs, 1);
