@@ -12,7 +12,7 @@
 #include "store/Recordset.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/BulkExtraction.h"
-#include "transfer/ProgressHost.h"
+#include "core/Progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,6 +38,19 @@ using bench::median;
 using bench::series;
 
 namespace {
+
+// What the transfer classes are told of the bench's state.
+TransferSettings settingsOf(const ProgramState& state)
+{
+    TransferSettings settings;
+    settings.chunkSize = state.ChunkSize;
+    settings.newLine = state.newLineOrDefault();
+    settings.extractFolder = state.ExtractFolder;
+    settings.libraryPath = state.CurrentLibraryPath;
+    settings.accessLevel = state.AccessLevel;
+    settings.libraryReadOnly = state.LibraryReadOnly;
+    return settings;
+}
 
 void makeFile(const QString& path, int bytes, quint64 seed)
 {
@@ -126,7 +139,7 @@ int main(int argc, char** argv)
         run("sync");
         t.restart();
         QuietHost quiet;
-        const AddFilesBatch::Report added = AddFilesBatch(state, db).Run(folder, entries, {}, false, quiet);
+        const AddedFiles added = AddFilesBatch(settingsOf(state), db).Run(folder, entries, {}, false, quiet);
         run("sync");
         addTimes.push_back(seconds(t));
         if (added.added.size() != count)
@@ -138,9 +151,9 @@ int main(int argc, char** argv)
             fail(list.message().toStdString());
         QDir().mkpath(out);
         t.restart();
-        NullProgressHost host;
+        NullProgress host;
         Recordset& rows = **list;
-        const BulkExtraction::Report report = BulkExtraction(state, db).Run(
+        const BulkExtractionSummary report = BulkExtraction(settingsOf(state), db).Run(
             out, rows.recordCount(),
             [&](int i) -> Result<MainRecord> {
                 if (Status s = rows.setAbsolutePosition(i); !s)

@@ -12,7 +12,8 @@
 #include "store/MainRecord.h"
 #include "transfer/AddFilesBatch.h"
 #include "transfer/FileExtractor.h"
-#include "transfer/ProgressHost.h"
+#include "transfer/TransferSettings.h"
+#include "core/Progress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,6 +41,19 @@ using bench::series;
 using bench::statusKiB;
 
 namespace {
+
+// What the transfer classes are told of the bench's state.
+TransferSettings settingsOf(const ProgramState& state)
+{
+    TransferSettings settings;
+    settings.chunkSize = state.ChunkSize;
+    settings.newLine = state.newLineOrDefault();
+    settings.extractFolder = state.ExtractFolder;
+    settings.libraryPath = state.CurrentLibraryPath;
+    settings.accessLevel = state.AccessLevel;
+    settings.libraryReadOnly = state.LibraryReadOnly;
+    return settings;
+}
 
 // Starts the peak-memory figure (VmHWM) again from the present size.
 void resetPeak()
@@ -118,7 +132,7 @@ struct Bench
 
     // Inserts the named files of folder through the add-files loop; the
     // records are durable when it returns.
-    AddFilesBatch::Report addFiles(const std::shared_ptr<Database>& db, const QString& folder,
+    AddedFiles addFiles(const std::shared_ptr<Database>& db, const QString& folder,
                                    const QStringList& names)
     {
         QList<AddFilesBatch::Entry> entries;
@@ -126,9 +140,9 @@ struct Bench
         for (const QString& name : names)
             entries.push_back({name, true});
         QuietHost host;
-        AddFilesBatch batch(state, db);
-        AddFilesBatch::Report report = batch.Run(folder, entries, {}, false, host);
-        if (report.ending != AddFilesBatch::Ending::Finished || report.added.size() != names.size())
+        AddFilesBatch batch(settingsOf(state), db);
+        AddedFiles report = batch.Run(folder, entries, {}, false, host);
+        if (!report.ending.ok() || report.added.size() != names.size())
             fail("the add-files loop did not store every file");
         return report;
     }
@@ -139,11 +153,9 @@ struct Bench
         if (!record)
             fail(record.message().toStdString());
         QFile::remove(target);
-        state.CurrentFilePath = target;
-        state.CancelRequested = false;
-        NullProgressHost host;
-        FileExtractor extractor(state, db);
-        TransferOutcome outcome = extractor.ExtractFile(*record, host);
+        NullProgress host;
+        FileExtractor extractor(settingsOf(state), db);
+        Outcome outcome = extractor.ExtractFile(*record, target, host).outcome();
         if (!outcome.ok())
             fail(outcome.status.message().toStdString());
     }
@@ -177,7 +189,7 @@ int main(int argc, char** argv)
         std::shared_ptr<Database> db = bench.freshLibrary(QStringLiteral("huge.ZNT"));
         resetPeak();
         const long baseKiB = statusKiB("VmRSS:");
-        const AddFilesBatch::Report report = bench.addFiles(db, bench.work, {QStringLiteral("huge.bin")});
+        const AddedFiles report = bench.addFiles(db, bench.work, {QStringLiteral("huge.bin")});
         bench.extract(db, report.added.front(), target);
         const long peakKiB = statusKiB("VmHWM:");
         run("cmp -s -- " + quoted(source) + " " + quoted(target));
@@ -209,7 +221,7 @@ int main(int argc, char** argv)
             std::shared_ptr<Database> db = bench.freshLibrary(QStringLiteral("large.ZNT"));
             run("sync");
             t.restart();
-            const AddFilesBatch::Report report = bench.addFiles(db, bench.work, {QStringLiteral("large.bin")});
+            const AddedFiles report = bench.addFiles(db, bench.work, {QStringLiteral("large.bin")});
             insertTimes.push_back(seconds(t));
 
             run("sync");

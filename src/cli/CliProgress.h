@@ -20,6 +20,8 @@ public:
     void setText(const QString& text) override;
     void setPercent(int percent) override;
     bool cancelRequested() const override;
+    // A transfer's bar is done: the line ends.
+    void end() override { finish(); }
 
     // Ends the bar's line, so that what follows starts on a line of its own.
     void finish();

@@ -5,11 +5,9 @@
 #include "cli/CliLibrary.h"
 #include "cli/CliOutput.h"
 #include "cli/CliProgress.h"
-#include "cli/CliProgressHost.h"
 #include "cli/CliStoreCommands.h"
 #include "cli/CliTerminal.h"
 #include "core/Environment.h"
-#include "core/ProgramState.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -42,25 +40,27 @@ int failed(CliContext& context, const Status& status)
     return toInt(exitCodeFor(status.code()));
 }
 
-// The transfer classes still work on the window's program state; znt gives
-// them one made of its environment, its settings and the opened library.
-ProgramState transferState(const CliContext& context, CliLibrary& library)
+// What the transfer classes are to know of the tool's state: its environment
+// and the opened library.
+TransferSettings transferSettingsOf(const CliContext& context, CliLibrary& library)
 {
-    ProgramState state(context.environment.programFolder(), context.environment.dataFolder());
-    static_cast<LibraryState&>(state) = library.state();
-    state.SettingsFilePath = context.environment.settingsFilePath();
-    state.Settings = context.settings;
-    return state;
+    TransferSettings settings;
+    settings.chunkSize = context.environment.chunkSize();
+    settings.newLine = context.environment.newLine();
+    settings.extractFolder = context.environment.extractFolder();
+    settings.libraryPath = library.state().CurrentLibraryPath;
+    settings.accessLevel = library.state().AccessLevel;
+    settings.libraryReadOnly = library.state().LibraryReadOnly;
+    return settings;
 }
 
-// The add-files dialog's side of the batch, on a terminal.
+// The add-files dialog's side of the batch, on a terminal. Ctrl-C is the
+// dialog's Cancel (the bar's cancelRequested()): the file being stored is
+// finished first.
 class BatchHost final : public AddFilesBatch::Host
 {
 public:
-    BatchHost(ProgramState& state, CliOutput& output, CliProgress& bar)
-        : m_state(state), m_output(output), m_bar(bar)
-    {
-    }
+    BatchHost(CliOutput& output, CliProgress& bar) : m_output(output), m_bar(bar) {}
 
     void SetBatchPercent(int) override {}
     void SetCurrentFile(const QString& name) override { m_bar.setText(QStringLiteral("Current File ") + name); }
@@ -71,15 +71,9 @@ public:
         m_bar.finish();
         m_output.notice(notice);
     }
-    void Yield() override
-    {
-        // Ctrl-C is the dialog's Cancel: the file being stored is finished first.
-        if (CliTerminal::interrupted())
-            m_state.CancelRequested = true;
-    }
+    void Yield() override {}
 
 private:
-    ProgramState& m_state;
     CliOutput& m_output;
     CliProgress& m_bar;
 };
@@ -117,12 +111,11 @@ int CliTransferCommands::add(CliContext& context)
     if (CliExitCode opened = library.open(context.positional.value(0), context.access);
         opened != CliExitCode::Success)
         return toInt(opened);
-    ProgramState state = transferState(context, library);
-    switch (AddFilesBatch::CheckCommand(state, library.config())) {
-    case AddFilesBatch::Refusal::None: break;
-    case AddFilesBatch::Refusal::ReadOnly: return toInt(library.refuseReadOnly());
-    case AddFilesBatch::Refusal::AccessDenied: return toInt(library.denyAccess());
-    }
+    const Outcome refused = AddFilesBatch::CheckCommand(transferSettingsOf(context, library), library.config());
+    if (refused.status.code() == ErrorCode::ReadOnly)
+        return toInt(library.refuseReadOnly());
+    if (refused.status.code() == ErrorCode::AccessDenied)
+        return toInt(library.denyAccess());
 
     const QCommandLineParser& p = context.parser;
     SharedFields fields;
@@ -163,13 +156,12 @@ int CliTransferCommands::add(CliContext& context)
         groups.last().entries.push_back(entry);
     }
 
-    state.CancelRequested = false;
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    BatchHost host(state, context.output, bar);
-    AddFilesBatch batch(state, library.database());
+    BatchHost host(context.output, bar);
+    AddFilesBatch batch(transferSettingsOf(context, library), library.database());
     bool trouble = false;
     for (const Group& group : groups) {
-        const AddFilesBatch::Report report = batch.Run(group.folder, group.entries, fields, removeOriginals, host);
+        const AddedFiles report = batch.Run(group.folder, group.entries, fields, removeOriginals, host);
         bar.finish();
         for (const qint64 id : report.added)
             context.output.line(QString::number(id));
@@ -179,7 +171,7 @@ int CliTransferCommands::add(CliContext& context)
         for (const QString& path : report.notRemoved)
             context.output.error(QStringLiteral("\"%1\" was stored but could not be removed.").arg(path));
         trouble = trouble || !report.failed.isEmpty() || !report.notRemoved.isEmpty();
-        if (report.ending != AddFilesBatch::Ending::Finished)
+        if (!report.ending.ok())
             return toInt(CliExitCode::Failure);
     }
     return toInt(trouble ? CliExitCode::Failure : CliExitCode::Success);
@@ -218,8 +210,7 @@ int CliTransferCommands::extract(CliContext& context)
     if (CliExitCode opened = library.open(context.positional.value(0), context.access, CliLibrary::Use::Read);
         opened != CliExitCode::Success)
         return toInt(opened);
-    ProgramState state = transferState(context, library);
-    if (!FileExtractor::MayExtract(state, library.config()))
+    if (!FileExtractor::MayExtract(library.state().AccessLevel, library.config()))
         return toInt(library.denyAccess());
 
     const std::shared_ptr<Database>& db = library.database();
@@ -247,9 +238,8 @@ int CliTransferCommands::extract(CliContext& context)
     }
 
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    CliProgressHost host(bar);
     // One run: a name already written in it gives the next record "FileName (MainID)".
-    BulkExtraction run(state, db);
+    BulkExtraction run(transferSettingsOf(context, library), db);
     ConflictOptions conflicts(overwrite  ? std::optional(ConflictChoice::Replace)
                               : keepBoth ? std::optional(ConflictChoice::KeepBoth)
                                          : std::nullopt);
@@ -264,11 +254,12 @@ int CliTransferCommands::extract(CliContext& context)
     // A file that failed behind the loop ended it, and end() names it again.
     bool loopFailed = false;
     for (const MainRecord& record : records) {
-        const TransferOutcome outcome = run.extractOne(record, folder, host);
+        const Result<ExtractedFile> extracted = run.extractOne(record, folder, bar);
         bar.finish();
-        if (outcome.ok() && outcome.notice)
-            context.output.notice(*outcome.notice);
-        if (!outcome.ok()) {
+        if (extracted && extracted->replacedName)
+            context.output.notice(*extracted->replacedName);
+        if (!extracted) {
+            const Outcome outcome = extracted.outcome();
             if (outcome.notice)
                 context.output.notice(*outcome.notice);
             else if (!outcome.cancelled())
@@ -286,12 +277,12 @@ int CliTransferCommands::extract(CliContext& context)
                                      .arg(record.MainID));
             exitCode = toInt(CliExitCode::Refused);
         }
-        if (state.CancelRequested || CliTerminal::interrupted()) {
+        if (bar.cancelRequested()) {
             exitCode = toInt(CliExitCode::Failure);
             break;
         }
     }
-    const Status synced = run.end(host);
+    const Status synced = run.end();
     printWritten();
     if (!synced && !(loopFailed && run.writeFailed())) {
         context.output.error(synced.message());
@@ -326,12 +317,9 @@ int CliTransferCommands::reinsert(CliContext& context)
     if (Status found = list->setBookmark(id); !found)
         return failed(context, found);
 
-    ProgramState state = transferState(context, library);
-    state.CurrentFilePath = file;
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    CliProgressHost host(bar);
-    FileInserter inserter(state, library.database());
-    const TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
+    FileInserter inserter(transferSettingsOf(context, library), library.database());
+    const Outcome outcome = inserter.ReInsertCurrentFile(*list, file, bar);
     bar.finish();
     if (!outcome.ok()) {
         if (outcome.notice)

@@ -1,7 +1,6 @@
 #include "transfer/AddFilesBatch.h"
 
 #include "core/PathText.h"
-#include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "security/AccessRights.h"
 #include "store/ConfigRow.h"
@@ -17,8 +16,9 @@
 
 namespace zentaro {
 
-AddFilesBatch::AddFilesBatch(ProgramState& state, std::shared_ptr<Database> database, FreeSpace::Probe freeSpace)
-    : m_state(state), m_db(database), m_freeSpace(std::move(freeSpace)), m_inserter(state, database)
+AddFilesBatch::AddFilesBatch(TransferSettings settings, std::shared_ptr<Database> database,
+                             FreeSpace::Probe freeSpace)
+    : m_settings(settings), m_db(database), m_freeSpace(std::move(freeSpace)), m_inserter(std::move(settings), database)
 {
 }
 
@@ -31,7 +31,7 @@ AddFilesBatch::~AddFilesBatch()
 
 QString AddFilesBatch::newLine() const
 {
-    return m_state.newLineOrDefault();
+    return m_settings.newLine;
 }
 
 QString AddFilesBatch::EntryPath(const QString& folder, const QString& name)
@@ -39,13 +39,15 @@ QString AddFilesBatch::EntryPath(const QString& folder, const QString& name)
     return PathText::join(folder, name);
 }
 
-AddFilesBatch::Refusal AddFilesBatch::CheckCommand(const ProgramState& state, const ConfigRow& config)
+Outcome AddFilesBatch::CheckCommand(const TransferSettings& settings, const ConfigRow& config)
 {
-    if (state.LibraryReadOnly)
-        return Refusal::ReadOnly;
-    if (!AccessRights::Allows(state.AccessLevel, AccessRights::Command::AddFiles, config))
-        return Refusal::AccessDenied;
-    return Refusal::None;
+    if (settings.libraryReadOnly) {
+        const Notice notice = ReadOnlyNotice(settings.newLine);
+        return Outcome::failed(Status::failure(ErrorCode::ReadOnly, notice.text), notice);
+    }
+    if (!AccessRights::Allows(settings.accessLevel, AccessRights::Command::AddFiles, config))
+        return {Status::failure(ErrorCode::AccessDenied, AccessRights::kDeniedText), std::nullopt};
+    return Outcome::success();
 }
 
 Notice AddFilesBatch::ReadOnlyNotice(const QString& newLine)
@@ -63,17 +65,15 @@ Notice AddFilesBatch::HaltNotice(const QString& newLine)
                                "files that made it into the library were deleted.")};
 }
 
-AddFilesBatch::Report AddFilesBatch::Run(const QString& folder, const QList<Entry>& entries,
-                                         const SharedFields& fields, bool removeOriginals, Host& host)
+AddedFiles AddFilesBatch::Run(const QString& folder, const QList<Entry>& entries, const SharedFields& fields,
+                              bool removeOriginals, Host& host)
 {
     m_fields = fields;
     m_removeOriginals = removeOriginals;
-    m_state.InsertionRunning = true;
-    Report report;
-    auto finish = [&](Ending ending) {
+    AddedFiles report;
+    auto finish = [&](Outcome ending) {
         commitGroup(host, report);
-        m_state.InsertionRunning = false;
-        report.ending = ending;
+        report.ending = std::move(ending);
         return report;
     };
 
@@ -86,15 +86,14 @@ AddFilesBatch::Report AddFilesBatch::Run(const QString& folder, const QList<Entr
             const QString path = EntryPath(folder, entry.Name);
             const QByteArray native =
                 entry.Native.isEmpty() ? NativeFileName::FromText(path) : NativeFileName::Join(folder, entry.Native);
-            m_state.CurrentFilePath = path;
             host.SetCurrentFile(entry.Name);
             host.Yield();
 
             const qint64 size = std::max<qint64>(0, NativeFileName::Size(native));
-            if (!FreeSpace::Fits(size, m_freeSpace(m_state.CurrentLibraryPath))) {
+            if (!FreeSpace::Fits(size, m_freeSpace(m_settings.libraryPath))) {
                 commitGroup(host, report);
                 host.ShowNotice(FreeSpace::InsertRefusal());
-                return finish(Ending::NoSpace);
+                return finish({Status::failure(ErrorCode::DiskFull, FreeSpace::kInsertText), std::nullopt});
             }
             // A large file is stored in a transaction of its own, after the
             // shared one is committed; small ones join the shared one.
@@ -110,31 +109,30 @@ AddFilesBatch::Report AddFilesBatch::Run(const QString& folder, const QList<Entr
             if (m_groupOpen && m_groupAge.elapsed() >= kGroupMilliseconds)
                 commitGroup(host, report);
         }
-        if (m_state.CancelRequested) {
+        if (host.FileBar().cancelRequested()) {
             commitGroup(host, report);
             host.Yield();
             m_db->idle();
             host.ShowNotice(HaltNotice(newLine()));
-            m_state.CancelRequested = false;
-            return finish(Ending::Cancelled);
+            return finish(Outcome::userCancelled());
         }
         host.Yield();
         if (!m_groupOpen)
             m_db->idle();
     }
-    return finish(Ending::Finished);
+    return finish(Outcome::success());
 }
 
 void AddFilesBatch::insertOne(const QString& path, const QByteArray& native, const SharedFields& fields,
-                              Progress& bar, Host& host, Report& report)
+                              Progress& bar, Host& host, AddedFiles& report)
 {
-    FileInserter::Inserted inserted = m_inserter.InsertData(fields, bar, native);
-    if (inserted.outcome.ok()) {
+    const Result<qint64> inserted = m_inserter.InsertData(path, fields, bar, native);
+    if (inserted) {
         if (m_groupOpen) {
-            m_group.push_back({path, native, inserted.mainId});
+            m_group.push_back({path, native, *inserted});
         } else {
             // Stored in its own transaction: durable already.
-            report.added.push_back(inserted.mainId);
+            report.added.push_back(*inserted);
             if (m_removeOriginals)
                 removeOriginal(path, native, report);
         }
@@ -149,11 +147,11 @@ void AddFilesBatch::insertOne(const QString& path, const QByteArray& native, con
     // Nobody waits on our write lock while the message is up.
     commitGroup(host, report);
     report.failed.push_back(path);
-    if (inserted.outcome.notice)
-        host.ShowNotice(*inserted.outcome.notice);
+    if (inserted.notice())
+        host.ShowNotice(*inserted.notice());
 }
 
-void AddFilesBatch::commitGroup(Host& host, Report& report)
+void AddFilesBatch::commitGroup(Host& host, AddedFiles& report)
 {
     if (!m_groupOpen)
         return;
@@ -174,28 +172,25 @@ void AddFilesBatch::commitGroup(Host& host, Report& report)
     m_db->idle();
 }
 
-void AddFilesBatch::redoGroup(Host& host, Report& report)
+void AddFilesBatch::redoGroup(Host& host, AddedFiles& report)
 {
     const QList<Pending> lost = std::exchange(m_group, {});
-    const QString current = m_state.CurrentFilePath;
     for (const Pending& p : lost) {
-        m_state.CurrentFilePath = p.path;
         NullProgress quiet;
-        FileInserter::Inserted again = m_inserter.InsertData(m_fields, quiet, p.native);
-        if (again.outcome.ok()) {
-            report.added.push_back(again.mainId);
+        const Result<qint64> again = m_inserter.InsertData(p.path, m_fields, quiet, p.native);
+        if (again) {
+            report.added.push_back(*again);
             if (m_removeOriginals)
                 removeOriginal(p.path, p.native, report);
         } else {
             report.failed.push_back(p.path);
-            if (again.outcome.notice)
-                host.ShowNotice(*again.outcome.notice);
+            if (again.notice())
+                host.ShowNotice(*again.notice());
         }
     }
-    m_state.CurrentFilePath = current;
 }
 
-void AddFilesBatch::removeOriginal(const QString& path, const QByteArray& native, Report& report)
+void AddFilesBatch::removeOriginal(const QString& path, const QByteArray& native, AddedFiles& report)
 {
     switch (Trash::Discard(native)) {
     case Trash::Disposal::Trashed: break;
@@ -204,7 +199,7 @@ void AddFilesBatch::removeOriginal(const QString& path, const QByteArray& native
     }
 }
 
-std::optional<Notice> AddFilesBatch::RemovalNotice(const Report& report, const QString& newLine)
+std::optional<Notice> AddFilesBatch::RemovalNotice(const AddedFiles& report, const QString& newLine)
 {
     QStringList parts;
     if (!report.deleted.isEmpty())

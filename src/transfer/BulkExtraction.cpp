@@ -2,23 +2,23 @@
 
 #include "core/DiskSync.h"
 #include "core/FileErrorText.h"
-#include "core/ProgramState.h"
 #include "transfer/FileNameRules.h"
-#include "transfer/ProgressHost.h"
+#include "core/Progress.h"
 
 #include <QDir>
 
 
 namespace zentaro {
 
-BulkExtraction::BulkExtraction(ProgramState& state, std::shared_ptr<Database> database, FreeSpace::Probe freeSpace)
-    : m_state(state), m_extractor(state, std::move(database), std::move(freeSpace))
+BulkExtraction::BulkExtraction(TransferSettings settings, std::shared_ptr<Database> database,
+                               FreeSpace::Probe freeSpace)
+    : m_newLine(settings.newLine), m_extractor(std::move(settings), std::move(database), std::move(freeSpace))
 {
 }
 
 QString BulkExtraction::newLine() const
 {
-    return m_state.newLineOrDefault();
+    return m_newLine;
 }
 
 void BulkExtraction::begin()
@@ -31,16 +31,10 @@ void BulkExtraction::begin()
     m_extractor.setWriteBehind(&m_writer);
     // An answer for all lasts one run.
     m_extractor.setConflicts(m_conflicts);
-    m_state.BulkExtraction = true;
-    m_state.CancelRequested = false;
 }
 
-Status BulkExtraction::end(ProgressHost& host)
+Status BulkExtraction::end()
 {
-    m_state.BulkExtraction = false;
-    // The window a large file opened has stayed open until now.
-    host.CloseProgress();
-    m_state.CancelRequested = false;
     m_extractor.setSyncEachFile(true);
     m_extractor.setWriteBehind(nullptr);
     m_writer.wait();
@@ -58,7 +52,7 @@ Status BulkExtraction::end(ProgressHost& host)
     }
     m_folders.clear();
     if (const std::optional<BackgroundWriter::Failure> failure = m_writer.failure()) {
-        const TransferOutcome failed = FileExtractor::WriteFailure(*failure, newLine());
+        const Outcome failed = FileExtractor::WriteFailure(*failure, newLine());
         return Status::failure(failed.status.code(), QStringLiteral("%1 could not be written: %2")
                                                          .arg(failure->path, failed.status.message()));
     }
@@ -84,7 +78,7 @@ QStringList BulkExtraction::takeWritten()
     return done;
 }
 
-std::optional<TransferOutcome> BulkExtraction::writeFailure() const
+std::optional<Outcome> BulkExtraction::writeFailure() const
 {
     const std::optional<BackgroundWriter::Failure> failure = m_writer.failure();
     if (!failure)
@@ -114,74 +108,75 @@ bool BulkExtraction::mayBeThere(const QString& folder, const QString& path)
     return (*listed)->contains(name);
 }
 
-TransferOutcome BulkExtraction::extractOne(const MainRecord& record, const QString& folder, ProgressHost& host)
+Result<ExtractedFile> BulkExtraction::extractOne(const MainRecord& record, const QString& folder, Progress& progress)
 {
     // A file with a window of its own waits for the small ones before it, so
     // the run's files are written, and fail, in their order.
     if (record.FileSize > FileExtractor::kProgressThreshold)
         m_writer.wait();
-    if (std::optional<TransferOutcome> failed = writeFailure()) {
-        m_state.CancelRequested = true;
+    if (std::optional<Outcome> failed = writeFailure())
         return *failed;
-    }
     const ExtractTarget own = FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType);
-    TransferOutcome outcome;
-    if (m_written.contains(own.path)) {
-        MainRecord named = record;
-        named.FileName = record.FileName + QStringLiteral(" (%1)").arg(record.MainID);
-        outcome = m_extractor.ExtractInto(named, folder, host);
-    } else {
-        outcome = m_extractor.ExtractTo(record, own, host, !mayBeThere(folder, own.path));
-    }
-    if (outcome.ok() && !m_state.CancelRequested && !m_extractor.skippedLast()) {
-        m_written.insert(m_state.CurrentFilePath);
+    Result<ExtractedFile> extracted = [&] {
+        if (m_written.contains(own.path)) {
+            MainRecord named = record;
+            named.FileName = record.FileName + QStringLiteral(" (%1)").arg(record.MainID);
+            return m_extractor.ExtractInto(named, folder, progress);
+        }
+        return m_extractor.ExtractTo(record, own, progress, !mayBeThere(folder, own.path));
+    }();
+    if (extracted && extracted->fate != ExtractedFile::Fate::Skipped) {
+        m_written.insert(extracted->path);
         m_folders.insert(folder);
-        if (!m_extractor.queuedLast()) {
+        if (!extracted->queued) {
             // Listed after the queued files before it.
             m_writer.wait();
             collectWritten();
-            m_done.push_back(m_state.CurrentFilePath);
+            m_done.push_back(extracted->path);
         }
     }
-    return outcome;
+    return extracted;
 }
 
-BulkExtraction::Report BulkExtraction::Run(const QString& folder, int count,
-                                           const std::function<Result<MainRecord>(int)>& record,
-                                           ProgressHost& host, ConflictResolver* conflicts)
+BulkExtractionSummary BulkExtraction::Run(const QString& folder, int count,
+                                          const std::function<Result<MainRecord>(int)>& record, Progress& progress,
+                                          ConflictResolver* conflicts)
 {
-    Report report;
+    BulkExtractionSummary report;
     setConflicts(conflicts);
     begin();
     for (int i = 0; i < count; ++i) {
         Result<MainRecord> current = record(i);
         if (!current) {
-            report.shown = TransferOutcome{current.status(), std::nullopt};
+            report.shown = Outcome{current.status(), std::nullopt};
             break;
         }
-        const TransferOutcome outcome = extractOne(*current, folder, host);
-        if (skippedLast())
+        const Result<ExtractedFile> extracted = extractOne(*current, folder, progress);
+        if (!extracted) {
+            report.cancelled = extracted.cancelled();
+            if (!extracted.cancelled())
+                report.shown = extracted.outcome();
+            break;
+        }
+        if (extracted->fate == ExtractedFile::Fate::Skipped)
             ++report.skipped;
-        if (outcome.ok() && !m_state.CancelRequested) {
-            if (outcome.notice && !report.shown)
-                report.shown = outcome;
-        } else {
-            report.cancelled = outcome.cancelled() || outcome.ok();
-            if (!outcome.cancelled() && !outcome.ok())
-                report.shown = outcome;
-        }
-        if (m_state.CancelRequested)
+        if (extracted->replacedName && !report.shown)
+            report.shown = Outcome{Status::success(), extracted->replacedName};
+        // A Cancel given while a file was kept or finished ends the run too.
+        if (progress.cancelRequested()) {
+            report.cancelled = true;
             break;
+        }
     }
-    const Status synced = end(host);
+    const Status synced = end();
     report.written = static_cast<int>(takeWritten().size());
-    if (std::optional<TransferOutcome> failed = writeFailure()) {
+    if (std::optional<Outcome> failed = writeFailure()) {
         // A small file that was still on its way when the loop ended.
         report.shown = *failed;
     } else if (!synced) {
         // Files that may not have reached the disk are no success.
         report.shown =
-            TransferOutcome::failed(synced, FileExtractor::WriteFailure(folder, synced.message(), newLine()));
+            Outcome::failed(synced, FileExtractor::WriteFailure(folder, synced.message(), newLine()));
     }
     return report;
 }

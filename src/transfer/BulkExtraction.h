@@ -4,7 +4,8 @@
 #include "core/Result.h"
 #include "store/MainRecord.h"
 #include "transfer/FileExtractor.h"
-#include "transfer/TransferOutcome.h"
+#include "core/Outcome.h"
+#include "transfer/TransferSettings.h"
 
 #include <QHash>
 #include <QSet>
@@ -18,12 +19,22 @@
 namespace zentaro {
 
 class Database;
-class ProgramState;
-class ProgressHost;
+class Progress;
 
-// One run that extracts many records into one folder. BulkExtraction is set
-// for the whole run, so a large file's window with Cancel stays open across
-// files and its Cancel ends the run. A record whose name was already written
+// What a run of many extractions did.
+struct BulkExtractionSummary
+{
+    int written = 0;
+    int skipped = 0; // left to the file in the way
+    bool cancelled = false;
+    // The failure that ended the run, or the first notice of a renamed record.
+    std::optional<Outcome> shown;
+};
+
+// One run that extracts many records into one folder. Its progress is asked
+// for a bar with Cancel for each large file; whoever shows it may keep one
+// window open across the files of the run, which is its caller's to close.
+// A Cancel ends the run. A record whose name was already written
 // earlier in the run comes out as "FileName (MainID).FileType" instead of
 // replacing (or, at the same size, silently standing in for) the other. In a
 // folder the user chose, a file that was there before and holds other bytes
@@ -31,41 +42,29 @@ class ProgressHost;
 class BulkExtraction
 {
 public:
-    BulkExtraction(ProgramState& state, std::shared_ptr<Database> database,
+    BulkExtraction(TransferSettings settings, std::shared_ptr<Database> database,
                    FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
-
-    struct Report
-    {
-        int written = 0;
-        int skipped = 0; // left to the file in the way
-        bool cancelled = false;
-        // The failure that ended the run, or the first notice of a renamed record.
-        std::optional<TransferOutcome> shown;
-    };
 
     // record(i) makes the i-th of count records current and returns it.
     // Stops after a failure or a Cancel; files already written stay.
     // conflicts: see setConflicts.
-    Report Run(const QString& folder, int count, const std::function<Result<MainRecord>(int)>& record,
-               ProgressHost& host, ConflictResolver* conflicts = nullptr);
+    BulkExtractionSummary Run(const QString& folder, int count, const std::function<Result<MainRecord>(int)>& record,
+                              Progress& progress, ConflictResolver* conflicts = nullptr);
 
     // Who decides about files in the way: nullptr for the private extraction
     // folder (FileExtractor's size rule), a resolver for a folder the user chose.
     void setConflicts(ConflictResolver* conflicts);
-    // Whether the last extractOne wrote nothing because the answer was Skip.
-    bool skippedLast() const { return m_extractor.skippedLast(); }
 
-    // One record of a run into folder, with the run's name rule.
-    // CurrentFilePath is the file it goes to. A small file may still be on
-    // its way when this returns: a failure to write it is the outcome of the
-    // next call, or of end().
-    TransferOutcome extractOne(const MainRecord& record, const QString& folder, ProgressHost& host);
+    // One record of a run into folder, with the run's name rule. A small
+    // file may still be on its way when this returns (it comes back queued):
+    // a failure to write it is the outcome of the next call, or of end().
+    Result<ExtractedFile> extractOne(const MainRecord& record, const QString& folder, Progress& progress);
 
     // Starts and ends a run by hand (extractOne between them). The files of
     // a run are synced together at its end, not one by one; end() fails when
     // one could not be written or the disk refused them then.
     void begin();
-    Status end(ProgressHost& host);
+    Status end();
 
     // The files of the run written since the last call, in order.
     QStringList takeWritten();
@@ -76,12 +75,12 @@ private:
     // The writer's files so far, ahead of one written here.
     void collectWritten();
     // The writer's failure, if one happened, as the run's outcome.
-    std::optional<TransferOutcome> writeFailure() const;
+    std::optional<Outcome> writeFailure() const;
     QString newLine() const;
     // Whether something of path's name may be in folder (which holds it).
     bool mayBeThere(const QString& folder, const QString& path);
 
-    ProgramState& m_state;
+    QString m_newLine;
     // Before the extractor, which points at it.
     BackgroundWriter m_writer;
     FileExtractor m_extractor;

@@ -2,8 +2,7 @@
 
 #include "core/FileErrorText.h"
 #include "core/PathText.h"
-#include "core/ProgramState.h"
-#include "transfer/ProgressHost.h"
+#include "core/Progress.h"
 
 #include <QDir>
 #include <QFile>
@@ -219,7 +218,7 @@ void ExtractionFolder::makeWipeEntry(int folderFd, const QByteArray& name)
         ::close(fd);
 }
 
-Status ExtractionFolder::SecurityWipe(int wipeAmount, ProgramState& state, ProgressHost& host) const
+Status ExtractionFolder::SecurityWipe(int wipeAmount, Progress& progress) const
 {
     Result<int> folder = open(true);
     if (!folder)
@@ -227,26 +226,24 @@ Status ExtractionFolder::SecurityWipe(int wipeAmount, ProgramState& state, Progr
     const FolderHandle handle{*folder};
     clearAt(handle.fd, true);
     const int n = std::max(wipeAmount, 0);
-    state.CancelRequested = false;
-    Progress& bar = host.OpenProgress(kWipeText, true);
-    bar.setPercent(0);
+    progress.begin(kWipeText, true);
+    progress.setPercent(0);
     // The window is painted whole before the work starts.
-    for (int i = 0; i < 1000; ++i)
-        host.Yield();
+    bool cancelled = false;
+    for (int i = 0; i < 1000 && !cancelled; ++i)
+        cancelled = progress.cancelRequested();
     int shown = 0;
     for (int i = 0; i <= n; ++i) {
         makeWipeEntry(handle.fd, QFile::encodeName(WipeFileName(i)));
         const int percent = n == 0 ? 100 : static_cast<int>(std::floor(double(i) / n * 100.0));
         if (percent != shown) {
             shown = percent;
-            bar.setPercent(percent);
+            progress.setPercent(percent);
         }
-        host.Yield();
-        if (state.CancelRequested || bar.cancelRequested())
+        if (cancelled || progress.cancelRequested())
             break;
     }
-    host.CloseProgress();
-    state.CancelRequested = false;
+    progress.end();
     clearAt(handle.fd, false);
     return {};
 }

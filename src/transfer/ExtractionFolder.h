@@ -10,8 +10,7 @@
 
 namespace zentaro {
 
-class ProgramState;
-class ProgressHost;
+class Progress;
 
 // The private folder extracted copies are opened from, emptied on request
 // and at exit, and the optional wipe of its freed entries at exit. Nothing
@@ -53,10 +52,10 @@ public:
 
     // Creates and closes the empty files L8R0 .. L8R<wipeAmount>, with
     // "Performing Security Wipe..." and Cancel, then clears the folder
-    // again. The copies are overwritten and removed first. CancelRequested
-    // (the Cancel button) stops creating further entries. A refused folder
+    // again. The copies are overwritten and removed first. A Cancel stops
+    // creating further entries. A refused folder
     // is not touched.
-    Status SecurityWipe(int wipeAmount, ProgramState& state, ProgressHost& host) const;
+    Status SecurityWipe(int wipeAmount, Progress& progress) const;
 
     // A refusal of Prepare, the clear or the wipe, as the window shows it.
     static Notice Refusal(const Status& status);

@@ -5,7 +5,6 @@
 #include "core/ContentHash.h"
 #include "core/FileErrorText.h"
 #include "core/FileWriter.h"
-#include "core/ProgramState.h"
 #include "core/PathText.h"
 #include "core/Progress.h"
 #include "core/StagedFile.h"
@@ -17,7 +16,6 @@
 #include "transfer/ExtractionFolder.h"
 #include "transfer/FileNameRules.h"
 #include "transfer/FileOpener.h"
-#include "transfer/ProgressHost.h"
 #include "transfer/SameFile.h"
 #include "transfer/WritebackPacer.h"
 
@@ -86,8 +84,9 @@ bool keepPrivate(const QString& path, qint64 size)
 
 } // namespace
 
-FileExtractor::FileExtractor(ProgramState& state, std::shared_ptr<Database> database, FreeSpace::Probe freeSpace)
-    : m_state(state), m_db(std::move(database)), m_freeSpace(std::move(freeSpace))
+FileExtractor::FileExtractor(TransferSettings settings, std::shared_ptr<Database> database,
+                             FreeSpace::Probe freeSpace)
+    : m_settings(std::move(settings)), m_db(std::move(database)), m_freeSpace(std::move(freeSpace))
 {
     m_buffer.resize(static_cast<size_t>(chunkSize()));
 }
@@ -96,12 +95,12 @@ FileExtractor::~FileExtractor() = default;
 
 qint64 FileExtractor::chunkSize() const
 {
-    return std::clamp<qint64>(m_state.ChunkSize, 1, LibraryFile::kPieceSize);
+    return std::clamp<qint64>(m_settings.chunkSize, 1, LibraryFile::kPieceSize);
 }
 
 QString FileExtractor::newLine() const
 {
-    return m_state.newLineOrDefault();
+    return m_settings.newLine;
 }
 
 Notice FileExtractor::WriteFailure(const QString& path, const QString& systemText, const QString& newLine)
@@ -137,23 +136,21 @@ QString FileExtractor::checksumText(qint64 mainId)
         .arg(mainId);
 }
 
-TransferOutcome FileExtractor::failed(ErrorCode code, const QString& systemText)
+Outcome FileExtractor::failed(ErrorCode code, const QString& systemText, const QString& target) const
 {
-    m_state.CancelRequested = true;
-    return TransferOutcome::failed(Status::failure(code, systemText),
-                                   WriteFailure(m_state.CurrentFilePath, systemText, newLine()));
+    return Outcome::failed(Status::failure(code, systemText), WriteFailure(target, systemText, newLine()));
 }
 
-TransferOutcome FileExtractor::WriteFailure(const BackgroundWriter::Failure& failure, const QString& newLine)
+Outcome FileExtractor::WriteFailure(const BackgroundWriter::Failure& failure, const QString& newLine)
 {
     if (failure.checksumDiffers) {
         const QString text = checksumText(failure.id);
-        return TransferOutcome::failed(Status::failure(ErrorCode::Damaged, text),
+        return Outcome::failed(Status::failure(ErrorCode::Damaged, text),
                                        WriteFailure(failure.path, text, newLine));
     }
     const QString text = FileErrorText::forErrno(failure.error);
-    return TransferOutcome::failed(Status::failure(FileErrorText::codeFor(failure.error), text),
-                                   WriteFailure(failure.path, text, newLine));
+    return Outcome::failed(Status::failure(FileErrorText::codeFor(failure.error), text),
+                           WriteFailure(failure.path, text, newLine));
 }
 
 Status FileExtractor::checkSize(const MainRecord& record, QByteArray* wholeFile)
@@ -192,16 +189,20 @@ Status FileExtractor::checkSize(const MainRecord& record, QByteArray* wholeFile)
     return {};
 }
 
-TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHost& host)
+Result<ExtractedFile> FileExtractor::ExtractFile(const MainRecord& record, const QString& targetPath,
+                                                 Progress& progress, bool knownAbsent)
 {
-    QString target = m_state.CurrentFilePath;
+    QString target = targetPath;
     const qint64 size = record.FileSize;
-    m_queuedLast = false;
-    m_skippedLast = false;
-    auto recordDate = [&] {
-        if (!m_state.LibraryReadOnly)
-            m_state.ExtractedFileDate = QFileInfo(target).lastModified();
+    auto done = [&](ExtractedFile::Fate fate) {
+        ExtractedFile file;
+        file.fate = fate;
+        file.path = target;
+        if (!m_settings.libraryReadOnly)
+            file.date = QFileInfo(target).lastModified();
+        return file;
     };
+    auto failed = [&](ErrorCode code, const QString& systemText) { return this->failed(code, systemText, target); };
 
     // Every caller names the target through FileNameRules::TargetFor; this
     // guards a path built any other way ("..", a control character).
@@ -212,16 +213,15 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     // which keeps it private and refuses a link in its place.
     // A bulk run goes through it once, not for each of its small files.
     const bool privateCopy = inExtractFolder(target.left(slash));
-    if (privateCopy && !(m_state.BulkExtraction && m_preparedForRun)) {
-        if (Status ready = ExtractionFolder(m_state.ExtractFolder).Prepare(); !ready) {
-            m_state.CancelRequested = true;
-            return TransferOutcome::failed(ready, ExtractionFolder::Refusal(ready));
-        }
+    const bool inRun = m_writeBehind != nullptr;
+    if (privateCopy && !(inRun && m_preparedForRun)) {
+        if (Status ready = ExtractionFolder(m_settings.extractFolder).Prepare(); !ready)
+            return Outcome::failed(ready, ExtractionFolder::Refusal(ready));
     }
-    m_preparedForRun = privateCopy && m_state.BulkExtraction;
+    m_preparedForRun = privateCopy && inRun;
     const unsigned mode = privateCopy ? ExtractionFolder::kCopyMode : 0666;
     // A run of many files listed the folder once instead of asking for each.
-    const Existing existing = m_knownAbsent ? Existing() : existingAt(target, !privateCopy);
+    const Existing existing = knownAbsent ? Existing() : existingAt(target, !privateCopy);
     const bool taken = existing.taken;
     // A record named like the library, extracted beside it, must not replace it.
     if (taken && SameFile::Is(target, m_db->path()))
@@ -242,8 +242,7 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     if (taken && !m_conflicts) {
         if (existing.isFile && existing.size == size && (!privateCopy || keepPrivate(target, size))) {
             // Opening the same file again is immediate.
-            recordDate();
-            return TransferOutcome::success();
+            return done(ExtractedFile::Fate::Kept);
         }
         QFile old(target);
         if (!old.remove())
@@ -256,10 +255,8 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
             if (!same)
                 return failed(same.code(), same.message());
             if (*same) {
-                if (!privateCopy || keepPrivate(target, size)) {
-                    recordDate();
-                    return TransferOutcome::success();
-                }
+                if (!privateCopy || keepPrivate(target, size))
+                    return done(ExtractedFile::Fate::Kept);
                 // The record's own bytes in the extraction folder, but not
                 // private to its owner: written anew in their place.
                 rewrite = true;
@@ -267,11 +264,13 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         }
         switch (rewrite ? ConflictChoice::Replace : resolve(record, target).choice) {
         case ConflictChoice::Cancel:
-            m_state.CancelRequested = true;
-            return TransferOutcome::userCancelled();
-        case ConflictChoice::Skip:
-            m_skippedLast = true;
-            return TransferOutcome::success();
+            return Outcome::userCancelled();
+        case ConflictChoice::Skip: {
+            ExtractedFile skipped;
+            skipped.fate = ExtractedFile::Fate::Skipped;
+            skipped.path = target;
+            return skipped;
+        }
         case ConflictChoice::KeepBoth: {
             // Files still queued are on disk before a free name is looked for.
             if (m_writeBehind)
@@ -282,7 +281,6 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
                               QStringLiteral("No second name could be made: the name is too long."));
             }
             target = second;
-            m_state.CurrentFilePath = target;
             break;
         }
         case ConflictChoice::Replace:
@@ -292,13 +290,12 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
     }
 
     if (!FreeSpace::Fits(size, freeSpaceFor(target, queued))) {
-        m_state.CancelRequested = true;
-        return TransferOutcome::failed(
+        return Outcome::failed(
             Status::failure(ErrorCode::DiskFull, FreeSpace::kExtractText), FreeSpace::ExtractRefusal());
     }
 
     if (queued)
-        return queueSmallFile(record, std::move(bytes), *expected, mode, host);
+        return queueSmallFile(record, target, std::move(bytes), *expected, mode, progress);
 
     StagedFile out(target, mode);
     if (const int error = out.open())
@@ -307,12 +304,12 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
 
     Progress* bar = nullptr;
     if (size > kProgressThreshold) {
-        m_state.CancelRequested = false;
-        bar = &host.OpenProgress(kExtractingText, true);
+        progress.begin(kExtractingText, true);
+        bar = &progress;
     }
     auto closeBar = [&] {
         if (bar)
-            host.CloseProgress();
+            progress.end();
         bar = nullptr;
     };
     // Whatever stops the loop, the temporary file goes and nothing has the target's name.
@@ -388,11 +385,8 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         if (*got < want) {
             return abandon(ErrorCode::Damaged, fewerBytesText(size));
         }
-        bool cancelled = false;
-        if (bar)
-            cancelled = bar->cancelRequested();
-        else
-            host.Yield();
+        // Lets window events run too, with or without a bar.
+        const bool cancelled = progress.cancelRequested();
         if (into != buffer) {
             filled += want;
             if (filled == kBlock && !flush())
@@ -408,12 +402,10 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
                 bar->setPercent(percent);
             }
         }
-        if (cancelled || m_state.CancelRequested) {
+        if (cancelled) {
             out.abandon();
             closeBar();
-            m_state.CancelRequested = true;
-            host.Yield();
-            return TransferOutcome::userCancelled();
+            return Outcome::userCancelled();
         }
     }
     if (!flush())
@@ -429,10 +421,8 @@ TransferOutcome FileExtractor::ExtractFile(const MainRecord& record, ProgressHos
         writeError = error;
         return writeFailed();
     }
-    if (!m_state.BulkExtraction)
-        closeBar();
-    recordDate();
-    return TransferOutcome::success();
+    closeBar();
+    return done(ExtractedFile::Fate::Written);
 }
 
 void FileExtractor::setConflicts(ConflictResolver* conflicts)
@@ -447,7 +437,7 @@ ConflictAnswer FileExtractor::resolve(const MainRecord& record, const QString& t
         return {*m_forAll, true};
     if (m_writeBehind)
         m_writeBehind->wait();
-    const ExtractConflict conflict{target, keepBothPath(target), record.MainID, m_state.BulkExtraction};
+    const ExtractConflict conflict{target, keepBothPath(target), record.MainID, m_writeBehind != nullptr};
     const ConflictAnswer answer = m_conflicts->Resolve(conflict);
     if (answer.forAll && conflict.inRun && answer.choice != ConflictChoice::Cancel)
         m_forAll = answer.choice;
@@ -529,89 +519,78 @@ std::optional<qint64> FileExtractor::freeSpaceFor(const QString& target, bool qu
     return m_free;
 }
 
-TransferOutcome FileExtractor::queueSmallFile(const MainRecord& record, QByteArray bytes, const QByteArray& expected,
-                                              unsigned mode, ProgressHost& host)
+Result<ExtractedFile> FileExtractor::queueSmallFile(const MainRecord& record, const QString& target, QByteArray bytes,
+                                                    const QByteArray& expected, unsigned mode, Progress& progress)
 {
-    host.Yield();
-    if (m_state.CancelRequested) {
-        host.Yield();
-        return TransferOutcome::userCancelled();
-    }
+    if (progress.cancelRequested())
+        return Outcome::userCancelled();
     // The writer checks the bytes against the checksum before it names them.
-    if (!m_writeBehind->write(m_state.CurrentFilePath, std::move(bytes), expected, record.MainID, mode)) {
-        m_state.CancelRequested = true;
+    if (!m_writeBehind->write(target, std::move(bytes), expected, record.MainID, mode))
         return WriteFailure(*m_writeBehind->failure(), newLine());
-    }
-    m_queuedLast = true;
     if (m_free)
         *m_free -= record.FileSize;
-    return TransferOutcome::success();
+    ExtractedFile file;
+    file.path = target;
+    file.queued = true;
+    return file;
 }
 
 bool FileExtractor::inExtractFolder(const QString& folder)
 {
     // A run into one folder asks the file system once.
-    if (folder != m_checkedFolder || m_checkedExtractFolder != m_state.ExtractFolder) {
+    if (folder != m_checkedFolder || m_checkedExtractFolder != m_settings.extractFolder) {
         m_checkedFolder = folder;
-        m_checkedExtractFolder = m_state.ExtractFolder;
-        m_inExtractFolder = ExtractionFolder(m_state.ExtractFolder).holds(folder);
+        m_checkedExtractFolder = m_settings.extractFolder;
+        m_inExtractFolder = ExtractionFolder(m_settings.extractFolder).holds(folder);
     }
     return m_inExtractFolder;
 }
 
-bool FileExtractor::MayExtract(const ProgramState& state, const ConfigRow& config)
+bool FileExtractor::MayExtract(const QString& accessLevel, const ConfigRow& config)
 {
-    return AccessRights::Allows(state.AccessLevel, AccessRights::Command::Extract, config);
+    return AccessRights::Allows(accessLevel, AccessRights::Command::Extract, config);
 }
 
-FileExtractor::OpenResult FileExtractor::ExtractAndOpen(const MainRecord& record, const ConfigRow& config,
-                                                        ProgressHost& host, FileOpener& opener)
+Result<OpenedCopy> FileExtractor::ExtractAndOpen(const MainRecord& record, const ConfigRow& config,
+                                                 Progress& progress, FileOpener& opener)
 {
-    OpenResult result;
-    if (!MayExtract(m_state, config)) {
-        result.accessDenied = true;
-        // The caller shows the access-denied dialog, not a message box.
-        result.outcome = {Status::failure(ErrorCode::AccessDenied, AccessRights::kDeniedText), std::nullopt};
-        return result;
-    }
-    m_state.CancelRequested = false;
-    result.outcome = ExtractInto(record, m_state.ExtractFolder, host);
-    if (!result.outcome.ok() || m_state.CancelRequested)
-        return result;
-    result.opened = opener.OpenFile(m_state.CurrentFilePath);
-    if (!result.opened)
-        result.notOpened = FileOpener::NotOpenedNotice(m_state.CurrentFilePath, newLine());
-    result.startEditDetection = m_state.AccessLevel != AccessRights::kBrowser && !m_state.LibraryReadOnly;
-    return result;
+    // The caller shows the access-denied dialog, not a message box.
+    if (!MayExtract(m_settings.accessLevel, config))
+        return Status::failure(ErrorCode::AccessDenied, AccessRights::kDeniedText);
+    Result<ExtractedFile> extracted = ExtractInto(record, m_settings.extractFolder, progress);
+    if (!extracted)
+        return extracted.outcome();
+    OpenedCopy copy;
+    copy.file = std::move(*extracted);
+    copy.opened = opener.OpenFile(copy.file.path);
+    if (!copy.opened)
+        copy.notOpened = FileOpener::NotOpenedNotice(copy.file.path, newLine());
+    copy.watchForEdits = m_settings.accessLevel != AccessRights::kBrowser && !m_settings.libraryReadOnly;
+    return copy;
 }
 
-TransferOutcome FileExtractor::ExtractToFolder(const MainRecord& record, const QString& folder,
-                                               ConflictResolver& conflicts, ProgressHost& host)
+Result<ExtractedFile> FileExtractor::ExtractToFolder(const MainRecord& record, const QString& folder,
+                                                     ConflictResolver& conflicts, Progress& progress)
 {
-    m_state.CancelRequested = false;
-    m_state.BulkExtraction = false;
     ConflictResolver* before = std::exchange(m_conflicts, &conflicts);
-    TransferOutcome outcome = ExtractInto(record, folder, host);
+    Result<ExtractedFile> extracted = ExtractInto(record, folder, progress);
     m_conflicts = before;
-    m_state.CancelRequested = false;
-    return outcome;
+    return extracted;
 }
 
-TransferOutcome FileExtractor::ExtractInto(const MainRecord& record, const QString& folder, ProgressHost& host)
+Result<ExtractedFile> FileExtractor::ExtractInto(const MainRecord& record, const QString& folder, Progress& progress)
 {
-    return ExtractTo(record, FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType), host);
+    return ExtractTo(record, FileNameRules::TargetFor(folder, record.MainID, record.FileName, record.FileType),
+                     progress);
 }
 
-TransferOutcome FileExtractor::ExtractTo(const MainRecord& record, const ExtractTarget& target, ProgressHost& host,
-                                         bool knownAbsent)
+Result<ExtractedFile> FileExtractor::ExtractTo(const MainRecord& record, const ExtractTarget& target,
+                                               Progress& progress, bool knownAbsent)
 {
-    m_state.CurrentFilePath = target.path;
-    m_knownAbsent = knownAbsent;
-    TransferOutcome outcome = ExtractFile(record, host);
-    m_knownAbsent = false;
-    if (outcome.ok() && target.replaced)
-        outcome.notice = ReplacedName(record, target.path, newLine());
-    return outcome;
+    Result<ExtractedFile> extracted = ExtractFile(record, target.path, progress, knownAbsent);
+    if (extracted && target.replaced)
+        extracted->replacedName = ReplacedName(record, target.path, newLine());
+    return extracted;
 }
 
 } // namespace zentaro

@@ -2,7 +2,6 @@
 
 #include "core/BackgroundHash.h"
 #include "core/FileErrorText.h"
-#include "core/ProgramState.h"
 #include "core/Progress.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
@@ -10,7 +9,6 @@
 #include "store/Recordset.h"
 #include "transfer/FileNameRules.h"
 #include "transfer/NativeFileName.h"
-#include "transfer/ProgressHost.h"
 #include "transfer/SameFile.h"
 #include "transfer/WritebackPacer.h"
 
@@ -71,8 +69,8 @@ constexpr qint64 kThreadedHashBytes = 4 * 1000 * 1000;
 
 } // namespace
 
-FileInserter::FileInserter(ProgramState& state, std::shared_ptr<Database> database)
-    : m_state(state), m_db(std::move(database)), m_library(m_db->path())
+FileInserter::FileInserter(TransferSettings settings, std::shared_ptr<Database> database)
+    : m_settings(std::move(settings)), m_db(std::move(database)), m_library(m_db->path())
 {
     // Two pieces: one is hashed while the next is read.
     m_buffer.resize(static_cast<size_t>(2 * chunkSize()));
@@ -83,12 +81,12 @@ FileInserter::~FileInserter() = default;
 qint64 FileInserter::chunkSize() const
 {
     // The engine takes at most one stored piece per append.
-    return std::clamp<qint64>(m_state.ChunkSize, 1, LibraryFile::kPieceSize);
+    return std::clamp<qint64>(m_settings.chunkSize, 1, LibraryFile::kPieceSize);
 }
 
 QString FileInserter::newLine() const
 {
-    return m_state.newLineOrDefault();
+    return m_settings.newLine;
 }
 
 Notice FileInserter::OpenFailure(const QString& path, const QString& cause, const QString& newLine)
@@ -175,20 +173,16 @@ Result<qint64> FileInserter::copyPieces(QFile& file, qint64 size, BackgroundHash
     return total;
 }
 
-FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Progress& fileBar,
-                                               const QByteArray& native)
+Result<qint64> FileInserter::InsertData(const QString& path, const SharedFields& fields, Progress& fileBar,
+                                        const QByteArray& native)
 {
-    Inserted result;
-    const QString path = m_state.CurrentFilePath;
     const QByteArray source = native.isEmpty() ? NativeFileName::FromText(path) : native;
     if (m_library.isNative(source)) {
         // Reading it would drop the engine's locks, and removing the
         // original afterwards would delete the library.
         const QString cause = kOwnLibraryText;
-        result.opened = true;
-        result.outcome = TransferOutcome::failed(Status::failure(ErrorCode::InvalidArgument, cause),
-                                                 InsertFailure(path, cause, newLine()));
-        return result;
+        return Outcome::failed(Status::failure(ErrorCode::InvalidArgument, cause),
+                               InsertFailure(path, cause, newLine()));
     }
     QFile file;
     QDateTime fileDate;
@@ -198,15 +192,12 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
         // U+FFFD stands where a name's bytes were not UTF-8 and were lost in reading it.
         const bool lostName = path.contains(QChar::ReplacementCharacter) && NativeFileName::Size(source) < 0;
         const QString cause = OpenCause(QFileInfo(QFile::decodeName(source)), error);
-        result.outcome = TransferOutcome::failed(
+        return Outcome::failed(
             Status::failure(ErrorCode::Unreadable, QStringLiteral("The file %1 cannot be opened. %2").arg(path, cause)),
             lostName ? NameEncodingFailure(path, newLine()) : OpenFailure(path, cause, newLine()));
-        return result;
     }
-    result.opened = true;
     auto fail = [&](const Status& s) {
-        result.outcome = TransferOutcome::failed(s, InsertFailure(path, s.message(), newLine()));
-        return result;
+        return Result<qint64>(Outcome::failed(s, InsertFailure(path, s.message(), newLine())));
     };
 
     fileBar.setPercent(0);
@@ -287,19 +278,19 @@ FileInserter::Inserted FileInserter::InsertData(const SharedFields& fields, Prog
         }
     }
     m_db->idle();
-    result.mainId = *id;
-    return result;
+    return *id;
 }
 
-Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size, ProgressHost& host)
+Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size, Progress& progress)
 {
     // The old contents go first.
     if (Status s = list.setValue(QStringLiteral("OLE"), QByteArray()); !s)
         return Result<qint64>(s);
     Progress* bar = nullptr;
     if (size >= chunkSize()) {
-        bar = &host.OpenProgress(kInsertingText, false);
-        bar->setPercent(0);
+        progress.begin(kInsertingText, false);
+        progress.setPercent(0);
+        bar = &progress;
     }
     WritebackPacer pacer = size >= WritebackPacer::kStepBytes ? WritebackPacer::forOpenFile(m_db->path())
                                                               : WritebackPacer(-1);
@@ -312,7 +303,8 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
             return list.appendChunk(data, length);
         },
         [&](qint64 i, qint64 n) {
-            host.Yield();
+            // Only lets window events run: the bar has no Cancel.
+            progress.cancelRequested();
             const int percent = static_cast<int>(i * 100 / n);
             if (bar && percent != shown) {
                 shown = percent;
@@ -320,7 +312,7 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
             }
         });
     if (bar)
-        host.CloseProgress();
+        progress.end();
     if (!stored)
         return stored;
     if (*stored != size) {
@@ -334,24 +326,22 @@ Result<qint64> FileInserter::storeInto(Recordset& list, QFile& file, qint64 size
     return stored;
 }
 
-Result<qint64> FileInserter::StoreFileContents(Recordset& list, ProgressHost& host)
+Result<qint64> FileInserter::StoreFileContents(Recordset& list, const QString& path, Progress& progress)
 {
-    if (m_library.is(m_state.CurrentFilePath))
+    if (m_library.is(path))
         return Result<qint64>::failure(ErrorCode::InvalidArgument, kOwnLibraryText);
-    QFile file(m_state.CurrentFilePath);
+    QFile file(path);
     if (!openForReading(file)) {
         return Result<qint64>::failure(ErrorCode::Unreadable,
-                                       QStringLiteral("The file %1 cannot be opened: %2")
-                                           .arg(m_state.CurrentFilePath, causeOf(file)));
+                                       QStringLiteral("The file %1 cannot be opened: %2").arg(path, causeOf(file)));
     }
-    return storeInto(list, file, file.size(), host);
+    return storeInto(list, file, file.size(), progress);
 }
 
-TransferOutcome FileInserter::ReInsertCurrentFile(Recordset& list, ProgressHost& host)
+Outcome FileInserter::ReInsertCurrentFile(Recordset& list, const QString& path, Progress& progress)
 {
-    const QString path = m_state.CurrentFilePath;
     auto fail = [&](const Status& s, const QString& cause) {
-        return TransferOutcome::failed(s, ReInsertFailure(path, cause, newLine()));
+        return Outcome::failed(s, ReInsertFailure(path, cause, newLine()));
     };
     // Everything that can refuse the file is asked before the record is touched.
     if (m_library.is(path))
@@ -377,15 +367,15 @@ TransferOutcome FileInserter::ReInsertCurrentFile(Recordset& list, ProgressHost&
         return undo(s);
     if (Status s = list.setValue(QStringLiteral("LastUpdatedDate"), QDateTime::currentDateTime()); !s)
         return undo(s);
-    Result<qint64> stored = storeInto(list, file, size, host);
+    Result<qint64> stored = storeInto(list, file, size, progress);
     file.close();
     if (!stored)
         return undo(stored.status());
-    host.Yield();
+    progress.cancelRequested();
     if (Status s = list.update(); !s)
         return undo(s);
     m_db->idle();
-    return TransferOutcome::success();
+    return Outcome::success();
 }
 
 } // namespace zentaro

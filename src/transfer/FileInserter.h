@@ -3,7 +3,8 @@
 #include "core/Notice.h"
 #include "core/Result.h"
 #include "transfer/SameFile.h"
-#include "transfer/TransferOutcome.h"
+#include "core/Outcome.h"
+#include "transfer/TransferSettings.h"
 
 #include <QString>
 
@@ -18,9 +19,7 @@ namespace zentaro {
 
 class BackgroundHash;
 class Database;
-class ProgramState;
 class Progress;
-class ProgressHost;
 class Recordset;
 
 // What the add-files dialog applies to every file of a batch.
@@ -38,19 +37,12 @@ struct SharedFields
 class FileInserter
 {
 public:
-    FileInserter(ProgramState& state, std::shared_ptr<Database> database);
+    FileInserter(TransferSettings settings, std::shared_ptr<Database> database);
     ~FileInserter();
     FileInserter(const FileInserter&) = delete;
     FileInserter& operator=(const FileInserter&) = delete;
 
-    struct Inserted
-    {
-        TransferOutcome outcome;
-        qint64 mainId = 0;   // the new record, when stored
-        bool opened = false; // the file could be opened (a later failure is a different message)
-    };
-
-    // Adds the file at CurrentFilePath as a new record: Title, FileName and
+    // Adds the file at path as a new record and gives its MainID: Title, FileName and
     // FileType from its name, FileDate (its creation date) from the file
     // system, the shared fields as given, and its bytes read to the end,
     // with FileSize the number of bytes read.
@@ -62,23 +54,24 @@ public:
     // (inTransaction() is false afterwards). Otherwise the record is durable
     // on return. The original is never touched here.
     // native: the file's path as the file system holds it, for a name that
-    // is not UTF-8 (CurrentFilePath then carries its Windows-1252 reading,
-    // which names the record); empty: CurrentFilePath's own bytes.
-    Inserted InsertData(const SharedFields& fields, Progress& fileBar, const QByteArray& native = {});
+    // is not UTF-8 (path then carries its Windows-1252 reading, which names
+    // the record); empty: path's own bytes.
+    Result<qint64> InsertData(const QString& path, const SharedFields& fields, Progress& fileBar,
+                              const QByteArray& native = {});
 
     // The current record of list must be in edit mode: empties its bytes and
-    // appends the file at CurrentFilePath, with "Inserting File..." in a
-    // progress window for a file of ChunkSize bytes or more. Returns the
+    // appends the file at path, asking progress for a bar reading
+    // "Inserting File..." (no Cancel) for a file of ChunkSize bytes or more. Returns the
     // number of bytes stored, which FileSize then holds when the file gave
     // another number than its size. Kept only when list.update() follows.
-    Result<qint64> StoreFileContents(Recordset& list, ProgressHost& host);
+    Result<qint64> StoreFileContents(Recordset& list, const QString& path, Progress& progress);
 
     // Replaces the bytes of list's current record with the file at
-    // CurrentFilePath (the extracted copy after an edit) and renews FileSize
+    // path (the extracted copy after an edit) and renews FileSize
     // and LastUpdatedDate; every other field stays. When the file cannot be
     // read, or anything fails on the way, the record stays exactly as it was
     // and the outcome carries the message to show.
-    TransferOutcome ReInsertCurrentFile(Recordset& list, ProgressHost& host);
+    Outcome ReInsertCurrentFile(Recordset& list, const QString& path, Progress& progress);
 
     // Messages.
     static inline const QString kInsertErrorTitle = QStringLiteral("ZNT Insertion Error");
@@ -109,11 +102,11 @@ private:
     // hashes it while sink stores it.
     Result<qint64> copyPieces(QFile& file, qint64 size, BackgroundHash& hash, const Sink& sink,
                               const std::function<void(qint64, qint64)>& wholePieceDone);
-    Result<qint64> storeInto(Recordset& list, QFile& file, qint64 size, ProgressHost& host);
+    Result<qint64> storeInto(Recordset& list, QFile& file, qint64 size, Progress& progress);
     qint64 chunkSize() const;
     QString newLine() const;
 
-    ProgramState& m_state;
+    TransferSettings m_settings;
     std::shared_ptr<Database> m_db;
     SameFile m_library;
     std::vector<char> m_buffer;

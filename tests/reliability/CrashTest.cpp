@@ -77,9 +77,9 @@ void storeSource(TempLibrary& lib, const QString& name, qint64 size, quint32 see
 {
     addSource(lib, name, size, seed);
     lib.state.CurrentFilePath = lib.file(name);
-    FileInserter inserter(lib.state, lib.db);
+    FileInserter inserter(lib.settings(), lib.db);
     NullProgress quiet;
-    ASSERT_TRUE(inserter.InsertData({}, quiet).outcome.ok());
+    ASSERT_TRUE(inserter.InsertData(lib.state.CurrentFilePath, {}, quiet).ok());
 }
 
 // Everything that must hold after a kill; returns the records lost, adds damage.

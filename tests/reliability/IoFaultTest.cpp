@@ -57,9 +57,9 @@ Status insertFile(TempLibrary& lib, const QString& name, qint64 size, quint32 se
     if (!writeBytes(file, patternBytes(size, seed)))
         return Status::failure(ErrorCode::Io, QStringLiteral("test file"));
     lib.state.CurrentFilePath = file;
-    FileInserter inserter(lib.state, lib.db);
+    FileInserter inserter(lib.settings(), lib.db);
     NullProgress quiet;
-    return inserter.InsertData({}, quiet).outcome.status;
+    return inserter.InsertData(lib.state.CurrentFilePath, {}, quiet).status();
 }
 
 void threeRecords(TempLibrary& lib)
@@ -150,9 +150,9 @@ TEST(IoFault, ReInsertion)
                     Result<std::unique_ptr<Recordset>> list = Recordset::open(lib.db, QStringLiteral("Main"));
                     if (!list)
                         return list.status();
-                    FileInserter inserter(lib.state, lib.db);
+                    FileInserter inserter(lib.settings(), lib.db);
                     FakeProgressHost host;
-                    return inserter.ReInsertCurrentFile(**list, host).status;
+                    return inserter.ReInsertCurrentFile(**list, lib.state.CurrentFilePath, host).status;
                 }});
 }
 
@@ -301,9 +301,9 @@ TEST(FileWriterFault, AFailedExtractionLeavesNoTarget)
         "extraction", [&] { QFile::remove(target); },
         [&] {
             lib.state.CurrentFilePath = target;
-            FileExtractor extractor(lib.state, lib.db);
+            FileExtractor extractor(lib.settings(), lib.db);
             FakeProgressHost host;
-            return extractor.ExtractFile(record, host).status;
+            return extractor.ExtractFile(record, lib.state.CurrentFilePath, host).outcome().status;
         },
         [&](const std::string& where) { EXPECT_EQ(filesIn(out), QStringList()) << where; });
 }

@@ -97,12 +97,12 @@ protected:
 TEST_F(AddFilesBatchTest, OnlySelectedEntriesAreAddedAndDeselected)
 {
     const QList<AddFilesBatch::Entry> entries = makeFiles(10, 100, {3, 7});
-    AddFilesBatch batch(lib.state, lib.db);
+    AddFilesBatch batch(lib.settings(), lib.db);
     SharedFields fields;
     fields.Author = QStringLiteral("Same Author");
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, fields, false, host);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, fields, false, host);
 
-    EXPECT_EQ(report.ending, AddFilesBatch::Ending::Finished);
+    EXPECT_TRUE(report.ending.ok());
     EXPECT_EQ(report.added.size(), 2);
     EXPECT_EQ(*lib.db->countMain(), 2);
     EXPECT_EQ(host.deselected, (std::vector<int>{2, 6}));
@@ -119,8 +119,6 @@ TEST_F(AddFilesBatchTest, OnlySelectedEntriesAreAddedAndDeselected)
         EXPECT_TRUE(r.Notes.isEmpty());
     }
     EXPECT_TRUE(host.notices.empty());
-    EXPECT_FALSE(lib.state.InsertionRunning);
-    EXPECT_EQ(lib.state.CurrentFilePath, lib.file(QStringLiteral("n07.txt")));
     // Originals stay when not asked to remove them.
     EXPECT_TRUE(QFileInfo::exists(lib.file(QStringLiteral("n03.txt"))));
 }
@@ -131,12 +129,12 @@ TEST_F(AddFilesBatchTest, CancelDuringTheThirdFileStoresItWholeAndHalts)
     const QList<AddFilesBatch::Entry> entries = makeFiles(5, 1500000, {1, 2, 3, 4, 5});
     host.bar.onPercent = [&](int percent) {
         if (host.currentFiles.size() == 3 && percent >= 50 && percent < 100)
-            lib.state.CancelRequested = true;
+            host.bar.cancel = true;
     };
-    AddFilesBatch batch(lib.state, lib.db);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    AddFilesBatch batch(lib.settings(), lib.db);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, {}, true, host);
 
-    EXPECT_EQ(report.ending, AddFilesBatch::Ending::Cancelled);
+    EXPECT_TRUE(report.ending.cancelled());
     ASSERT_EQ(report.added.size(), 3);
     const MainRecord third = *lib.db->loadRecord(report.added[2]);
     EXPECT_EQ(third.FileName, QStringLiteral("n03"));
@@ -156,8 +154,6 @@ TEST_F(AddFilesBatchTest, CancelDuringTheThirdFileStoresItWholeAndHalts)
               QStringLiteral("Insertion Procedure Halted - USER REQUESTED\r\n\r\nIf you selected to delete the "
                              "original files after insertion, only the files that made it into the library "
                              "were deleted."));
-    EXPECT_FALSE(lib.state.CancelRequested);
-    EXPECT_FALSE(lib.state.InsertionRunning);
 }
 
 TEST_F(AddFilesBatchTest, FreeSpaceExactlyEnoughPassesOneByteShortStops)
@@ -172,10 +168,10 @@ TEST_F(AddFilesBatchTest, FreeSpaceExactlyEnoughPassesOneByteShortStops)
         // The second file finds one byte too few.
         return probes == 2 ? free - 1 : free;
     };
-    AddFilesBatch batch(lib.state, lib.db, probe);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    AddFilesBatch batch(lib.settings(), lib.db, probe);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, {}, true, host);
 
-    EXPECT_EQ(report.ending, AddFilesBatch::Ending::NoSpace);
+    EXPECT_EQ(report.ending.status.code(), ErrorCode::DiskFull);
     EXPECT_EQ(probedPath, lib.state.CurrentLibraryPath);
     EXPECT_EQ(report.added.size(), 1);
     EXPECT_EQ(*lib.db->countMain(), 1);
@@ -197,9 +193,9 @@ TEST_F(AddFilesBatchTest, AnUnopenableFileIsReportedAndTheBatchGoesOn)
     // The box is up while nothing holds the library's write lock.
     bool lockedDuringBox = true;
     host.onNotice = [&](const Notice&) { lockedDuringBox = lib.db->inTransaction(); };
-    AddFilesBatch batch(lib.state, lib.db);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
-    EXPECT_EQ(report.ending, AddFilesBatch::Ending::Finished);
+    AddFilesBatch batch(lib.settings(), lib.db);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    EXPECT_TRUE(report.ending.ok());
     EXPECT_EQ(report.added.size(), 2);
     EXPECT_EQ(report.failed, QStringList{lib.file(QStringLiteral("n02.txt"))});
     ASSERT_EQ(host.notices.size(), 1u);
@@ -235,8 +231,8 @@ TEST_F(AddFilesBatchTest, OriginalsGoOnlyOnceTheirRecordsAreCommitted)
     };
     host.onCurrentFile = [&](const QString&) { look(); };
     host.bar.onPercent = [&](int) { look(); };
-    AddFilesBatch batch(lib.state, db);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    AddFilesBatch batch(lib.settings(), db);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, {}, true, host);
     look();
     EXPECT_EQ(report.added.size(), 6);
     EXPECT_GT(looks, 6);
@@ -251,8 +247,8 @@ TEST_F(AddFilesBatchTest, RemovedOriginalsGoToTheTrashOrAreNamedWhereThereIsNone
 {
     TrashHome home;
     const QList<AddFilesBatch::Entry> entries = makeFiles(3, 100, {1, 3});
-    AddFilesBatch batch(lib.state, lib.db);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    AddFilesBatch batch(lib.settings(), lib.db);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, {}, true, host);
     ASSERT_EQ(report.added.size(), 2);
     EXPECT_TRUE(report.deleted.isEmpty());
     EXPECT_TRUE(report.notRemoved.isEmpty());
@@ -268,7 +264,7 @@ TEST_F(AddFilesBatchTest, RemovedOriginalsGoToTheTrashOrAreNamedWhereThereIsNone
 
     // With no trash to take it the original is deleted, and named.
     home.takeTheTrashAway();
-    AddFilesBatch::Report second =
+    AddedFiles second =
         batch.Run(lib.filesFolder(), {{QStringLiteral("n02.txt"), true}}, {}, true, host);
     ASSERT_EQ(second.added.size(), 1);
     EXPECT_FALSE(QFileInfo::exists(lib.file(QStringLiteral("n02.txt"))));
@@ -284,11 +280,11 @@ TEST_F(AddFilesBatchTest, TheCommandRefusesAReadOnlyLibraryAndABrowser)
 {
     ConfigRow config;
     lib.state.AccessLevel = QStringLiteral("Editor");
-    EXPECT_EQ(AddFilesBatch::CheckCommand(lib.state, config), AddFilesBatch::Refusal::None);
+    EXPECT_TRUE(AddFilesBatch::CheckCommand(lib.settings(), config).ok());
     lib.state.AccessLevel = QStringLiteral("Browser");
-    EXPECT_EQ(AddFilesBatch::CheckCommand(lib.state, config), AddFilesBatch::Refusal::AccessDenied);
+    EXPECT_EQ(AddFilesBatch::CheckCommand(lib.settings(), config).status.code(), ErrorCode::AccessDenied);
     lib.state.LibraryReadOnly = true;
-    EXPECT_EQ(AddFilesBatch::CheckCommand(lib.state, config), AddFilesBatch::Refusal::ReadOnly);
+    EXPECT_EQ(AddFilesBatch::CheckCommand(lib.settings(), config).status.code(), ErrorCode::ReadOnly);
     const Notice n = AddFilesBatch::ReadOnlyNotice(lib.state.NewLine);
     EXPECT_EQ(n.title, QStringLiteral("ZNT Reminder"));
     EXPECT_EQ(n.icon, NoticeIcon::Exclamation);
@@ -345,15 +341,15 @@ TEST_F(AddFilesBatchTest, ADiskFullMidFileIsReportedAndTheBatchGoesOn)
     // The big one between the small ones, in its own place in the list.
     entries.insert(2, {big, true});
 
-    AddFilesBatch::Report report;
+    AddedFiles report;
     {
         FileSizeLimit limit(QFileInfo(lib.state.CurrentLibraryPath).size() + 4 * 1024 * 1024);
         ASSERT_TRUE(limit.active());
-        AddFilesBatch batch(lib.state, lib.db);
+        AddFilesBatch batch(lib.settings(), lib.db);
         report = batch.Run(lib.filesFolder(), entries, {}, true, host);
     }
 
-    EXPECT_EQ(report.ending, AddFilesBatch::Ending::Finished);
+    EXPECT_TRUE(report.ending.ok());
     EXPECT_EQ(report.failed, QStringList{lib.file(big)});
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].title, QStringLiteral("ZNT Insertion Error"));
@@ -382,11 +378,11 @@ TEST_F(AddFilesBatchTest, ADiskFullInASharedTransactionLosesNoFile)
     for (AddFilesBatch::Entry& e : all)
         e.Selected = true;
 
-    AddFilesBatch::Report report;
+    AddedFiles report;
     {
         FileSizeLimit limit(QFileInfo(lib.state.CurrentLibraryPath).size() + 1024 * 1024);
         ASSERT_TRUE(limit.active());
-        AddFilesBatch batch(lib.state, lib.db);
+        AddFilesBatch batch(lib.settings(), lib.db);
         report = batch.Run(lib.filesFolder(), all, {}, true, host);
     }
     EXPECT_FALSE(report.failed.isEmpty());
@@ -420,8 +416,8 @@ TEST_F(AddFilesBatchTest, TheOpenLibraryItselfIsRefusedAndKept)
     const qint64 sizeBefore = library.size();
     ASSERT_TRUE(writeBytes(lib.folder.path(QStringLiteral("other.txt")), "x"));
     const QList<AddFilesBatch::Entry> entries = {{library.fileName(), true}, {QStringLiteral("other.txt"), true}};
-    AddFilesBatch batch(lib.state, lib.db);
-    AddFilesBatch::Report report = batch.Run(library.path(), entries, {}, true, host);
+    AddFilesBatch batch(lib.settings(), lib.db);
+    AddedFiles report = batch.Run(library.path(), entries, {}, true, host);
     EXPECT_EQ(report.failed, QStringList{lib.state.CurrentLibraryPath});
     EXPECT_EQ(report.added.size(), 1);
     ASSERT_EQ(host.notices.size(), 1u);
@@ -459,8 +455,8 @@ TEST_F(AddFilesBatchTest, OthersSeeNewRecordsWithinASecond)
         if (seen < static_cast<qint64>(storedAt.size()))
             worstLag = std::max(worstLag, clock.elapsed() - storedAt[static_cast<size_t>(seen)]);
     };
-    AddFilesBatch batch(lib.state, db);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, false, host);
+    AddFilesBatch batch(lib.settings(), db);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, {}, false, host);
     EXPECT_EQ(report.added.size(), 12);
     EXPECT_LT(worstLag, 1000);
     // Not one commit per file either: they did share.
@@ -489,8 +485,8 @@ TEST_F(AddFilesBatchTest, ANameThatIsNotUtf8IsAddedUnderItsWindows1252Reading)
     QList<AddFilesBatch::Entry> entries;
     for (const NativeFileName::Listed& file : listed)
         entries.push_back({file.Name, true, file.Native});
-    AddFilesBatch batch(lib.state, lib.db);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), entries, {}, true, host);
+    AddFilesBatch batch(lib.settings(), lib.db);
+    AddedFiles report = batch.Run(lib.filesFolder(), entries, {}, true, host);
     EXPECT_TRUE(host.notices.empty()) << (host.notices.empty() ? "" : host.notices[0].text.toStdString());
     ASSERT_EQ(report.added.size(), 2);
     const MainRecord cafe = *lib.db->loadRecord(report.added[0]);
@@ -513,8 +509,8 @@ TEST_F(AddFilesBatchTest, ANameLostToTheEncodingIsReportedAsSuch)
     ASSERT_TRUE(writeNativeFile(lib.filesFolder(), QByteArray("na\xefve.txt"), "x"));
     // What a listing that decoded the name as UTF-8 would hand over.
     const QString lossy = QStringLiteral("na") + QChar(QChar::ReplacementCharacter) + QStringLiteral("ve.txt");
-    AddFilesBatch batch(lib.state, lib.db);
-    AddFilesBatch::Report report = batch.Run(lib.filesFolder(), {{lossy, true}}, {}, false, host);
+    AddFilesBatch batch(lib.settings(), lib.db);
+    AddedFiles report = batch.Run(lib.filesFolder(), {{lossy, true}}, {}, false, host);
     EXPECT_TRUE(report.added.isEmpty());
     ASSERT_EQ(host.notices.size(), 1u);
     EXPECT_EQ(host.notices[0].title, QStringLiteral("ZNT Insertion Error"));

@@ -35,10 +35,10 @@ qint64 storeRecord(Database& db, const QString& name, const QByteArray& bytes)
     return *id;
 }
 
-BulkExtraction::Report runOver(TempLibrary& lib, const QList<qint64>& ids, const QString& folder, ProgressHost& host,
+BulkExtractionSummary runOver(TempLibrary& lib, const QList<qint64>& ids, const QString& folder, Progress& host,
                                ConflictResolver* conflicts = nullptr)
 {
-    BulkExtraction run(lib.state, lib.db);
+    BulkExtraction run(lib.settings(), lib.db);
     return run.Run(folder, int(ids.size()), [&](int i) { return lib.db->loadRecord(ids[i]); }, host, conflicts);
 }
 
@@ -52,15 +52,14 @@ TEST(BulkExtractionTest, TwoSameNamedRecordsOfOneSizeBothComeOutWithTheirOwnByte
     const qint64 a = storeRecord(*lib.db, QStringLiteral("same"), first);
     const qint64 b = storeRecord(*lib.db, QStringLiteral("same"), second);
     FakeProgressHost host;
-    const BulkExtraction::Report report = runOver(lib, {a, b}, lib.filesFolder(), host);
+    const BulkExtractionSummary report = runOver(lib, {a, b}, lib.filesFolder(), host);
     EXPECT_EQ(report.written, 2);
     EXPECT_FALSE(report.shown.has_value());
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("same.BIN"))), first);
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("same (%1).BIN").arg(b))), second);
-    EXPECT_FALSE(lib.state.BulkExtraction);
 
     // A file that was there before the run keeps the single-file rule: used as it is.
-    const BulkExtraction::Report again = runOver(lib, {a}, lib.filesFolder(), host);
+    const BulkExtractionSummary again = runOver(lib, {a}, lib.filesFolder(), host);
     EXPECT_EQ(again.written, 1);
     EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files).size(), 2);
 }
@@ -75,7 +74,7 @@ TEST(BulkExtractionTest, TheRunSyncsOnceAtItsEndAndReportsADiskThatRefusesIt)
         ids << storeRecord(*lib.db, QStringLiteral("f%1").arg(i), patternBytes(3000, quint32(i + 1)));
     FakeProgressHost host;
     FileWriter::clearFault();
-    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    const BulkExtractionSummary report = runOver(lib, ids, lib.filesFolder(), host);
     EXPECT_EQ(report.written, 3);
     EXPECT_FALSE(report.shown.has_value());
     EXPECT_EQ(FileWriter::count(FileWriter::Operation::Sync), 1);
@@ -84,7 +83,7 @@ TEST(BulkExtractionTest, TheRunSyncsOnceAtItsEndAndReportsADiskThatRefusesIt)
     QDir(lib.filesFolder()).removeRecursively();
     QDir().mkpath(lib.filesFolder());
     FileWriter::setFault({FileWriter::Operation::Sync, 1, EIO, false});
-    const BulkExtraction::Report failed = runOver(lib, ids, lib.filesFolder(), host);
+    const BulkExtractionSummary failed = runOver(lib, ids, lib.filesFolder(), host);
     FileWriter::clearFault();
     ASSERT_TRUE(failed.shown.has_value());
     EXPECT_EQ(failed.shown->status.code(), ErrorCode::Io);
@@ -92,7 +91,7 @@ TEST(BulkExtractionTest, TheRunSyncsOnceAtItsEndAndReportsADiskThatRefusesIt)
     EXPECT_TRUE(failed.shown->notice->text.contains(lib.filesFolder()));
 
     // A single extraction outside a run still syncs its own file.
-    FileExtractor single(lib.state, lib.db);
+    FileExtractor single(lib.settings(), lib.db);
     Result<MainRecord> record = lib.db->loadRecord(ids[0]);
     ASSERT_TRUE(record.ok());
     const QString alone = lib.folder.path(QStringLiteral("alone"));
@@ -113,7 +112,7 @@ TEST(BulkExtractionTest, ASmallFileThatCannotBeWrittenEndsTheRunAndIsNamed)
         ids << storeRecord(*lib.db, QStringLiteral("s%1").arg(i), patternBytes(2000, quint32(i + 1)));
     FakeProgressHost host;
     FileWriter::setFault({FileWriter::Operation::Write, 3, ENOSPC, false});
-    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    const BulkExtractionSummary report = runOver(lib, ids, lib.filesFolder(), host);
     FileWriter::clearFault();
     ASSERT_TRUE(report.shown.has_value());
     EXPECT_EQ(report.shown->status.code(), ErrorCode::DiskFull);
@@ -129,8 +128,6 @@ TEST(BulkExtractionTest, ASmallFileThatCannotBeWrittenEndsTheRunAndIsNamed)
         before << QStringLiteral("s%1.BIN").arg(i);
     EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name), before);
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("s0.BIN"))), patternBytes(2000, 1));
-    EXPECT_FALSE(lib.state.CancelRequested);
-    EXPECT_FALSE(lib.state.BulkExtraction);
 }
 
 // A small file is checked against its checksum on the writer's thread; bytes
@@ -148,7 +145,7 @@ TEST(BulkExtractionTest, ASmallFileWhoseBytesDifferFromItsChecksumIsNotWritten)
     }
     ASSERT_TRUE(lib.db->setFileHash(ids[2], ContentHash::of("something else")).ok());
     FakeProgressHost host;
-    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    const BulkExtractionSummary report = runOver(lib, ids, lib.filesFolder(), host);
     EXPECT_EQ(report.written, 2);
     ASSERT_TRUE(report.shown.has_value());
     EXPECT_EQ(report.shown->status.code(), ErrorCode::Damaged);
@@ -166,7 +163,7 @@ TEST(BulkExtractionTest, ASmallRecordOfTheWrongSizeIsRefusedWithTheReason)
     const qint64 bad = storeRecord(*lib.db, QStringLiteral("bad"), patternBytes(1000, 2));
     ASSERT_TRUE(lib.db->updateFields(bad, {{QStringLiteral("FileSize"), qint64(1200)}}).ok());
     FakeProgressHost host;
-    const BulkExtraction::Report report = runOver(lib, {good, bad}, lib.filesFolder(), host);
+    const BulkExtractionSummary report = runOver(lib, {good, bad}, lib.filesFolder(), host);
     EXPECT_EQ(report.written, 1);
     ASSERT_TRUE(report.shown.has_value());
     EXPECT_EQ(report.shown->status.code(), ErrorCode::Damaged);
@@ -193,7 +190,7 @@ TEST(BulkExtractionTest, WhatWasInTheFolderBeforeTheRunStillCounts)
     }
     ASSERT_TRUE(QDir().mkpath(lib.file(QStringLiteral("p2.BIN"))));
     FakeProgressHost host;
-    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    const BulkExtractionSummary report = runOver(lib, ids, lib.filesFolder(), host);
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("p0.BIN"))), keep);
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("p1.BIN"))), patternBytes(700, 2));
     EXPECT_EQ(report.written, 2);
@@ -216,8 +213,8 @@ TEST(BulkExtractionTest, SmallFilesQueuedSinceTheLastFreeSpaceFigureCountAgainst
         return 2500;
     };
     FakeProgressHost host;
-    BulkExtraction run(lib.state, lib.db, probe);
-    const BulkExtraction::Report report =
+    BulkExtraction run(lib.settings(), lib.db, probe);
+    const BulkExtractionSummary report =
         run.Run(lib.filesFolder(), int(ids.size()), [&](int i) { return lib.db->loadRecord(ids[i]); }, host);
     EXPECT_EQ(report.written, 2);
     ASSERT_TRUE(report.shown.has_value());
@@ -235,7 +232,7 @@ TEST(BulkExtractionTest, SmallAndLargeFilesAreListedInTheirOrder)
     const qint64 big = storeRecord(*lib.db, QStringLiteral("big"), patternBytes(1200000, 2));
     const qint64 b = storeRecord(*lib.db, QStringLiteral("b"), patternBytes(100, 3));
     FakeProgressHost host;
-    BulkExtraction run(lib.state, lib.db);
+    BulkExtraction run(lib.settings(), lib.db);
     run.begin();
     QStringList listed;
     for (qint64 id : {a, big, b}) {
@@ -244,7 +241,7 @@ TEST(BulkExtractionTest, SmallAndLargeFilesAreListedInTheirOrder)
         ASSERT_TRUE(run.extractOne(*record, lib.filesFolder(), host).ok());
         listed += run.takeWritten();
     }
-    EXPECT_TRUE(run.end(host).ok());
+    EXPECT_TRUE(run.end().ok());
     listed += run.takeWritten();
     EXPECT_EQ(listed, (QStringList{lib.file(QStringLiteral("a.BIN")), lib.file(QStringLiteral("big.BIN")),
                                    lib.file(QStringLiteral("b.BIN"))}));
@@ -264,14 +261,12 @@ TEST(BulkExtractionTest, CancelDuringTheSecondOfFourLargeFilesEndsTheRun)
         if (host.opens == 2 && percent >= 50)
             host.progress.cancel = true;
     };
-    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host);
+    const BulkExtractionSummary report = runOver(lib, ids, lib.filesFolder(), host);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(report.written, 1);
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("big0.BIN"))), patternBytes(1500000, 1));
     // Nothing of the second file is left, not even its temporary copy.
     EXPECT_EQ(QDir(lib.filesFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("big0.BIN")});
-    EXPECT_FALSE(lib.state.CancelRequested);
-    EXPECT_FALSE(lib.state.BulkExtraction);
 }
 
 // Into a folder the user chose, files that were there with other bytes are
@@ -293,7 +288,7 @@ TEST(BulkExtractionTest, AnAnswerForAllStandsForTheRestOfTheRunAndSkipLeavesTheF
     conflicts.answers = {{ConflictChoice::KeepBoth, false}, {ConflictChoice::Skip, true}};
     conflicts.otherwise = {ConflictChoice::Cancel, false};
 
-    const BulkExtraction::Report report = runOver(lib, ids, lib.filesFolder(), host, &conflicts);
+    const BulkExtractionSummary report = runOver(lib, ids, lib.filesFolder(), host, &conflicts);
     EXPECT_FALSE(report.cancelled);
     EXPECT_FALSE(report.shown.has_value());
     EXPECT_EQ(report.skipped, 2);
@@ -312,7 +307,7 @@ TEST(BulkExtractionTest, AnAnswerForAllStandsForTheRestOfTheRunAndSkipLeavesTheF
     const qint64 twin = storeRecord(*lib.db, QStringLiteral("c3"), patternBytes(700, 5));
     conflicts.asked.clear();
     conflicts.answers = {{ConflictChoice::KeepBoth, true}};
-    const BulkExtraction::Report both = runOver(lib, {ids[3], twin, ids[2]}, lib.filesFolder(), host, &conflicts);
+    const BulkExtractionSummary both = runOver(lib, {ids[3], twin, ids[2]}, lib.filesFolder(), host, &conflicts);
     EXPECT_EQ(conflicts.asked.size(), 1u);
     EXPECT_EQ(both.written, 3);
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("c3 (2).BIN"))), patternBytes(700, 4));
@@ -323,13 +318,12 @@ TEST(BulkExtractionTest, AnAnswerForAllStandsForTheRestOfTheRunAndSkipLeavesTheF
     // Cancel ends the run as the progress window's Cancel does.
     conflicts.asked.clear();
     const qint64 fresh = storeRecord(*lib.db, QStringLiteral("fresh"), patternBytes(10, 6));
-    const BulkExtraction::Report cancelled =
+    const BulkExtractionSummary cancelled =
         runOver(lib, {ids[0], fresh}, lib.filesFolder(), host, &conflicts);
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(conflicts.asked.size(), 1u);
     EXPECT_FALSE(QFileInfo::exists(lib.file(QStringLiteral("fresh.BIN"))));
     EXPECT_EQ(readBytes(lib.file(QStringLiteral("c0.BIN"))), other);
-    EXPECT_FALSE(lib.state.CancelRequested);
 }
 
 TEST(EditWatchTest, AnyDifferenceOfTheTimeCountsAndAVanishedCopyStopsQuietly)
@@ -420,7 +414,7 @@ TEST(ExtractionFolderTest, TheWipeZerosEachCopyThenMakesAndRemovesWipeAmountPlus
     FakeProgressHost host;
     int created = 0;
     host.onYield = [&] { created = std::max<int>(created, int(QDir(path).entryList(QDir::Files).size())); };
-    folder.SecurityWipe(100, lib.state, host);
+    folder.SecurityWipe(100, host);
     EXPECT_EQ(seen[QStringLiteral("secret.txt")], QByteArray(12, '\0'));
     EXPECT_EQ(created, 101);
     EXPECT_TRUE(removed.contains(QStringLiteral("L8R0")));
@@ -435,7 +429,7 @@ TEST(ExtractionFolderTest, TheWipeZerosEachCopyThenMakesAndRemovesWipeAmountPlus
     // Cancel stops making entries; those made are removed.
     host.progress.cancel = true;
     removed.clear();
-    folder.SecurityWipe(1000, lib.state, host);
+    folder.SecurityWipe(1000, host);
     EXPECT_TRUE(QDir(path).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(removed.contains(QStringLiteral("L8R0")));
     EXPECT_FALSE(removed.contains(QStringLiteral("L8R2")));
@@ -462,7 +456,7 @@ TEST(ExtractionFolderTest, AnOpenFolderIsMadePrivateByEveryUseAndWipeEntriesAreT
         if (const unsigned mode = modeOf(path + QStringLiteral("/L8R0")))
             entryModes.insert(mode);
     };
-    ASSERT_TRUE(folder.SecurityWipe(10, lib.state, host).ok());
+    ASSERT_TRUE(folder.SecurityWipe(10, host).ok());
     EXPECT_EQ(modeOf(path), 0700u);
     EXPECT_EQ(entryModes, std::set<unsigned>{0600u});
 }
@@ -485,7 +479,7 @@ TEST(ExtractionFolderTest, ALinkedFolderIsRefusedAndWhatItPointsToIsLeftAlone)
     EXPECT_TRUE(prepared.message().contains(QStringLiteral("symbolic link")));
     EXPECT_FALSE(folder.ClearExtractFolder(true).ok());
     FakeProgressHost host;
-    EXPECT_FALSE(folder.SecurityWipe(10, lib.state, host).ok());
+    EXPECT_FALSE(folder.SecurityWipe(10, host).ok());
     EXPECT_EQ(host.opens, 0);
 
     EXPECT_TRUE(QFileInfo(path).isSymLink());
@@ -520,7 +514,7 @@ TEST(ExtractionFolderTest, LinksInsideTheFolderGoThemselvesAndASwappedFolderDoes
         if (!planted)
             planted = QFile::link(outside, path + QStringLiteral("/L8R50"));
     };
-    ASSERT_TRUE(folder.SecurityWipe(100, lib.state, host).ok());
+    ASSERT_TRUE(folder.SecurityWipe(100, host).ok());
     EXPECT_TRUE(planted);
     EXPECT_EQ(readBytes(outside), QByteArray("keep me"));
     EXPECT_TRUE(entries(path).isEmpty());

@@ -24,11 +24,11 @@ TEST(ExtractionWriteFailureTest, AFileTooLargeForTheDiskIsNamedAsTheCause)
     const QString source = lib.file(QStringLiteral("big.bin"));
     ASSERT_TRUE(writeBytes(source, patternBytes(600000)));
     lib.state.CurrentFilePath = source;
-    FileInserter inserter(lib.state, lib.db);
+    FileInserter inserter(lib.settings(), lib.db);
     NullProgress quiet;
-    FileInserter::Inserted stored = inserter.InsertData({}, quiet);
-    ASSERT_TRUE(stored.outcome.ok());
-    const MainRecord record = *lib.db->loadRecord(stored.mainId);
+    Result<qint64> stored = inserter.InsertData(lib.state.CurrentFilePath, {}, quiet);
+    ASSERT_TRUE(stored.ok());
+    const MainRecord record = *lib.db->loadRecord(*stored);
     lib.db->close();
     const QString out = lib.folder.path(QStringLiteral("out"));
     ASSERT_TRUE(QDir().mkpath(out));
@@ -46,9 +46,9 @@ TEST(ExtractionWriteFailureTest, AFileTooLargeForTheDiskIsNamedAsTheCause)
         rlimit limit{100000, 100000};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         lib.state.CurrentFilePath = target;
-        FileExtractor extractor(lib.state, *db, [](const QString&) { return std::optional<qint64>(); });
+        FileExtractor extractor(lib.settings(), *db, [](const QString&) { return std::optional<qint64>(); });
         FakeProgressHost host;
-        const TransferOutcome outcome = extractor.ExtractFile(record, host);
+        const Outcome outcome = extractor.ExtractFile(record, lib.state.CurrentFilePath, host).outcome();
         const QByteArray text = (outcome.notice ? outcome.notice->text : QStringLiteral("no notice")).toUtf8();
         ssize_t ignored = ::write(pipeFds[1], text.constData(), text.size());
         (void)ignored;

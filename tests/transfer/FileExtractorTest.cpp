@@ -38,13 +38,12 @@ protected:
     {
         const QString path = lib.file(fileName);
         EXPECT_TRUE(writeBytes(path, bytes));
-        lib.state.CurrentFilePath = path;
-        FileInserter inserter(lib.state, lib.db);
+        FileInserter inserter(lib.settings(), lib.db);
         NullProgress quiet;
-        FileInserter::Inserted r = inserter.InsertData({}, quiet);
-        EXPECT_TRUE(r.outcome.ok());
+        Result<qint64> r = inserter.InsertData(path, {}, quiet);
+        EXPECT_TRUE(r.ok());
         EXPECT_TRUE(QFile::remove(path));
-        return *lib.db->loadRecord(r.mainId);
+        return *lib.db->loadRecord(*r);
     }
 
     // The same, stored piece by piece without a checksum (as libraries
@@ -73,12 +72,22 @@ protected:
 
     QStringList leftovers() { return QDir(outFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 
-    TransferOutcome extract(const MainRecord& record, const QString& target, FreeSpace::Probe probe = {})
+    Outcome extract(const MainRecord& record, const QString& target, FreeSpace::Probe probe = {})
     {
-        lib.state.CurrentFilePath = target;
-        FileExtractor extractor(lib.state, lib.db, probe ? probe : FreeSpace::Probe(&FreeSpace::SystemProbe));
-        return extractor.ExtractFile(record, host);
+        FileExtractor extractor(lib.settings(), lib.db, probe ? probe : FreeSpace::Probe(&FreeSpace::SystemProbe));
+        return keep(extractor.ExtractFile(record, target, host));
     }
+
+    // Keeps what an extraction gave, for the checks after it.
+    Outcome keep(Result<ExtractedFile> extracted)
+    {
+        last = extracted;
+        if (extracted && extracted->replacedName)
+            return {Status::success(), extracted->replacedName};
+        return extracted.outcome();
+    }
+
+    Result<ExtractedFile> last = Status();
 
     TempLibrary lib;
     FakeProgressHost host;
@@ -93,7 +102,7 @@ TEST_F(FileExtractorTest, WritesTheStoredBytesBack)
         const QByteArray bytes = patternBytes(size, static_cast<quint32>(size));
         const MainRecord record = store(QStringLiteral("f%1.bin").arg(size), bytes);
         const QString target = QDir(outFolder()).filePath(QStringLiteral("f%1.BIN").arg(size));
-        TransferOutcome outcome = extract(record, target);
+        Outcome outcome = extract(record, target);
         ASSERT_TRUE(outcome.ok()) << outcome.status.message().toStdString();
         EXPECT_TRUE(QFileInfo::exists(target));
         EXPECT_EQ(readBytes(target), bytes) << size;
@@ -111,11 +120,11 @@ TEST_F(FileExtractorTest, AnExistingTargetOfTheRightSizeIsUsedUnchanged)
     ASSERT_TRUE(writeBytes(target, other));
     const QDateTime stamp = QFileInfo(target).lastModified();
 
-    TransferOutcome outcome = extract(record, target);
+    Outcome outcome = extract(record, target);
     ASSERT_TRUE(outcome.ok());
     EXPECT_EQ(readBytes(target), other);
     EXPECT_EQ(QFileInfo(target).lastModified(), stamp);
-    EXPECT_EQ(lib.state.ExtractedFileDate, stamp);
+    EXPECT_EQ(last->date, stamp);
 }
 
 TEST_F(FileExtractorTest, AnExistingTargetOfAnotherSizeIsReplaced)
@@ -133,12 +142,11 @@ TEST_F(FileExtractorTest, ExtractedFileDateIsKeptOnlyForAWritableLibrary)
 {
     const MainRecord record = store(QStringLiteral("d.txt"), "abc");
     lib.state.LibraryReadOnly = true;
-    lib.state.ExtractedFileDate = QDateTime();
     ASSERT_TRUE(extract(record, QDir(outFolder()).filePath(QStringLiteral("d.TXT"))).ok());
-    EXPECT_FALSE(lib.state.ExtractedFileDate.isValid());
+    EXPECT_FALSE(last->date.isValid());
     lib.state.LibraryReadOnly = false;
     ASSERT_TRUE(extract(record, QDir(outFolder()).filePath(QStringLiteral("d2.TXT"))).ok());
-    EXPECT_EQ(lib.state.ExtractedFileDate, QFileInfo(QDir(outFolder()).filePath(QStringLiteral("d2.TXT"))).lastModified());
+    EXPECT_EQ(last->date, QFileInfo(QDir(outFolder()).filePath(QStringLiteral("d2.TXT"))).lastModified());
 }
 
 TEST_F(FileExtractorTest, CancelDuringALargeExtractionLeavesNoFile)
@@ -152,11 +160,11 @@ TEST_F(FileExtractorTest, CancelDuringALargeExtractionLeavesNoFile)
             seenAtCancel = percent;
         }
     };
-    TransferOutcome outcome = extract(record, target);
+    Outcome outcome = extract(record, target);
     EXPECT_TRUE(outcome.cancelled());
     EXPECT_FALSE(outcome.notice);
     EXPECT_EQ(seenAtCancel, 40);
-    EXPECT_TRUE(lib.state.CancelRequested);
+    EXPECT_FALSE(last.ok());
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(host.openedTexts, std::vector<QString>{QStringLiteral("Extracting File...")});
@@ -180,27 +188,26 @@ TEST_F(FileExtractorTest, ProgressWindowOnlyAboveAMillionBytes)
     // Only whole-percent changes reach the bar.
     EXPECT_LE(host.progress.percents.size(), 101u);
 
-    // A bulk extraction keeps its window open after each file.
-    lib.state.BulkExtraction = true;
+    // Each file gives its bar back; a bulk run's window is kept open by
+    // whoever shows it (TransferProgressHost::holdWindow).
     ASSERT_TRUE(extract(over, QDir(outFolder()).filePath(QStringLiteral("n2.BIN"))).ok());
     EXPECT_EQ(host.opens, 2);
-    EXPECT_EQ(host.closes, 1);
+    EXPECT_EQ(host.closes, 2);
 }
 
 TEST_F(FileExtractorTest, NotEnoughSpaceWritesNothing)
 {
     const MainRecord record = store(QStringLiteral("s.bin"), patternBytes(5000, 1));
     const QString target = QDir(outFolder()).filePath(QStringLiteral("s.BIN"));
-    TransferOutcome refused = extract(record, target, [](const QString&) { return std::optional<qint64>(4999); });
+    Outcome refused = extract(record, target, [](const QString&) { return std::optional<qint64>(4999); });
     EXPECT_FALSE(refused.ok());
     ASSERT_TRUE(refused.notice);
     EXPECT_EQ(refused.notice->title, QStringLiteral("Cannot Extract"));
     EXPECT_EQ(refused.notice->text, QStringLiteral("Insufficient Drive Space to Extract"));
     EXPECT_EQ(refused.notice->icon, NoticeIcon::Exclamation);
-    EXPECT_TRUE(lib.state.CancelRequested);
+    EXPECT_FALSE(last.ok());
     EXPECT_FALSE(QFileInfo::exists(target));
 
-    lib.state.CancelRequested = false;
     EXPECT_TRUE(extract(record, target, [](const QString&) { return std::optional<qint64>(5000); }).ok());
     EXPECT_EQ(QFileInfo(target).size(), 5000);
 }
@@ -209,13 +216,13 @@ TEST_F(FileExtractorTest, AWriteFailureIsReportedWithTheSystemText)
 {
     const MainRecord record = store(QStringLiteral("w.bin"), patternBytes(100, 1));
     const QString target = lib.folder.path(QStringLiteral("no/such/folder/w.BIN"));
-    TransferOutcome outcome = extract(record, target);
+    Outcome outcome = extract(record, target);
     EXPECT_FALSE(outcome.ok());
     ASSERT_TRUE(outcome.notice);
     EXPECT_EQ(outcome.notice->title, QStringLiteral("ZNT ERROR"));
     EXPECT_EQ(outcome.notice->icon, NoticeIcon::Critical);
     EXPECT_TRUE(outcome.notice->text.endsWith(target));
-    EXPECT_TRUE(lib.state.CancelRequested);
+    EXPECT_FALSE(last.ok());
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
@@ -224,7 +231,7 @@ TEST_F(FileExtractorTest, StoredBytesShorterThanFileSizeAreNotPassedOffAsTheFile
     MainRecord record = store(QStringLiteral("short.bin"), patternBytes(1000, 1));
     record.FileSize = 2000; // as a damaged record would claim
     const QString target = QDir(outFolder()).filePath(QStringLiteral("short.BIN"));
-    TransferOutcome outcome = extract(record, target);
+    Outcome outcome = extract(record, target);
     EXPECT_FALSE(outcome.ok());
     EXPECT_EQ(outcome.status.code(), ErrorCode::Damaged);
     EXPECT_FALSE(QFileInfo::exists(target));
@@ -236,28 +243,30 @@ TEST_F(FileExtractorTest, ExtractAndOpenHonoursAccessAndEditDetection)
     const MainRecord record = store(QStringLiteral("open me.doc"), "hello");
     RecordingOpener opener;
     ConfigRow config;
-    FileExtractor extractor(lib.state, lib.db);
+    auto open = [&] { return FileExtractor(lib.settings(), lib.db).ExtractAndOpen(record, config, host, opener); };
 
     lib.state.AccessLevel = QStringLiteral("Browser");
     config.BrowseExtract = false;
-    FileExtractor::OpenResult denied = extractor.ExtractAndOpen(record, config, host, opener);
-    EXPECT_TRUE(denied.accessDenied);
+    Result<OpenedCopy> denied = open();
+    EXPECT_EQ(denied.code(), ErrorCode::AccessDenied);
+    EXPECT_FALSE(denied.notice());
     EXPECT_TRUE(opener.opened.empty());
 
     // A Browser allowed to extract opens the file but it is not watched.
     config.BrowseExtract = true;
-    FileExtractor::OpenResult browsing = extractor.ExtractAndOpen(record, config, host, opener);
+    Result<OpenedCopy> browsing = open();
     const QString expected = QDir(lib.state.ExtractFolder).filePath(QStringLiteral("open me.DOC"));
-    EXPECT_TRUE(browsing.opened);
-    EXPECT_FALSE(browsing.startEditDetection);
+    ASSERT_TRUE(browsing.ok());
+    EXPECT_TRUE(browsing->opened);
+    EXPECT_FALSE(browsing->watchForEdits);
     EXPECT_EQ(opener.opened, std::vector<QString>{expected});
-    EXPECT_EQ(lib.state.CurrentFilePath, expected);
+    EXPECT_EQ(browsing->file.path, expected);
     EXPECT_EQ(readBytes(expected), QByteArray("hello"));
 
     lib.state.AccessLevel = QStringLiteral("Editor");
-    EXPECT_TRUE(extractor.ExtractAndOpen(record, config, host, opener).startEditDetection);
+    EXPECT_TRUE(open()->watchForEdits);
     lib.state.LibraryReadOnly = true;
-    EXPECT_FALSE(extractor.ExtractAndOpen(record, config, host, opener).startEditDetection);
+    EXPECT_FALSE(open()->watchForEdits);
 }
 
 TEST_F(FileExtractorTest, CopiesInTheExtractionFolderAreTheOwnersAloneAndNeverWrittenThroughALink)
@@ -269,17 +278,17 @@ TEST_F(FileExtractorTest, CopiesInTheExtractionFolderAreTheOwnersAloneAndNeverWr
     const QString extract = lib.state.ExtractFolder;
     const QString smallCopy = extract + QStringLiteral("/small.TXT");
     const QString largeCopy = extract + QStringLiteral("/large.BIN");
-    FileExtractor extractor(lib.state, lib.db);
+    FileExtractor extractor(lib.settings(), lib.db);
     ASSERT_TRUE(QDir().mkpath(extract));
 
     // A copy of the right size is kept, one of another size replaced: both private.
     ASSERT_TRUE(writeBytes(smallCopy, "small bytes"));
     ASSERT_TRUE(writeBytes(largeCopy, "old"));
     ASSERT_TRUE(setMode(extract, 0777));
-    ASSERT_TRUE(extractor.ExtractInto(small, extract, host).ok());
+    ASSERT_TRUE(keep(extractor.ExtractInto(small, extract, host)).ok());
     EXPECT_EQ(modeOf(extract), 0700u);
     ASSERT_TRUE(setMode(extract, 0777));
-    ASSERT_TRUE(extractor.ExtractInto(large, extract, host).ok());
+    ASSERT_TRUE(keep(extractor.ExtractInto(large, extract, host)).ok());
     EXPECT_EQ(modeOf(extract), 0700u);
     EXPECT_EQ(modeOf(smallCopy), 0600u);
     EXPECT_EQ(modeOf(largeCopy), 0600u);
@@ -290,7 +299,7 @@ TEST_F(FileExtractorTest, CopiesInTheExtractionFolderAreTheOwnersAloneAndNeverWr
     ASSERT_TRUE(writeBytes(mine, "my own text"));
     ASSERT_TRUE(QFile::remove(smallCopy));
     ASSERT_TRUE(QFile::link(mine, smallCopy));
-    ASSERT_TRUE(extractor.ExtractInto(small, extract, host).ok());
+    ASSERT_TRUE(keep(extractor.ExtractInto(small, extract, host)).ok());
     EXPECT_FALSE(QFileInfo(smallCopy).isSymLink());
     EXPECT_EQ(readBytes(smallCopy), QByteArray("small bytes"));
     EXPECT_EQ(readBytes(mine), QByteArray("my own text"));
@@ -299,9 +308,9 @@ TEST_F(FileExtractorTest, CopiesInTheExtractionFolderAreTheOwnersAloneAndNeverWr
     // the same folder; any other folder gets the usual mode.
     ASSERT_TRUE(QFile::link(lib.folder.folder(), lib.file(QStringLiteral("alias"))));
     ASSERT_TRUE(QFile::remove(smallCopy));
-    ASSERT_TRUE(extractor.ExtractToFolder(small, lib.file(QStringLiteral("alias/Extract")), conflicts, host).ok());
+    ASSERT_TRUE(keep(extractor.ExtractToFolder(small, lib.file(QStringLiteral("alias/Extract")), conflicts, host)).ok());
     EXPECT_EQ(modeOf(smallCopy), 0600u);
-    ASSERT_TRUE(extractor.ExtractToFolder(small, outFolder(), conflicts, host).ok());
+    ASSERT_TRUE(keep(extractor.ExtractToFolder(small, outFolder(), conflicts, host)).ok());
     EXPECT_EQ(modeOf(outFolder() + QStringLiteral("/small.TXT")), 0644u);
 }
 
@@ -310,28 +319,25 @@ TEST_F(FileExtractorTest, ExtractAndOpenOpensNothingAfterACancel)
     const MainRecord record = store(QStringLiteral("large.bin"), patternBytes(2000000, 4));
     RecordingOpener opener;
     host.progress.cancel = true;
-    FileExtractor extractor(lib.state, lib.db);
-    FileExtractor::OpenResult result = extractor.ExtractAndOpen(record, ConfigRow(), host, opener);
-    EXPECT_TRUE(result.outcome.cancelled());
-    EXPECT_FALSE(result.opened);
-    EXPECT_FALSE(result.startEditDetection);
+    FileExtractor extractor(lib.settings(), lib.db);
+    Result<OpenedCopy> result = extractor.ExtractAndOpen(record, ConfigRow(), host, opener);
+    EXPECT_TRUE(result.cancelled());
     EXPECT_TRUE(opener.opened.empty());
-    EXPECT_FALSE(QFileInfo::exists(lib.state.CurrentFilePath));
+    EXPECT_FALSE(QFileInfo::exists(QDir(lib.state.ExtractFolder).filePath(QStringLiteral("large.BIN"))));
 }
 
 TEST_F(FileExtractorTest, ExtractToFolderJoinsTheNameAndClearsTheCancelFlag)
 {
     const MainRecord record = store(QStringLiteral("readme"), "no type");
-    FileExtractor extractor(lib.state, lib.db);
-    TransferOutcome outcome = extractor.ExtractToFolder(record, outFolder() + QLatin1Char('/'), conflicts, host);
+    FileExtractor extractor(lib.settings(), lib.db);
+    Outcome outcome = keep(extractor.ExtractToFolder(record, outFolder() + QLatin1Char('/'), conflicts, host));
     ASSERT_TRUE(outcome.ok());
-    EXPECT_EQ(lib.state.CurrentFilePath, outFolder() + QStringLiteral("/readme"));
-    EXPECT_EQ(readBytes(lib.state.CurrentFilePath), QByteArray("no type"));
+    EXPECT_EQ(last->path, outFolder() + QStringLiteral("/readme"));
+    EXPECT_EQ(readBytes(last->path), QByteArray("no type"));
 
-    TransferOutcome failed =
-        extractor.ExtractToFolder(record, lib.folder.path(QStringLiteral("gone")), conflicts, host);
+    Outcome failed =
+        keep(extractor.ExtractToFolder(record, lib.folder.path(QStringLiteral("gone")), conflicts, host));
     EXPECT_FALSE(failed.ok());
-    EXPECT_FALSE(lib.state.CancelRequested);
 }
 
 // Files beyond 2 GiB need several gigabytes of disk and a minute or two;
@@ -356,11 +362,11 @@ TEST_F(FileExtractorTest, AFileLargerThanTwoGiBRoundTrips)
         }
     }
     lib.state.CurrentFilePath = source;
-    FileInserter inserter(lib.state, lib.db);
+    FileInserter inserter(lib.settings(), lib.db);
     NullProgress quiet;
-    FileInserter::Inserted r = inserter.InsertData({}, quiet);
-    ASSERT_TRUE(r.outcome.ok()) << r.outcome.status.message().toStdString();
-    const MainRecord record = *lib.db->loadRecord(r.mainId);
+    Result<qint64> r = inserter.InsertData(lib.state.CurrentFilePath, {}, quiet);
+    ASSERT_TRUE(r.ok()) << r.status().message().toStdString();
+    const MainRecord record = *lib.db->loadRecord(*r);
     EXPECT_EQ(record.FileSize, size);
     const QString target = QDir(outFolder()).filePath(QStringLiteral("huge.BIN"));
     ASSERT_TRUE(extract(record, target).ok());
@@ -380,7 +386,7 @@ TEST_F(FileExtractorTest, ARecordNamedLikeTheLibraryNeverReplacesIt)
         FileNameRules::TargetFor(lib.folder.folder(), record.MainID, record.FileName, record.FileType).path;
     ASSERT_EQ(beside, lib.state.CurrentLibraryPath);
     const qint64 before = QFileInfo(beside).size();
-    TransferOutcome outcome = extract(record, beside);
+    Outcome outcome = extract(record, beside);
     EXPECT_FALSE(outcome.ok());
     EXPECT_EQ(outcome.notice->title, QStringLiteral("ZNT ERROR"));
     EXPECT_EQ(QFileInfo(beside).size(), before);
@@ -429,16 +435,16 @@ TEST_F(FileExtractorTest, TraversalNamesAreWrittenInsideTheFolderUnderAReplaceme
         {QStringLiteral("."), QString(), QStringLiteral("record %1").arg(id)},
         {QStringLiteral("x"), QStringLiteral("/../../../typed"), QStringLiteral("record %1").arg(id)},
     };
-    FileExtractor extractor(lib.state, lib.db);
+    FileExtractor extractor(lib.settings(), lib.db);
     for (const Case& c : cases) {
         MainRecord record = stored;
         record.FileName = c.fileName;
         record.FileType = c.fileType;
         const QString expected = QDir(folder).filePath(c.expected);
         QFile::remove(expected);
-        const TransferOutcome outcome = extractor.ExtractInto(record, folder, host);
+        const Outcome outcome = keep(extractor.ExtractInto(record, folder, host));
         ASSERT_TRUE(outcome.ok()) << outcome.status.message().toStdString();
-        EXPECT_EQ(lib.state.CurrentFilePath, expected);
+        EXPECT_EQ(last->path, expected);
         EXPECT_EQ(readBytes(expected), bytes);
         // The user is told, with the stored name shown and not sent raw.
         ASSERT_TRUE(outcome.notice) << c.fileName.toStdString();
@@ -457,15 +463,16 @@ TEST_F(FileExtractorTest, TraversalNamesAreWrittenInsideTheFolderUnderAReplaceme
     MainRecord record = stored;
     record.FileName = QStringLiteral("../../../opened");
     RecordingOpener opener;
-    FileExtractor::OpenResult opened = extractor.ExtractAndOpen(record, ConfigRow(), host, opener);
+    Result<OpenedCopy> opened = extractor.ExtractAndOpen(record, ConfigRow(), host, opener);
     const QString inExtract = QDir(lib.state.ExtractFolder).filePath(QStringLiteral("record %1.TXT").arg(id));
-    ASSERT_TRUE(opened.opened);
+    ASSERT_TRUE(opened.ok());
+    ASSERT_TRUE(opened->opened);
     EXPECT_EQ(opener.opened, std::vector<QString>{inExtract});
-    EXPECT_TRUE(opened.outcome.notice);
+    EXPECT_TRUE(opened->file.replacedName);
     EXPECT_FALSE(QFileInfo::exists(lib.folder.path(QStringLiteral("../opened.TXT"))));
     // And Extract File to Disk.
     record.FileName = QStringLiteral("/tmp/zentaro-escaped");
-    TransferOutcome toDisk = extractor.ExtractToFolder(record, folder, conflicts, host);
+    Outcome toDisk = keep(extractor.ExtractToFolder(record, folder, conflicts, host));
     ASSERT_TRUE(toDisk.ok());
     EXPECT_TRUE(toDisk.notice);
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/zentaro-escaped.TXT")));
@@ -485,11 +492,10 @@ TEST_F(FileExtractorTest, ExtractFileRefusesATargetThatIsNoPlainNameInAFolder)
         folder + QLatin1Char('/'),
     };
     for (const QString& target : targets) {
-        lib.state.CancelRequested = false;
-        const TransferOutcome outcome = extract(record, target);
+        const Outcome outcome = extract(record, target);
         EXPECT_FALSE(outcome.ok()) << target.toStdString();
         EXPECT_EQ(outcome.status.code(), ErrorCode::InvalidArgument);
-        EXPECT_TRUE(lib.state.CancelRequested);
+        EXPECT_FALSE(last.ok());
     }
     EXPECT_FALSE(QFileInfo::exists(lib.folder.path(QStringLiteral("escaped.TXT"))));
     EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
@@ -501,14 +507,13 @@ TEST_F(FileExtractorTest, AFileSizeThatDisagreesWithTheStoredBytesIsADamagedReco
     const MainRecord stored = store(QStringLiteral("sized.txt"), bytes);
     const QString target = QDir(outFolder()).filePath(QStringLiteral("sized.TXT"));
     auto expectDamaged = [&](const MainRecord& record, const char* what) {
-        lib.state.CancelRequested = false;
-        const TransferOutcome outcome = extract(record, target);
+        const Outcome outcome = extract(record, target);
         EXPECT_FALSE(outcome.ok()) << what;
         EXPECT_EQ(outcome.status.code(), ErrorCode::Damaged) << what;
         ASSERT_TRUE(outcome.notice) << what;
         EXPECT_EQ(outcome.notice->title, QStringLiteral("ZNT ERROR"));
         EXPECT_TRUE(outcome.notice->text.contains(QStringLiteral("damaged"))) << outcome.notice->text.toStdString();
-        EXPECT_TRUE(lib.state.CancelRequested);
+        EXPECT_FALSE(last.ok());
         EXPECT_FALSE(QFileInfo::exists(target)) << what;
         EXPECT_TRUE(leftovers().isEmpty()) << what;
     };
@@ -522,7 +527,6 @@ TEST_F(FileExtractorTest, AFileSizeThatDisagreesWithTheStoredBytesIsADamagedReco
     // Even an old copy that happens to have the claimed size is not offered.
     ASSERT_TRUE(writeBytes(target, QByteArray(100, 'o')));
     record.FileSize = 100;
-    lib.state.CancelRequested = false;
     EXPECT_EQ(extract(record, target).status.code(), ErrorCode::Damaged);
     ASSERT_TRUE(QFile::remove(target));
 
@@ -547,7 +551,6 @@ TEST_F(FileExtractorTest, AFileSizeThatDisagreesWithTheStoredBytesIsADamagedReco
 
     // The record itself is whole once its FileSize is right again.
     ASSERT_TRUE(lib.db->updateFields(stored.MainID, {{QStringLiteral("FileSize"), qint64(300)}}).ok());
-    lib.state.CancelRequested = false;
     ASSERT_TRUE(extract(*lib.db->loadRecord(stored.MainID), target).ok());
     EXPECT_EQ(readBytes(target), bytes);
 }
@@ -562,7 +565,7 @@ TEST_F(FileExtractorTest, AChosenFolderKeepsOnlyTheRecordsOwnBytesAndAsksAboutAn
     const MainRecord hashed = store(QStringLiteral("hashed.txt"), bytes);
     ASSERT_FALSE(lib.db->fileHash(hashed.MainID)->isEmpty());
     const MainRecord bare = storeWithoutChecksum(QStringLiteral("bare"), QStringLiteral("TXT"), bytes);
-    FileExtractor extractor(lib.state, lib.db);
+    FileExtractor extractor(lib.settings(), lib.db);
     extractor.setConflicts(&conflicts);
     const QDateTime old = QDateTime::currentDateTime().addDays(-3);
 
@@ -584,9 +587,9 @@ TEST_F(FileExtractorTest, AChosenFolderKeepsOnlyTheRecordsOwnBytesAndAsksAboutAn
 
         // The record's own bytes: kept as they are, nobody asked.
         place(bytes);
-        TransferOutcome outcome = extractor.ExtractInto(record, outFolder(), host);
+        Outcome outcome = keep(extractor.ExtractInto(record, outFolder(), host));
         ASSERT_TRUE(outcome.ok()) << outcome.status.message().toStdString();
-        EXPECT_FALSE(extractor.skippedLast());
+        EXPECT_FALSE((last->fate == ExtractedFile::Fate::Skipped));
         EXPECT_TRUE(conflicts.asked.empty());
         untouched(bytes);
 
@@ -594,10 +597,9 @@ TEST_F(FileExtractorTest, AChosenFolderKeepsOnlyTheRecordsOwnBytesAndAsksAboutAn
         QByteArray other = bytes;
         other[other.size() - 1] = char(other.back() ^ 1);
         place(other);
-        outcome = extractor.ExtractInto(record, outFolder(), host);
+        outcome = keep(extractor.ExtractInto(record, outFolder(), host));
         ASSERT_TRUE(outcome.ok());
-        EXPECT_TRUE(extractor.skippedLast());
-        EXPECT_FALSE(lib.state.CancelRequested);
+        EXPECT_TRUE((last->fate == ExtractedFile::Fate::Skipped));
         ASSERT_EQ(conflicts.asked.size(), 1u);
         EXPECT_EQ(conflicts.asked[0].path, target);
         EXPECT_EQ(conflicts.asked[0].keepBothPath, QDir(outFolder()).filePath(record.FileName + QStringLiteral(" (2).TXT")));
@@ -607,7 +609,7 @@ TEST_F(FileExtractorTest, AChosenFolderKeepsOnlyTheRecordsOwnBytesAndAsksAboutAn
 
         // Another size.
         place(bytes.left(1000));
-        ASSERT_TRUE(extractor.ExtractInto(record, outFolder(), host).ok());
+        ASSERT_TRUE(keep(extractor.ExtractInto(record, outFolder(), host)).ok());
         EXPECT_EQ(conflicts.asked.size(), 2u);
         untouched(bytes.left(1000));
     }
@@ -621,27 +623,26 @@ TEST_F(FileExtractorTest, EachAnswerToAFileInTheWay)
     const MainRecord record = store(QStringLiteral("answer.txt"), bytes);
     const QString target = QDir(outFolder()).filePath(QStringLiteral("answer.TXT"));
     const QString second = QDir(outFolder()).filePath(QStringLiteral("answer (2).TXT"));
-    FileExtractor extractor(lib.state, lib.db);
+    FileExtractor extractor(lib.settings(), lib.db);
     extractor.setConflicts(&conflicts);
 
     ASSERT_TRUE(writeBytes(target, other));
     conflicts.answers = {{ConflictChoice::Cancel, false}};
-    const TransferOutcome cancelled = extractor.ExtractInto(record, outFolder(), host);
+    const Outcome cancelled = keep(extractor.ExtractInto(record, outFolder(), host));
     EXPECT_TRUE(cancelled.cancelled());
-    EXPECT_TRUE(lib.state.CancelRequested);
+    EXPECT_FALSE(last.ok());
     EXPECT_EQ(readBytes(target), other);
     EXPECT_EQ(leftovers(), QStringList{QStringLiteral("answer.TXT")});
 
-    lib.state.CancelRequested = false;
     conflicts.answers = {{ConflictChoice::KeepBoth, false}};
-    ASSERT_TRUE(extractor.ExtractInto(record, outFolder(), host).ok());
-    EXPECT_EQ(lib.state.CurrentFilePath, second);
+    ASSERT_TRUE(keep(extractor.ExtractInto(record, outFolder(), host)).ok());
+    EXPECT_EQ(last->path, second);
     EXPECT_EQ(readBytes(target), other);
     EXPECT_EQ(readBytes(second), bytes);
 
     conflicts.answers = {{ConflictChoice::Replace, false}};
-    ASSERT_TRUE(extractor.ExtractInto(record, outFolder(), host).ok());
-    EXPECT_EQ(lib.state.CurrentFilePath, target);
+    ASSERT_TRUE(keep(extractor.ExtractInto(record, outFolder(), host)).ok());
+    EXPECT_EQ(last->path, target);
     EXPECT_EQ(readBytes(target), bytes);
     EXPECT_EQ(leftovers().size(), 2);
     EXPECT_EQ(conflicts.asked.size(), 3u);
@@ -650,10 +651,9 @@ TEST_F(FileExtractorTest, EachAnswerToAFileInTheWay)
     ASSERT_TRUE(writeBytes(target, other));
     ScriptedConflicts window;
     window.otherwise = {ConflictChoice::Replace, false};
-    ASSERT_TRUE(extractor.ExtractToFolder(record, outFolder(), window, host).ok());
+    ASSERT_TRUE(keep(extractor.ExtractToFolder(record, outFolder(), window, host)).ok());
     EXPECT_EQ(window.asked.size(), 1u);
     EXPECT_EQ(readBytes(target), bytes);
-    EXPECT_FALSE(lib.state.CancelRequested);
 }
 
 // Keep both writes the record beside the file in the way, under the first
@@ -668,16 +668,16 @@ TEST_F(FileExtractorTest, KeepBothTakesTheFirstFreeNumberedName)
     ASSERT_TRUE(writeBytes(out.filePath(QStringLiteral("archive.tar (2).GZ")), "taken too"));
     ASSERT_TRUE(out.mkpath(QStringLiteral("archive.tar (3).GZ")));
     ASSERT_TRUE(writeBytes(out.filePath(QStringLiteral("README")), "mine"));
-    FileExtractor extractor(lib.state, lib.db);
+    FileExtractor extractor(lib.settings(), lib.db);
     extractor.setConflicts(&conflicts);
     conflicts.otherwise = {ConflictChoice::KeepBoth, false};
 
-    ASSERT_TRUE(extractor.ExtractInto(typed, out.path(), host).ok());
-    EXPECT_EQ(lib.state.CurrentFilePath, out.filePath(QStringLiteral("archive.tar (4).GZ")));
-    ASSERT_TRUE(extractor.ExtractInto(typed, out.path(), host).ok());
-    EXPECT_EQ(lib.state.CurrentFilePath, out.filePath(QStringLiteral("archive.tar (5).GZ")));
-    ASSERT_TRUE(extractor.ExtractInto(untyped, out.path(), host).ok());
-    EXPECT_EQ(lib.state.CurrentFilePath, out.filePath(QStringLiteral("README (2)")));
+    ASSERT_TRUE(keep(extractor.ExtractInto(typed, out.path(), host)).ok());
+    EXPECT_EQ(last->path, out.filePath(QStringLiteral("archive.tar (4).GZ")));
+    ASSERT_TRUE(keep(extractor.ExtractInto(typed, out.path(), host)).ok());
+    EXPECT_EQ(last->path, out.filePath(QStringLiteral("archive.tar (5).GZ")));
+    ASSERT_TRUE(keep(extractor.ExtractInto(untyped, out.path(), host)).ok());
+    EXPECT_EQ(last->path, out.filePath(QStringLiteral("README (2)")));
     EXPECT_EQ(readBytes(out.filePath(QStringLiteral("archive.tar (4).GZ"))), bytes);
     EXPECT_EQ(readBytes(out.filePath(QStringLiteral("README (2)"))), bytes);
     EXPECT_EQ(readBytes(out.filePath(QStringLiteral("archive.tar (2).GZ"))), QByteArray("taken too"));

@@ -24,13 +24,14 @@ class FileInserterTest : public ::testing::Test
 protected:
     TempLibrary lib;
 
-    FileInserter::Inserted insert(const QString& name, const QByteArray& bytes, const SharedFields& fields = {})
+    Result<qint64> insert(const QString& name, const QByteArray& bytes, const SharedFields& fields = {})
     {
         const QString path = lib.file(name);
         EXPECT_TRUE(writeBytes(path, bytes));
+        // The file re-insertion goes back to, in the tests that follow one.
         lib.state.CurrentFilePath = path;
-        FileInserter inserter(lib.state, lib.db);
-        return inserter.InsertData(fields, bar);
+        FileInserter inserter(lib.settings(), lib.db);
+        return inserter.InsertData(path, fields, bar);
     }
 
     FakeProgress bar;
@@ -43,31 +44,31 @@ TEST_F(FileInserterTest, RoundTripsSizesAroundThePieceSize)
     for (const qint64 size : {qint64(0), qint64(1), qint64(63999), qint64(64000), qint64(64001), qint64(128000),
                               qint64(200000)}) {
         const QByteArray bytes = patternBytes(size, static_cast<quint32>(size + 7));
-        FileInserter::Inserted r = insert(QStringLiteral("f%1.bin").arg(size), bytes);
-        ASSERT_TRUE(r.outcome.ok()) << size << r.outcome.status.message().toStdString();
-        Result<MainRecord> record = lib.db->loadRecord(r.mainId);
+        Result<qint64> r = insert(QStringLiteral("f%1.bin").arg(size), bytes);
+        ASSERT_TRUE(r.ok()) << size << r.status().message().toStdString();
+        Result<MainRecord> record = lib.db->loadRecord(*r);
         ASSERT_TRUE(record);
         EXPECT_EQ(record->FileSize, size);
-        EXPECT_EQ(storedBytes(*lib.db, r.mainId), bytes) << size;
-        EXPECT_EQ(*lib.db->storedSize(r.mainId), size);
+        EXPECT_EQ(storedBytes(*lib.db, *r), bytes) << size;
+        EXPECT_EQ(*lib.db->storedSize(*r), size);
     }
     EXPECT_EQ(*lib.db->countMain(), 7);
 }
 
 TEST_F(FileInserterTest, ExactlyOnePieceFillsTheBarAndZeroBytesStoreNothing)
 {
-    FileInserter::Inserted one = insert(QStringLiteral("exact.bin"), patternBytes(64000));
-    ASSERT_TRUE(one.outcome.ok());
+    Result<qint64> one = insert(QStringLiteral("exact.bin"), patternBytes(64000));
+    ASSERT_TRUE(one.ok());
     // One whole piece: the bar goes from 0 straight to 100.
     EXPECT_EQ(bar.percents, (std::vector<int>{0, 100, 100}));
 
     bar.percents.clear();
-    FileInserter::Inserted empty = insert(QStringLiteral("empty.txt"), QByteArray());
-    ASSERT_TRUE(empty.outcome.ok());
+    Result<qint64> empty = insert(QStringLiteral("empty.txt"), QByteArray());
+    ASSERT_TRUE(empty.ok());
     EXPECT_EQ(bar.percents, (std::vector<int>{0, 100}));
-    Result<MainRecord> record = lib.db->loadRecord(empty.mainId);
+    Result<MainRecord> record = lib.db->loadRecord(*empty);
     EXPECT_EQ(record->FileSize, 0);
-    EXPECT_EQ(*lib.db->storedSize(empty.mainId), 0);
+    EXPECT_EQ(*lib.db->storedSize(*empty), 0);
 }
 
 TEST_F(FileInserterTest, WritesTheFieldsFromTheNameAndTheSharedBoxes)
@@ -77,9 +78,9 @@ TEST_F(FileInserterTest, WritesTheFieldsFromTheNameAndTheSharedBoxes)
     fields.Keywords = QStringLiteral("trip, sea");
     fields.Notes = QStringLiteral("line 1\r\nline 2");
     fields.AutoCapitalize = true;
-    FileInserter::Inserted r = insert(QStringLiteral("MY holiday-photos.txt"), "abc", fields);
-    ASSERT_TRUE(r.outcome.ok());
-    MainRecord rec = *lib.db->loadRecord(r.mainId);
+    Result<qint64> r = insert(QStringLiteral("MY holiday-photos.txt"), "abc", fields);
+    ASSERT_TRUE(r.ok());
+    MainRecord rec = *lib.db->loadRecord(*r);
     EXPECT_EQ(rec.Title, QStringLiteral("My Holiday-photos"));
     EXPECT_EQ(rec.FileName, QStringLiteral("MY holiday-photos"));
     EXPECT_EQ(rec.FileType, QStringLiteral("TXT"));
@@ -93,8 +94,8 @@ TEST_F(FileInserterTest, WritesTheFieldsFromTheNameAndTheSharedBoxes)
     EXPECT_LE(qAbs(rec.FileDate.secsTo(expected)), 1);
     EXPECT_TRUE(rec.InsertionDate.isValid());
 
-    FileInserter::Inserted plain = insert(QStringLiteral("photo.backup.JPG"), "x");
-    MainRecord second = *lib.db->loadRecord(plain.mainId);
+    Result<qint64> plain = insert(QStringLiteral("photo.backup.JPG"), "x");
+    MainRecord second = *lib.db->loadRecord(*plain);
     EXPECT_EQ(second.Title, QStringLiteral("photo.backup"));
     EXPECT_EQ(second.FileName, QStringLiteral("photo.backup"));
     EXPECT_EQ(second.FileType, QStringLiteral("JPG"));
@@ -104,25 +105,25 @@ TEST_F(FileInserterTest, WritesTheFieldsFromTheNameAndTheSharedBoxes)
 TEST_F(FileInserterTest, AFileThatCannotBeOpenedIsReportedAndNothingIsAdded)
 {
     lib.state.CurrentFilePath = lib.file(QStringLiteral("missing.doc"));
-    FileInserter inserter(lib.state, lib.db);
-    FileInserter::Inserted r = inserter.InsertData({}, bar);
-    EXPECT_FALSE(r.outcome.ok());
-    EXPECT_FALSE(r.opened);
-    ASSERT_TRUE(r.outcome.notice);
-    EXPECT_EQ(r.outcome.notice->icon, NoticeIcon::Exclamation);
-    EXPECT_EQ(r.outcome.notice->title, QStringLiteral("ZNT Insertion Error"));
-    EXPECT_EQ(r.outcome.notice->text, QStringLiteral("There is a problem opening the file:\r\n\r\n") +
+    FileInserter inserter(lib.settings(), lib.db);
+    Result<qint64> r = inserter.InsertData(lib.state.CurrentFilePath, {}, bar);
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.code(), ErrorCode::Unreadable);
+    ASSERT_TRUE(r.notice());
+    EXPECT_EQ(r.notice()->icon, NoticeIcon::Exclamation);
+    EXPECT_EQ(r.notice()->title, QStringLiteral("ZNT Insertion Error"));
+    EXPECT_EQ(r.notice()->text, QStringLiteral("There is a problem opening the file:\r\n\r\n") +
                                           lib.state.CurrentFilePath +
                                           QStringLiteral("\r\n\r\nThe file does not exist.\r\n\r\n"
                                                          "It will NOT be inserted into the library.  "
                                                          "Click OK to continue."));
     // A folder is no file either, and the message says so.
     lib.state.CurrentFilePath = lib.filesFolder();
-    FileInserter::Inserted folder = inserter.InsertData({}, bar);
-    EXPECT_FALSE(folder.opened);
-    ASSERT_TRUE(folder.outcome.notice);
-    EXPECT_TRUE(folder.outcome.notice->text.contains(lib.filesFolder() + QStringLiteral("\r\n\r\nIt is a folder, not a file.\r\n\r\n")))
-        << folder.outcome.notice->text.toStdString();
+    Result<qint64> folder = inserter.InsertData(lib.state.CurrentFilePath, {}, bar);
+    EXPECT_EQ(folder.code(), ErrorCode::Unreadable);
+    ASSERT_TRUE(folder.notice());
+    EXPECT_TRUE(folder.notice()->text.contains(lib.filesFolder() + QStringLiteral("\r\n\r\nIt is a folder, not a file.\r\n\r\n")))
+        << folder.notice()->text.toStdString();
     EXPECT_EQ(*lib.db->countMain(), 0);
 }
 
@@ -134,20 +135,20 @@ TEST_F(FileInserterTest, UnreadableFileIsRefusedWhole)
     if (QFile(path).open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that ignore file permissions";
     lib.state.CurrentFilePath = path;
-    FileInserter inserter(lib.state, lib.db);
-    FileInserter::Inserted r = inserter.InsertData({}, bar);
-    EXPECT_FALSE(r.outcome.ok());
-    ASSERT_TRUE(r.outcome.notice);
-    EXPECT_TRUE(r.outcome.notice->text.contains(path + QStringLiteral("\r\n\r\nYou have no permission to read it.")))
-        << r.outcome.notice->text.toStdString();
+    FileInserter inserter(lib.settings(), lib.db);
+    Result<qint64> r = inserter.InsertData(lib.state.CurrentFilePath, {}, bar);
+    EXPECT_FALSE(r.ok());
+    ASSERT_TRUE(r.notice());
+    EXPECT_TRUE(r.notice()->text.contains(path + QStringLiteral("\r\n\r\nYou have no permission to read it.")))
+        << r.notice()->text.toStdString();
     EXPECT_EQ(*lib.db->countMain(), 0);
 }
 
 TEST_F(FileInserterTest, InsideACallersTransactionTheRecordWaitsForItsCommit)
 {
     ASSERT_TRUE(lib.db->begin());
-    FileInserter::Inserted r = insert(QStringLiteral("a.txt"), "abc");
-    ASSERT_TRUE(r.outcome.ok());
+    Result<qint64> r = insert(QStringLiteral("a.txt"), "abc");
+    ASSERT_TRUE(r.ok());
     EXPECT_TRUE(lib.db->inTransaction());
     ASSERT_TRUE(lib.db->rollback());
     EXPECT_EQ(*lib.db->countMain(), 0);
@@ -162,9 +163,9 @@ class ReInsertTest : public FileInserterTest
 protected:
     void SetUp() override
     {
-        FileInserter::Inserted r = insert(QStringLiteral("grow.dat"), QByteArray("0123456789"));
-        ASSERT_TRUE(r.outcome.ok());
-        id = r.mainId;
+        Result<qint64> r = insert(QStringLiteral("grow.dat"), QByteArray("0123456789"));
+        ASSERT_TRUE(r.ok());
+        id = *r;
         ASSERT_TRUE(lib.db->updateFields(id, {{QStringLiteral("Title"), QStringLiteral("Kept title")},
                                               {QStringLiteral("LastUpdatedDate"),
                                                QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6))}}));
@@ -187,8 +188,8 @@ TEST_F(ReInsertTest, AGrownFileReplacesTheOldBytesEntirely)
 {
     const QByteArray grown = patternBytes(200000, 99);
     ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, grown));
-    FileInserter inserter(lib.state, lib.db);
-    TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
+    FileInserter inserter(lib.settings(), lib.db);
+    Outcome outcome = inserter.ReInsertCurrentFile(*list, lib.state.CurrentFilePath, host);
     ASSERT_TRUE(outcome.ok()) << outcome.status.message().toStdString();
 
     EXPECT_EQ(storedBytes(*lib.db, id), grown);
@@ -213,14 +214,14 @@ TEST_F(ReInsertTest, AFileWhoseSizeReadsZeroIsReadToItsEndOnInsertAndReInsert)
     const QString status = QStringLiteral("/proc/self/status");
     ASSERT_EQ(QFileInfo(status).size(), 0);
     lib.state.CurrentFilePath = status;
-    FileInserter inserter(lib.state, lib.db);
-    FileInserter::Inserted added = inserter.InsertData({}, bar);
-    ASSERT_TRUE(added.outcome.ok()) << added.outcome.status.message().toStdString();
-    const QByteArray stored = storedBytes(*lib.db, added.mainId);
+    FileInserter inserter(lib.settings(), lib.db);
+    Result<qint64> added = inserter.InsertData(lib.state.CurrentFilePath, {}, bar);
+    ASSERT_TRUE(added.ok()) << added.status().message().toStdString();
+    const QByteArray stored = storedBytes(*lib.db, *added);
     EXPECT_TRUE(stored.startsWith("Name:")) << stored.left(40).toStdString();
-    EXPECT_EQ(lib.db->loadRecord(added.mainId)->FileSize, stored.size());
+    EXPECT_EQ(lib.db->loadRecord(*added)->FileSize, stored.size());
 
-    ASSERT_TRUE(inserter.ReInsertCurrentFile(*list, host).ok());
+    ASSERT_TRUE(inserter.ReInsertCurrentFile(*list, lib.state.CurrentFilePath, host).ok());
     const QByteArray again = storedBytes(*lib.db, id);
     EXPECT_TRUE(again.startsWith("Name:")) << again.left(40).toStdString();
     EXPECT_EQ(lib.db->loadRecord(id)->FileSize, again.size());
@@ -229,8 +230,8 @@ TEST_F(ReInsertTest, AFileWhoseSizeReadsZeroIsReadToItsEndOnInsertAndReInsert)
 TEST_F(ReInsertTest, ASmallFileShowsNoProgressWindow)
 {
     ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, "short"));
-    FileInserter inserter(lib.state, lib.db);
-    ASSERT_TRUE(inserter.ReInsertCurrentFile(*list, host).ok());
+    FileInserter inserter(lib.settings(), lib.db);
+    ASSERT_TRUE(inserter.ReInsertCurrentFile(*list, lib.state.CurrentFilePath, host).ok());
     EXPECT_EQ(storedBytes(*lib.db, id), QByteArray("short"));
     EXPECT_EQ(host.opens, 0);
 }
@@ -238,8 +239,8 @@ TEST_F(ReInsertTest, ASmallFileShowsNoProgressWindow)
 TEST_F(ReInsertTest, AMissingCopyLeavesTheRecordAsItWas)
 {
     ASSERT_TRUE(QFile::remove(lib.state.CurrentFilePath));
-    FileInserter inserter(lib.state, lib.db);
-    TransferOutcome outcome = inserter.ReInsertCurrentFile(*list, host);
+    FileInserter inserter(lib.settings(), lib.db);
+    Outcome outcome = inserter.ReInsertCurrentFile(*list, lib.state.CurrentFilePath, host);
     EXPECT_FALSE(outcome.ok());
     ASSERT_TRUE(outcome.notice);
     EXPECT_EQ(outcome.notice->title, QStringLiteral("ZNT Insertion Error"));
@@ -259,8 +260,8 @@ TEST_F(ReInsertTest, AnUnreadableCopyLeavesTheRecordAsItWas)
     QFile::setPermissions(lib.state.CurrentFilePath, QFileDevice::WriteOwner);
     if (QFile(lib.state.CurrentFilePath).open(QIODevice::ReadOnly))
         GTEST_SKIP() << "running with rights that ignore file permissions";
-    FileInserter inserter(lib.state, lib.db);
-    EXPECT_FALSE(inserter.ReInsertCurrentFile(*list, host).ok());
+    FileInserter inserter(lib.settings(), lib.db);
+    EXPECT_FALSE(inserter.ReInsertCurrentFile(*list, lib.state.CurrentFilePath, host).ok());
     EXPECT_EQ(storedBytes(*lib.db, id), QByteArray("0123456789"));
     EXPECT_EQ(lib.db->loadRecord(id)->FileSize, 10);
 }
@@ -268,9 +269,9 @@ TEST_F(ReInsertTest, AnUnreadableCopyLeavesTheRecordAsItWas)
 TEST_F(ReInsertTest, StoreFileContentsIsUndoneWithoutTheSave)
 {
     ASSERT_TRUE(writeBytes(lib.state.CurrentFilePath, patternBytes(70000)));
-    FileInserter inserter(lib.state, lib.db);
+    FileInserter inserter(lib.settings(), lib.db);
     ASSERT_TRUE(list->edit());
-    Result<qint64> stored = inserter.StoreFileContents(*list, host);
+    Result<qint64> stored = inserter.StoreFileContents(*list, lib.state.CurrentFilePath, host);
     ASSERT_TRUE(stored);
     EXPECT_EQ(*stored, 70000);
     list->cancelUpdate();
@@ -287,14 +288,14 @@ TEST_F(FileInserterTest, AFileThatFailsHalfWayLeavesNoRecordAndSaysWhy)
             QFile(path).resize(100);
     };
     lib.state.CurrentFilePath = path;
-    FileInserter inserter(lib.state, lib.db);
-    FileInserter::Inserted r = inserter.InsertData({}, bar);
-    EXPECT_FALSE(r.outcome.ok());
-    EXPECT_TRUE(r.opened);
-    ASSERT_TRUE(r.outcome.notice);
-    EXPECT_EQ(r.outcome.notice->title, QStringLiteral("ZNT Insertion Error"));
-    EXPECT_TRUE(r.outcome.notice->text.contains(path));
-    EXPECT_TRUE(r.outcome.notice->text.contains(QStringLiteral("became shorter")));
+    FileInserter inserter(lib.settings(), lib.db);
+    Result<qint64> r = inserter.InsertData(lib.state.CurrentFilePath, {}, bar);
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.code(), ErrorCode::Unreadable);
+    ASSERT_TRUE(r.notice());
+    EXPECT_EQ(r.notice()->title, QStringLiteral("ZNT Insertion Error"));
+    EXPECT_TRUE(r.notice()->text.contains(path));
+    EXPECT_TRUE(r.notice()->text.contains(QStringLiteral("became shorter")));
     EXPECT_EQ(*lib.db->countMain(), 0);
     EXPECT_FALSE(lib.db->inTransaction());
     // Nothing was left behind for the record that never was.
@@ -306,8 +307,8 @@ TEST_F(FileInserterTest, AFileThatFailsHalfWayLeavesNoRecordAndSaysWhy)
 TEST_F(FileInserterTest, AFailureInsideACallersTransactionTakesOnlyItsOwnRecordOut)
 {
     ASSERT_TRUE(lib.db->begin());
-    FileInserter::Inserted first = insert(QStringLiteral("first.txt"), "one");
-    ASSERT_TRUE(first.outcome.ok());
+    Result<qint64> first = insert(QStringLiteral("first.txt"), "one");
+    ASSERT_TRUE(first.ok());
 
     const QString path = lib.file(QStringLiteral("cut.bin"));
     ASSERT_TRUE(writeBytes(path, patternBytes(640000)));
@@ -316,15 +317,15 @@ TEST_F(FileInserterTest, AFailureInsideACallersTransactionTakesOnlyItsOwnRecordO
             QFile(path).resize(10);
     };
     lib.state.CurrentFilePath = path;
-    FileInserter inserter(lib.state, lib.db);
-    EXPECT_FALSE(inserter.InsertData({}, bar).outcome.ok());
+    FileInserter inserter(lib.settings(), lib.db);
+    EXPECT_FALSE(inserter.InsertData(lib.state.CurrentFilePath, {}, bar).ok());
 
     // The caller's transaction lives on with the first record only.
     ASSERT_TRUE(lib.db->inTransaction());
     ASSERT_TRUE(lib.db->commit());
     EXPECT_EQ(*lib.db->countMain(), 1);
-    EXPECT_EQ(storedBytes(*lib.db, first.mainId), QByteArray("one"));
-    EXPECT_EQ(*lib.db->storedSize(first.mainId + 1), 0);
+    EXPECT_EQ(storedBytes(*lib.db, *first), QByteArray("one"));
+    EXPECT_EQ(*lib.db->storedSize(*first + 1), 0);
 }
 
 TEST(FileDateTest, AFileWhoseBirthTimeReadsZeroIsDatedByItsLastChange)

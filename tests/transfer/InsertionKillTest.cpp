@@ -52,15 +52,13 @@ TEST(InsertionKill, ChildInsertsUntilKilled)
 {
     if (!qEnvironmentVariableIsSet(kLibraryVar))
         GTEST_SKIP() << "run by InsertionKill.LibraryStaysWhole";
-    ProgramState state(QCoreApplication::applicationDirPath());
-    state.SetVariables();
-    state.CurrentLibraryPath = qEnvironmentVariable(kLibraryVar);
-    state.CurrentFilePath = qEnvironmentVariable(kSourceVar);
-    Result<std::shared_ptr<Database>> db = Database::open(state.CurrentLibraryPath);
+    TransferSettings settings;
+    settings.libraryPath = qEnvironmentVariable(kLibraryVar);
+    Result<std::shared_ptr<Database>> db = Database::open(settings.libraryPath);
     ASSERT_TRUE(db) << db.message().toStdString();
-    FileInserter inserter(state, *db);
+    FileInserter inserter(settings, *db);
     MarkingProgress progress(qEnvironmentVariable(kMarkVar));
-    inserter.InsertData({}, progress);
+    inserter.InsertData(qEnvironmentVariable(kSourceVar), {}, progress);
     // Reaching here means the parent did not kill us in time.
     ADD_FAILURE() << "the insertion finished before it was killed";
 }
@@ -72,9 +70,9 @@ TEST(InsertionKill, LibraryStaysWholeAndOriginalStays)
     ASSERT_TRUE(writeBytes(lib.file(QStringLiteral("before.txt")), "kept"));
     lib.state.CurrentFilePath = lib.file(QStringLiteral("before.txt"));
     {
-        FileInserter inserter(lib.state, lib.db);
+        FileInserter inserter(lib.settings(), lib.db);
         NullProgress quiet;
-        ASSERT_TRUE(inserter.InsertData({}, quiet).outcome.ok());
+        ASSERT_TRUE(inserter.InsertData(lib.state.CurrentFilePath, {}, quiet).ok());
     }
     lib.db->close();
     const qint64 sizeBefore = QFileInfo(lib.state.CurrentLibraryPath).size();

@@ -5,7 +5,7 @@
 #include "store/Database.h"
 #include "support/TestPaths.h"
 #include "transfer/ConflictResolver.h"
-#include "transfer/ProgressHost.h"
+#include "transfer/TransferSettings.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -89,6 +89,19 @@ public:
     QString file(const QString& name) const { return folder.path(QStringLiteral("files/") + name); }
     QString filesFolder() const { return folder.path(QStringLiteral("files")); }
 
+    // What the transfer classes are told of state, as it is now.
+    TransferSettings settings() const
+    {
+        TransferSettings s;
+        s.chunkSize = state.ChunkSize;
+        s.newLine = state.newLineOrDefault();
+        s.extractFolder = state.ExtractFolder;
+        s.libraryPath = state.CurrentLibraryPath;
+        s.accessLevel = state.AccessLevel;
+        s.libraryReadOnly = state.LibraryReadOnly;
+        return s;
+    }
+
     ProgramFolder folder;
     ProgramState state;
     std::shared_ptr<Database> db;
@@ -119,7 +132,10 @@ public:
     }
 };
 
-class FakeProgressHost : public ProgressHost
+// The Progress a transfer is given: counts the bars it asks for (begin) and
+// gives back (end), and its polls; while a bar is open, what it is told goes
+// to progress. cancel is a Cancel given for the rest of the work.
+class FakeProgressHost : public Progress
 {
 public:
     FakeProgress progress;
@@ -128,21 +144,33 @@ public:
     int opens = 0;
     int closes = 0;
     int yields = 0;
+    bool cancel = false;
+    bool barOpen = false;
     std::function<void()> onYield;
 
-    Progress& OpenProgress(const QString& text, bool cancellable) override
+    void begin(const QString& text, bool cancellable) override
     {
         ++opens;
         openedTexts.push_back(text);
         openedCancellable.push_back(cancellable);
-        return progress;
+        barOpen = true;
     }
-    void CloseProgress() override { ++closes; }
-    void Yield() override
+    void end() override
     {
-        ++yields;
+        ++closes;
+        barOpen = false;
+    }
+    void setText(const QString& text) override { progress.setText(text); }
+    void setPercent(int percent) override { progress.setPercent(percent); }
+    bool cancelRequested() const override
+    {
+        auto* self = const_cast<FakeProgressHost*>(this);
+        if (barOpen && progress.cancelRequested())
+            self->cancel = true;
+        ++self->yields;
         if (onYield)
             onYield();
+        return cancel;
     }
 };
 

@@ -30,8 +30,8 @@ Progress& TransferProgressHost::OpenWithoutBar(const QString& text)
 
 Progress& TransferProgressHost::open(const QString& text, bool cancellable, bool barShown)
 {
-    // In a bulk run the window with Cancel stays open from file to file.
-    if (m_state.BulkExtraction && cancellable && m_window && qobject_cast<MGCForm*>(m_window.data())) {
+    // In a run of many files the window with Cancel stays open from file to file.
+    if (m_hold && cancellable && m_window && qobject_cast<MGCForm*>(m_window.data())) {
         m_window->setText(text);
         m_window->setPercent(0);
         return *m_window;
@@ -39,7 +39,7 @@ Progress& TransferProgressHost::open(const QString& text, bool cancellable, bool
     CloseProgress();
     ProgressWindow* window = nullptr;
     if (cancellable)
-        window = new MGCForm(m_mainWindow, &m_state);
+        window = new MGCForm(m_mainWindow);
     else
         window = new MGForm(m_mainWindow);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -69,6 +69,40 @@ void TransferProgressHost::CloseProgress()
 void TransferProgressHost::Yield()
 {
     QCoreApplication::processEvents();
+}
+
+void TransferProgressHost::setText(const QString& text)
+{
+    if (m_window)
+        m_window->setText(text);
+}
+
+void TransferProgressHost::setPercent(int percent)
+{
+    if (m_window)
+        m_window->setPercent(percent);
+}
+
+bool TransferProgressHost::cancelRequested() const
+{
+    if (m_window) {
+        if (m_window->cancelRequested())
+            m_cancelled = true;
+    } else {
+        QCoreApplication::processEvents();
+    }
+    return m_cancelled;
+}
+
+void TransferProgressHost::begin(const QString& text, bool cancellable)
+{
+    OpenProgress(text, cancellable);
+}
+
+void TransferProgressHost::end()
+{
+    if (!m_hold)
+        CloseProgress();
 }
 
 } // namespace zentaro

@@ -12,10 +12,11 @@ class ProgramState;
 class ProgressWindow;
 
 // The windows' side of a long transfer: MGForm, or MGCForm when the work
-// may be cancelled (its Cancel sets CancelRequested). While one is open it is
-// modal over the application, so the main window takes no input, and
-// closing it fronts the main window again.
-class TransferProgressHost final : public ProgressHost
+// may be cancelled. While one is open it is modal over the application, so
+// the main window takes no input, and closing it fronts the main window
+// again. As the work's Progress it opens a window on begin and closes it on
+// end, and remembers a Cancel of any of its windows for the rest of the work.
+class TransferProgressHost final : public ProgressHost, public Progress
 {
 public:
     TransferProgressHost(ProgramState& state, QWidget* mainWindow);
@@ -29,6 +30,18 @@ public:
     void CloseProgress() override;
     void Yield() override;
 
+    // Progress, for the work: begin and end open and close the window, the
+    // others go to the window open now.
+    void setText(const QString& text) override;
+    void setPercent(int percent) override;
+    bool cancelRequested() const override;
+    void begin(const QString& text, bool cancellable) override;
+    void end() override;
+    // For a run of many files: while held, a begin keeps a window with
+    // Cancel that is open (showing its text, at 0) and end leaves it open
+    // for the next file; CloseProgress closes it.
+    void holdWindow(bool hold) { m_hold = hold; }
+
     // The window open now, if any.
     ProgressWindow* window() const { return m_window; }
 
@@ -38,6 +51,8 @@ private:
     ProgramState& m_state;
     QPointer<QWidget> m_mainWindow;
     QPointer<ProgressWindow> m_window;
+    bool m_hold = false;
+    mutable bool m_cancelled = false;
 };
 
 } // namespace zentaro

@@ -1,3 +1,4 @@
+#include "ui/transfer/TransferSettingsOf.h"
 #include "ui/main/DropHandler.h"
 
 #include "core/ProgramState.h"
@@ -146,13 +147,12 @@ void DropHandler::addFiles(const QStringList& files)
         groups.last().entries.push_back({info.fileName(), true});
     }
 
-    m_state.CancelRequested = false;
     {
         DropBatchHost host(m_state, &m_form);
-        AddFilesBatch batch(m_state, session.database());
+        AddFilesBatch batch(transferSettingsOf(m_state), session.database());
         for (const Group& group : groups) {
-            const AddFilesBatch::Report report = batch.Run(group.folder, group.entries, SharedFields{}, false, host);
-            if (report.ending != AddFilesBatch::Ending::Finished)
+            const AddedFiles added = batch.Run(group.folder, group.entries, SharedFields{}, false, host);
+            if (!added.ending.ok())
                 break;
         }
     }

@@ -9,6 +9,7 @@
 #include "ui/common/MousePointer.h"
 #include "ui/common/ProgressWindow.h"
 #include "ui/common/TransferProgressHost.h"
+#include "ui/transfer/TransferSettingsOf.h"
 #include "ui/date/GetDateForm.h"
 #include "ui/main/RecordPane.h"
 #include "ui/preview/MediaBox.h"
@@ -129,7 +130,7 @@ void PreviewController::ShowPreview()
         return;
     // A preview extracts; a level that may not extract never gets here
     // through the tab, but may after a new login.
-    if (!FileExtractor::MayExtract(m_state, session.Config())) {
+    if (!FileExtractor::MayExtract(m_state.AccessLevel, session.Config())) {
         pane().showDetailsPage();
         return;
     }
@@ -144,21 +145,20 @@ void PreviewController::ShowPreview()
     }
 
     // The extraction makes the folder, private, or refuses a link in its place.
-    TransferOutcome outcome;
+    Result<ExtractedFile> extracted = Status();
     {
         TransferProgressHost host(m_state, &m_form);
-        FileExtractor extractor(m_state, session.database());
-        outcome = extractor.ExtractInto(*record, m_state.ExtractFolder, host);
+        FileExtractor extractor(transferSettingsOf(m_state), session.database());
+        extracted = extractor.ExtractInto(*record, m_state.ExtractFolder, host);
     }
     MousePointer::restoreDefault();
-    if (m_state.CancelRequested) {
-        m_form.showOutcome(outcome, FileExtractor::kErrorTitle);
+    if (!extracted) {
+        m_form.showOutcome(extracted.outcome(), FileExtractor::kErrorTitle);
         pane().showDetailsPage();
-        m_state.CancelRequested = false;
         return;
     }
 
-    const QString path = m_state.CurrentFilePath;
+    const QString path = extracted->path;
     if (fileClass == FileClass::kImage) {
         previewer().PreviewImage(path);
     } else if (fileClass == FileClass::kVideo || fileClass == FileClass::kAudio) {
@@ -177,7 +177,7 @@ void PreviewController::pageChosen(int page)
     RecordPane& p = pane();
     if (page == RecordPane::kPreviewPage) {
         LibrarySession& session = m_form.session();
-        if (session.isOpen() && !FileExtractor::MayExtract(m_state, session.Config())) {
+        if (session.isOpen() && !FileExtractor::MayExtract(m_state.AccessLevel, session.Config())) {
             m_form.ShowAccessDenied();
             p.showDetailsPage();
             focusList();

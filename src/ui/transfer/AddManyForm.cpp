@@ -1,3 +1,4 @@
+#include "ui/transfer/TransferSettingsOf.h"
 #include "ui/transfer/AddManyForm.h"
 
 #include "core/ProgramState.h"
@@ -169,8 +170,6 @@ AddManyForm::AddManyForm(ProgramState& state, std::shared_ptr<Database> database
     // Opening.
     QCoreApplication::processEvents();
     m_deleteBox->setChecked(m_state.Settings.RemoveOriginals);
-    m_state.InsertionRunning = false;
-    m_state.CancelRequested = false;
     for (const QString& candidate :
          {m_state.Settings.AddFilesFolder, m_state.ProgramFolder(), QDir::homePath(), QDir::rootPath()}) {
         if (setFolder(candidate))
@@ -246,7 +245,7 @@ void AddManyForm::rememberRemoveOriginals(bool checked)
 
 void AddManyForm::addChosenFiles()
 {
-    if (m_state.InsertionRunning)
+    if (m_running)
         return;
     // A path typed but not yet gone to: show its files first; the selection
     // made in the old list would not be what the user meant.
@@ -270,13 +269,17 @@ void AddManyForm::addChosenFiles()
     fields.Notes = m_notesBox->toPlainText();
     fields.AutoCapitalize = m_autoCap->isChecked();
 
-    AddFilesBatch batch(m_state, m_db, m_freeSpace);
+    AddFilesBatch batch(transferSettingsOf(m_state), m_db, m_freeSpace);
+    m_running = true;
+    m_cancelRequested = false;
     m_report = batch.Run(m_browser->folder(), entries, fields, m_deleteBox->isChecked(), *this);
+    m_running = false;
+    m_cancelRequested = false;
 
     MousePointer::restoreDefault();
     if (const std::optional<Notice> removal = AddFilesBatch::RemovalNotice(m_report, m_state.newLineOrDefault()))
         ShowNotice(*removal);
-    if (m_report.ending == AddFilesBatch::Ending::Cancelled) {
+    if (m_report.ending.cancelled()) {
         m_okButton->setEnabled(true);
         m_cancelPanel->hide();
     }
@@ -285,7 +288,7 @@ void AddManyForm::addChosenFiles()
 
 void AddManyForm::cancelAdding()
 {
-    if (!m_state.InsertionRunning) {
+    if (!m_running) {
         QDialog::reject();
         return;
     }
@@ -293,7 +296,7 @@ void AddManyForm::cancelAdding()
     m_cancelPanel->show();
     m_cancelPanel->repaint();
     QCoreApplication::processEvents();
-    m_state.CancelRequested = true;
+    m_cancelRequested = true;
     MousePointer::setWait();
 }
 
@@ -305,7 +308,7 @@ void AddManyForm::reject()
 
 void AddManyForm::closeEvent(QCloseEvent* event)
 {
-    if (m_state.InsertionRunning) {
+    if (m_running) {
         event->ignore();
         cancelAdding();
         return;
@@ -365,7 +368,7 @@ void AddManyForm::setPercent(int percent)
 bool AddManyForm::cancelRequested() const
 {
     QCoreApplication::processEvents();
-    return m_state.CancelRequested;
+    return m_cancelRequested;
 }
 
 } // namespace zentaro

@@ -57,7 +57,7 @@ public:
     // The names in the file list, in order.
     QStringList fileNames() const;
     // How the last batch ended (empty before "Begin").
-    const AddFilesBatch::Report& report() const { return m_report; }
+    const AddedFiles& report() const { return m_report; }
     bool insertionRan() const { return m_ran; }
 
     FolderBrowser* folderBrowser() const { return m_browser; }
@@ -114,8 +114,11 @@ private:
     std::shared_ptr<Database> m_db;
     std::function<Status()> m_saveSettings;
     FreeSpace::Probe m_freeSpace;
-    AddFilesBatch::Report m_report;
+    AddedFiles m_report;
     bool m_ran = false;
+    // The batch is under way; a Cancel was given during it.
+    bool m_running = false;
+    bool m_cancelRequested = false;
 
     FolderBrowser* m_browser = nullptr;
     QListWidget* m_fileList = nullptr;

@@ -1,3 +1,4 @@
+#include "ui/transfer/TransferSettingsOf.h"
 #include "ui/transfer/BulkCommands.h"
 
 #include "core/ListPositionHold.h"
@@ -178,7 +179,7 @@ void BulkCommands::extractListedFiles(bool toExtractFolder)
     LibrarySession& session = m_form.session();
     if (!session.isOpen() || session.ListedCount() == 0)
         return;
-    if (!FileExtractor::MayExtract(m_state, session.Config())) {
+    if (!FileExtractor::MayExtract(m_state.AccessLevel, session.Config())) {
         m_form.ShowAccessDenied();
         return;
     }
@@ -215,17 +216,20 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
             return found;
         return list->currentRecord();
     };
-    BulkExtraction::Report report;
+    BulkExtractionSummary report;
     {
         TransferProgressHost host(m_state, &m_form);
+        // One window with Cancel for the large files of the whole run.
+        host.holdWindow(true);
         // Files in the way are asked about only in a folder the user chose.
         ExtractConflictQuestion question(m_state, &m_form, &host);
         m_form.setEnabled(false);
         {
             // The details panel need not follow every record of the run.
             const ListPositionHold hold(m_state);
-            report = BulkExtraction(m_state, session.database())
+            report = BulkExtraction(transferSettingsOf(m_state), session.database())
                          .Run(folder, count, record, host, toExtractFolder ? nullptr : &question);
+            host.CloseProgress();
         }
         m_form.setEnabled(true);
     }
@@ -280,7 +284,7 @@ void BulkCommands::ClearAndWipeAtExit()
     if (!ClearExtractFolder(wipe) || !wipe)
         return;
     TransferProgressHost host(m_state, &m_form);
-    ExtractionFolder(m_state.ExtractFolder).SecurityWipe(m_state.Settings.WipeAmount, m_state, host);
+    ExtractionFolder(m_state.ExtractFolder).SecurityWipe(m_state.Settings.WipeAmount, host);
 }
 
 } // namespace zentaro

@@ -1,3 +1,4 @@
+#include "ui/transfer/TransferSettingsOf.h"
 #include "ui/transfer/EditDetection.h"
 
 #include "core/PathText.h"
@@ -138,12 +139,12 @@ void EditDetection::reInsert()
         return;
     // Typed changes go first; the store below writes the same record.
     m_form.SaveRecordEdits();
-    m_state.CurrentFilePath =
+    const QString path =
         FileNameRules::TargetFor(m_state.ExtractFolder, record->MainID, record->FileName, record->FileType).path;
-    TransferOutcome outcome;
+    Outcome outcome;
     {
         TransferProgressHost host(m_state, &m_form);
-        outcome = FileInserter(m_state, session.database()).ReInsertCurrentFile(*list, host);
+        outcome = FileInserter(transferSettingsOf(m_state), session.database()).ReInsertCurrentFile(*list, path, host);
     }
     m_form.showOutcome(outcome, FileInserter::kInsertErrorTitle);
     if (outcome.ok())

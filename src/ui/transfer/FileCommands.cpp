@@ -13,6 +13,7 @@
 #include "ui/common/TransferProgressHost.h"
 #include "ui/transfer/BulkCommands.h"
 #include "ui/transfer/EditDetection.h"
+#include "ui/transfer/TransferSettingsOf.h"
 #include "ui/main/DropHandler.h"
 #include "ui/main/RecordPane.h"
 
@@ -28,15 +29,14 @@ FileCommands::FileCommands(ProgramState& state, MainForm& form) : QObject(&form)
 
 bool FileCommands::readyToAddFiles(ProgramState& state, MainForm& form)
 {
-    switch (AddFilesBatch::CheckCommand(state, form.session().Config())) {
-    case AddFilesBatch::Refusal::ReadOnly:
+    const Outcome refused = AddFilesBatch::CheckCommand(transferSettingsOf(state), form.session().Config());
+    if (refused.status.code() == ErrorCode::ReadOnly) {
         MessageBoxes::show(&form, AddFilesBatch::ReadOnlyNotice(state.NewLine));
         return false;
-    case AddFilesBatch::Refusal::AccessDenied:
+    }
+    if (refused.status.code() == ErrorCode::AccessDenied) {
         form.CheckAccess(AccessRights::Command::AddFiles);
         return false;
-    case AddFilesBatch::Refusal::None:
-        break;
     }
     form.SaveRecordEdits();
     return true;
@@ -63,7 +63,7 @@ std::optional<MainRecord> FileCommands::recordToExtract()
     if (!session.isOpen() || !session.DCMain()->hasCurrent())
         return std::nullopt;
     // The level is tested before anything on screen changes.
-    if (!FileExtractor::MayExtract(m_state, session.Config())) {
+    if (!FileExtractor::MayExtract(m_state.AccessLevel, session.Config())) {
         m_form.ShowAccessDenied();
         return std::nullopt;
     }
@@ -84,17 +84,19 @@ void FileCommands::extractAndOpen()
     m_form.recordPane().showDetailsPage();
     m_form.StopEditDetection();
     TransferProgressHost host(m_state, &m_form);
-    FileExtractor extractor(m_state, m_form.session().database());
-    const FileExtractor::OpenResult result =
+    FileExtractor extractor(transferSettingsOf(m_state), m_form.session().database());
+    const Result<OpenedCopy> copy =
         extractor.ExtractAndOpen(*record, m_form.session().Config(), host, Prompts::fileOpener());
-    if (result.accessDenied)
+    if (copy.code() == ErrorCode::AccessDenied)
         m_form.ShowAccessDenied();
-    else
-        m_form.showOutcome(result.outcome, FileExtractor::kErrorTitle);
-    if (result.notOpened)
-        MessageBoxes::show(&m_form, *result.notOpened);
-    if (result.startEditDetection)
-        m_form.bulk().editDetection().startWatch(m_state.CurrentFilePath, record->MainID);
+    else if (!copy)
+        m_form.showOutcome(copy.outcome(), FileExtractor::kErrorTitle);
+    else if (copy->file.replacedName)
+        m_form.showOutcome({Status::success(), copy->file.replacedName}, FileExtractor::kErrorTitle);
+    if (copy && copy->notOpened)
+        MessageBoxes::show(&m_form, *copy->notOpened);
+    if (copy && copy->watchForEdits)
+        m_form.bulk().editDetection().startWatch(copy->file.path, record->MainID);
     m_form.gridMain()->setFocus();
 }
 
@@ -110,10 +112,13 @@ void FileCommands::extractToDisk()
     m_state.Settings.PickFolder = *folder;
     m_form.recordPane().showDetailsPage();
     TransferProgressHost host(m_state, &m_form);
-    FileExtractor extractor(m_state, m_form.session().database());
+    FileExtractor extractor(transferSettingsOf(m_state), m_form.session().database());
     ExtractConflictQuestion conflicts(m_state, &m_form, &host);
-    const TransferOutcome outcome = extractor.ExtractToFolder(*record, *folder, conflicts, host);
-    m_form.showOutcome(outcome, FileExtractor::kErrorTitle);
+    const Result<ExtractedFile> extracted = extractor.ExtractToFolder(*record, *folder, conflicts, host);
+    if (!extracted)
+        m_form.showOutcome(extracted.outcome(), FileExtractor::kErrorTitle);
+    else if (extracted->replacedName)
+        m_form.showOutcome({Status::success(), extracted->replacedName}, FileExtractor::kErrorTitle);
     m_form.gridMain()->setFocus();
 }
 

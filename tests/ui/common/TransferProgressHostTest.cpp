@@ -36,8 +36,8 @@ TEST(TransferProgressHost, ShowsTheRightWindowAndCancelReachesTheState)
     ASSERT_TRUE(form);
     EXPECT_EQ(form->windowModality(), Qt::ApplicationModal);
     form->cancelButton()->click();
-    EXPECT_TRUE(state.CancelRequested);
     EXPECT_TRUE(cancellable.cancelRequested());
+    EXPECT_TRUE(host.cancelRequested());
     host.CloseProgress();
     host.CloseProgress(); // twice is harmless
 }
@@ -49,10 +49,10 @@ TEST(TransferProgressHost, CancelInTheWindowStopsAnExtractionAndLeavesNoFile)
     ASSERT_TRUE(writeBytes(source, patternBytes(6000000, 4)));
     lib.state.CurrentFilePath = source;
     NullProgress quiet;
-    FileInserter inserter(lib.state, lib.db);
-    FileInserter::Inserted stored = inserter.InsertData({}, quiet);
-    ASSERT_TRUE(stored.outcome.ok());
-    const MainRecord record = *lib.db->loadRecord(stored.mainId);
+    FileInserter inserter(lib.settings(), lib.db);
+    Result<qint64> stored = inserter.InsertData(source, {}, quiet);
+    ASSERT_TRUE(stored.ok());
+    const MainRecord record = *lib.db->loadRecord(*stored);
 
     QWidget main;
     main.show();
@@ -65,14 +65,15 @@ TEST(TransferProgressHost, CancelInTheWindowStopsAnExtractionAndLeavesNoFile)
             clicked = true;
         }
     });
-    lib.state.CurrentFilePath = lib.file(QStringLiteral("big.BIN"));
+    const QString target = lib.file(QStringLiteral("big.BIN"));
     QFile::remove(source);
-    FileExtractor extractor(lib.state, lib.db);
-    TransferOutcome outcome = extractor.ExtractFile(record, host);
+    FileExtractor extractor(lib.settings(), lib.db);
+    const Result<ExtractedFile> extracted = extractor.ExtractFile(record, target, host);
     EXPECT_TRUE(clicked);
-    EXPECT_TRUE(outcome.cancelled());
-    EXPECT_TRUE(lib.state.CancelRequested);
-    EXPECT_FALSE(QFileInfo::exists(lib.state.CurrentFilePath));
+    EXPECT_TRUE(extracted.cancelled());
+    // The Cancel stands for the rest of the work.
+    EXPECT_TRUE(host.cancelRequested());
+    EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_EQ(host.window(), nullptr);
 }
 
@@ -82,18 +83,20 @@ TEST(TransferProgressHost, InABulkRunTheWindowWithCancelStaysOpenFromFileToFile)
     QWidget main;
     main.show();
     TransferProgressHost host(state, &main);
-    state.BulkExtraction = true;
-    host.OpenProgress(QStringLiteral("Extracting File..."), true);
+    host.holdWindow(true);
+    host.begin(QStringLiteral("Extracting File..."), true);
     ProgressWindow* first = host.window();
     first->setPercent(80);
-    host.OpenProgress(QStringLiteral("Extracting File..."), true);
+    host.end();
+    host.begin(QStringLiteral("Extracting File..."), true);
     EXPECT_EQ(host.window(), first);
     EXPECT_EQ(first->percent(), 0);
     EXPECT_TRUE(first->isVisible());
 
     // Outside a run each file has its own window.
-    state.BulkExtraction = false;
-    host.OpenProgress(QStringLiteral("Extracting File..."), true);
+    host.holdWindow(false);
+    host.begin(QStringLiteral("Extracting File..."), true);
     EXPECT_NE(host.window(), first);
-    host.CloseProgress();
+    host.end();
+    EXPECT_EQ(host.window(), nullptr);
 }

@@ -260,9 +260,10 @@ TEST_F(PreviewTest, DetailsPageNeverExtractsAndPreviewPageExtractsOnEveryMove)
     EXPECT_TRUE(QFile::exists(extracted(QStringLiteral("two.TXT"))));
     const QStringList names = {QStringLiteral("one.JPG"), QStringLiteral("two.TXT"), QStringLiteral("three.BMP")};
     for (int row : {2, 0, 1, 0}) {
+        // Each move writes the current record's copy anew.
+        QFile::remove(extracted(names[row]));
         moveTo(*form, row);
         EXPECT_TRUE(QFile::exists(extracted(names[row]))) << row;
-        EXPECT_EQ(state.CurrentFilePath, extracted(names[row]));
     }
     EXPECT_EQ(state.CurrentFileClass, QStringLiteral("Image"));
     EXPECT_TRUE(previewer(*form).imageBox()->isVisible());
@@ -506,7 +507,6 @@ TEST_F(PreviewTest, FailedExtractionFallsBackToDetails)
     form->detailTab()->setCurrentIndex(RecordPane::kPreviewPage);
     QApplication::processEvents();
     EXPECT_EQ(form->detailTab()->currentIndex(), RecordPane::kDetailsPage);
-    EXPECT_FALSE(state.CancelRequested);
     EXPECT_EQ(boxes.count(), 1);
     EXPECT_FALSE(previewer(*form).imageBox()->isVisible());
 }
