@@ -1,5 +1,6 @@
 #include "core/ProgramLocation.h"
 #include "core/ProgramState.h"
+#include "store/server/ServerDatabase.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/main/StartupSequence.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv)
         qputenv("QT_MEDIA_BACKEND", "ffmpeg");
 
     QApplication app(argc, argv);
+    zentaro::ServerDatabase::registerEngine();
     QApplication::setApplicationName(QStringLiteral("Zentaro"));
     // The start-up sequence decides when the program ends, not the last window.
     QApplication::setQuitOnLastWindowClosed(false);

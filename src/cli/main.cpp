@@ -1,5 +1,6 @@
 #include "cli/CliApplication.h"
 #include "cli/CliTerminal.h"
+#include "store/server/ServerDatabase.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     // No display is ever needed: QCoreApplication only.
     QCoreApplication app(argc, argv);
+    zentaro::ServerDatabase::registerEngine();
     QCoreApplication::setApplicationName(QStringLiteral("znt"));
     zentaro::CliTerminal::catchInterrupt();
     QTextStream out(stdout);

@@ -26,11 +26,21 @@ public:
     virtual QString finishPlaceholders(const QString& condition) const = 0;
     // A text column as it compares without regard to case.
     virtual QString caselessCompare(const QString& column) const = 0;
+    // A bound text compared with a caselessCompare() column.
+    virtual QString caselessValue(const QString& mark) const { return mark; }
     // A text column as it sorts without regard to case (an ORDER BY term).
     virtual QString caselessOrder(const QString& column) const = 0;
     // The dialect's LIKE (a Jet pattern, no case) of two SQL operands. The
     // pattern's marks must come before the value's in the text it writes.
     virtual QString like(const QString& pattern, const QString& value) const = 0;
+    // The LIKE of a pattern given as text: its values are appended to
+    // parameters, the pattern's first. By default the pattern is bound as it
+    // is and tested by like().
+    virtual QString likeText(const QString& pattern, const QString& value, QVariantList& parameters) const
+    {
+        parameters.push_back(pattern);
+        return like(placeholder(), value);
+    }
     // The value bound for a date literal compared with a date (or another literal).
     virtual QVariant dateParameter(const QDateTime& when) const = 0;
     // A condition on MainID that keeps at least every row where column LIKE

@@ -75,10 +75,10 @@ Result<QuerySql> QueryOperandWriter::fieldOrLiteral(const QueryOperand& op, cons
                 QStringLiteral("The search cannot be run: %1 holds dates, and \"%2\" is not a date.")
                     .arg(fieldName, op.text)));
         }
-        // Text field: the literal is compared as text.
-        if (op.kind == QueryOperand::DateLit)
-            return bind(DateText::toText(op.value.toDateTime()));
-        return bind(op.text);
+        // Text field: the literal is compared as text, without case.
+        sql = bind(op.kind == QueryOperand::DateLit ? DateText::toText(op.value.toDateTime()) : op.text);
+        sql.text = m_flavour.caselessValue(sql.text);
+        return sql;
     }
     }
     // An unknown name: say what was expected of it.

@@ -435,16 +435,15 @@ Result<QuerySql> QueryParser::likePredicate(const QueryOperand& left, bool negat
     if (candidates)
         sql += QStringLiteral("(") + *candidates + QStringLiteral(" AND ");
     QuerySql pattern;
-    if (patternOp->kind == QueryOperand::StringLit) {
+    bool patternText = false;
+    if (patternOp->kind == QueryOperand::StringLit || patternOp->kind == QueryOperand::NumberLit) {
         // Checked here, so that a bad pattern is an error before anything runs.
         Result<LikePattern> compiled = LikePattern::compile(patternOp->text);
         if (!compiled)
             return Result<QuerySql>(compiled.status());
-        pattern = m_operands.bound(patternOp->text);
+        patternText = true;
     } else if (patternOp->kind == QueryOperand::Field) {
         pattern.text = MainRecord::fieldName(patternOp->field);
-    } else if (patternOp->kind == QueryOperand::NumberLit) {
-        pattern = m_operands.bound(patternOp->text);
     } else {
         return Result<QuerySql>(QueryTokenizer::failure(
             QStringLiteral("The search cannot be run: LIKE needs a text in quotation marks after it.")));
@@ -455,8 +454,12 @@ Result<QuerySql> QueryParser::likePredicate(const QueryOperand& left, bool negat
         stored.text = MainRecord::fieldName(left.field);
     else
         stored = *value;
-    sql.text += m_flavour.like(pattern.text, stored.text);
-    sql.params += pattern.params;
+    if (patternText) {
+        sql.text += m_flavour.likeText(patternOp->text, stored.text, sql.params);
+    } else {
+        sql.text += m_flavour.like(pattern.text, stored.text);
+        sql.params += pattern.params;
+    }
     sql.params += stored.params;
     if (candidates)
         sql += QStringLiteral(")");

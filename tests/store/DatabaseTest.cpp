@@ -2,6 +2,7 @@
 
 #include "store/LibraryFile.h"
 #include "store/SchemaUpgrade.h"
+#include "store/server/ServerDatabase.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -660,6 +661,8 @@ TEST_F(LibraryTest, RefusalsNameTheFileAndTheCauseInPlainWords)
 TEST(DatabaseEngines, AServerAddressGoesToTheRegisteredServerEngine)
 {
     const QString address = QStringLiteral("postgresql://localhost/library");
+    // The test program registers the server engine; without it:
+    Database::setServerOpener(nullptr);
     Result<std::shared_ptr<Database>> none = Database::open(address);
     ASSERT_FALSE(none.ok());
     EXPECT_TRUE(none.message().contains(address)) << none.message().toStdString();
@@ -671,7 +674,7 @@ TEST(DatabaseEngines, AServerAddressGoesToTheRegisteredServerEngine)
         return Result<std::shared_ptr<Database>>::failure(ErrorCode::InUse, QStringLiteral("busy"));
     });
     Result<std::shared_ptr<Database>> served = Database::open(QStringLiteral("postgres://db.example/x"));
-    Database::setServerOpener(nullptr);
+    ServerDatabase::registerEngine();
     EXPECT_EQ(served.code(), ErrorCode::InUse);
     EXPECT_EQ(asked, QStringLiteral("postgres://db.example/x"));
 }

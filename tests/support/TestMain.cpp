@@ -1,3 +1,5 @@
+#include "store/server/ServerDatabase.h"
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -95,5 +97,7 @@ int main(int argc, char** argv)
 #else
     QCoreApplication app(argc, argv);
 #endif
+    // Server addresses open a library on a server, as in the program.
+    zentaro::ServerDatabase::registerEngine();
     return failOnLeftoverChildren(RUN_ALL_TESTS());
 }

@@ -2,7 +2,9 @@
 
 #include "store/DateText.h"
 #include "store/LibraryFile.h"
+#include "store/QueryDialect.h"
 #include "store/server/PgConnection.h"
+#include "store/server/PgFlavour.h"
 #include "store/server/PgResult.h"
 
 #include <QStringList>
@@ -94,6 +96,19 @@ Result<std::shared_ptr<ServerDatabase>> ServerDatabase::open(const QString& addr
     return db;
 }
 
+Result<std::shared_ptr<Database>> ServerDatabase::openDatabase(const QString& address, const OpenOptions& options)
+{
+    Result<std::shared_ptr<ServerDatabase>> db = open(address, options);
+    if (!db)
+        return Result<std::shared_ptr<Database>>(db.status());
+    return std::shared_ptr<Database>(std::move(*db));
+}
+
+void ServerDatabase::registerEngine()
+{
+    Database::setServerOpener(&ServerDatabase::openDatabase);
+}
+
 Status ServerDatabase::openSession()
 {
     Result<std::unique_ptr<PgConnection>> connected = PgConnection::connect(m_address);
@@ -169,7 +184,7 @@ bool ServerDatabase::isReadOnly() const
 Status ServerDatabase::upgradeSchema()
 {
     if (!isOpen())
-        return closedFailure();
+        return serverClosedFailure();
     return {};
 }
 
@@ -184,7 +199,7 @@ Result<PgResult> ServerDatabase::query(const QString& doing, const char* sql, co
                                        bool binaryResults)
 {
     if (!isOpen())
-        return Result<PgResult>(closedFailure());
+        return Result<PgResult>(serverClosedFailure());
     // The server's texts cannot hold a NUL character, and libpq would cut
     // the text short at one: refused rather than stored shortened.
     for (const QVariant& p : params) {
@@ -201,7 +216,7 @@ Result<PgResult> ServerDatabase::query(const QString& doing, const char* sql, co
     return Result<PgResult>(std::move(result));
 }
 
-Status ServerDatabase::closedFailure() const
+Status ServerDatabase::serverClosedFailure() const
 {
     return Status::failure(ErrorCode::Engine,
                            QStringLiteral("The library \"%1\" is closed.").arg(m_address.display()));
@@ -283,7 +298,7 @@ Status ServerDatabase::saveConfig(const ConfigRow& row)
 Status ServerDatabase::begin()
 {
     if (!isOpen())
-        return closedFailure();
+        return serverClosedFailure();
     const QString doing = QStringLiteral("Could not start saving");
     if (m_depth > 0 && !m_connection->inTransaction())
         m_depth = 0;
@@ -302,7 +317,7 @@ Status ServerDatabase::begin()
 Status ServerDatabase::commit()
 {
     if (!isOpen())
-        return closedFailure();
+        return serverClosedFailure();
     if (m_depth == 0)
         return Status::failure(ErrorCode::InvalidArgument, QStringLiteral("There is no transaction to commit."));
     const QString doing = QStringLiteral("Could not save the changes");
@@ -332,7 +347,7 @@ Status ServerDatabase::commit()
 Status ServerDatabase::rollback()
 {
     if (!isOpen())
-        return closedFailure();
+        return serverClosedFailure();
     if (m_depth == 0)
         return Status::failure(ErrorCode::InvalidArgument, QStringLiteral("There is no transaction to undo."));
     dropPending();
@@ -422,7 +437,7 @@ Result<qint64> ServerDatabase::insertRecord(const MainRecord& record)
 Status ServerDatabase::updateFields(qint64 mainId, const QVariantMap& values)
 {
     if (!isOpen())
-        return closedFailure();
+        return serverClosedFailure();
     if (values.isEmpty())
         return {};
     QList<MainField> fields;
@@ -492,10 +507,38 @@ Result<qint64> ServerDatabase::sumFileSize()
     return r->number(0, 0);
 }
 
-Result<std::vector<qint64>> ServerDatabase::selectKeys(const TranslatedQuery&)
+const QueryFlavour& ServerDatabase::queryFlavour() const
 {
-    // Needs the list query in the server's SQL flavour.
-    return Result<std::vector<qint64>>(notOnServer(QStringLiteral("Listing records by a query")));
+    return PgFlavour::instance();
+}
+
+Result<std::vector<qint64>> ServerDatabase::selectKeys(const TranslatedQuery& query)
+{
+    using R = Result<std::vector<qint64>>;
+    if (!isOpen())
+        return R(serverClosedFailure());
+    if (query.kind != TranslatedQuery::Kind::Select) {
+        return R::failure(ErrorCode::InvalidQuery,
+                          QStringLiteral("The search cannot be run: it may only read the records of the library."));
+    }
+    // Gathered bytes belong to a record the list may show.
+    if (Status s = flushPending(); !s)
+        return R(s);
+    // One statement (libpq sends no second one), written by the query
+    // dialect from Main's fields alone, with every literal bound.
+    const QByteArray sql = query.keysetSql().toUtf8();
+    Result<PgResult> r = this->query(QStringLiteral("Could not run the search"), sql.constData(), query.parameters);
+    if (!r) {
+        // What the server refuses in the query itself is the query's fault.
+        if (r.code() == ErrorCode::InvalidArgument || r.code() == ErrorCode::Engine)
+            return R::failure(ErrorCode::InvalidQuery, r.message());
+        return R(r.status());
+    }
+    std::vector<qint64> keys;
+    keys.reserve(static_cast<size_t>(r->rows()));
+    for (int row = 0; row < r->rows(); ++row)
+        keys.push_back(r->number(row, 0));
+    return keys;
 }
 
 // ------------------------------------------------------------------- file bytes
@@ -544,7 +587,7 @@ Status ServerDatabase::flushPendingFor(qint64 mainId)
 Status ServerDatabase::appendChunk(qint64 mainId, const char* data, qint64 length)
 {
     if (!isOpen())
-        return closedFailure();
+        return serverClosedFailure();
     if (length < 0 || length > kPiece || (length > 0 && !data)) {
         return Status::failure(ErrorCode::InvalidArgument,
                                QStringLiteral("A piece of a file holds 0 to %1 bytes, not %2.").arg(kPiece).arg(length));
@@ -598,7 +641,7 @@ Result<qint64> ServerDatabase::readChunk(qint64 mainId, qint64 offset, qint64 le
 {
     using R = Result<qint64>;
     if (!isOpen())
-        return R(closedFailure());
+        return R(serverClosedFailure());
     if (offset < 0 || length < 0 || (length > 0 && !buffer))
         return R::failure(ErrorCode::InvalidArgument, QStringLiteral("A read of a stored file needs a place and a size."));
     if (Status s = flushPendingFor(mainId); !s)
@@ -639,7 +682,7 @@ Result<QByteArray> ServerDatabase::readStoredFile(qint64 mainId, qint64 size)
 {
     using R = Result<QByteArray>;
     if (!isOpen())
-        return R(closedFailure());
+        return R(serverClosedFailure());
     if (size < 0 || size > std::numeric_limits<int>::max())
         return R::failure(ErrorCode::InvalidArgument,
                           QStringLiteral("A stored file of %1 bytes cannot be read whole.").arg(size));
@@ -747,10 +790,36 @@ Result<std::vector<qint64>> ServerDatabase::recordsWithoutHash()
 
 // ------------------------------------------------------------------- upkeep
 
-Result<qint64> ServerDatabase::execute(const QString&)
+Result<qint64> ServerDatabase::execute(const QString& statement)
 {
-    // Needs the listed delete in the server's SQL flavour.
-    return Result<qint64>(notOnServer(QStringLiteral("Deleting the listed records")));
+    using R = Result<qint64>;
+    if (!isOpen())
+        return R(serverClosedFailure());
+    Result<TranslatedQuery> translated = QueryDialect::translate(statement, PgFlavour::instance());
+    if (!translated)
+        return R(translated.status());
+    if (translated->kind != TranslatedQuery::Kind::Delete) {
+        return R::failure(ErrorCode::InvalidQuery,
+                          QStringLiteral("Only a DELETE statement can be executed on the library."));
+    }
+    if (isReadOnly()) {
+        return R::failure(ErrorCode::ReadOnly, QStringLiteral("The library \"%1\" is read-only; nothing was deleted.")
+                                                   .arg(m_address.display()));
+    }
+    if (Status s = flushPending(); !s)
+        return R(s);
+    dropPending();
+    // The chunks and hashes of the records go with them (ON DELETE CASCADE),
+    // in the one statement.
+    const QByteArray sql = translated->deleteSql().toUtf8();
+    Result<PgResult> r = query(QStringLiteral("Could not delete the records"), sql.constData(), translated->parameters);
+    touch();
+    if (!r) {
+        if (r.code() == ErrorCode::InvalidArgument || r.code() == ErrorCode::Engine)
+            return R::failure(ErrorCode::InvalidQuery, r.message());
+        return R(r.status());
+    }
+    return r->affected();
 }
 
 Status ServerDatabase::compactTo(const QString&)
@@ -772,7 +841,7 @@ Result<qint64> ServerDatabase::compact()
 {
     using R = Result<qint64>;
     if (!isOpen())
-        return R(closedFailure());
+        return R(serverClosedFailure());
     if (isReadOnly())
         return R(readOnlyFailure());
     if (m_depth > 0) {

@@ -33,7 +33,7 @@ struct TranslatedQuery;
 // read of the record's bytes, at every transaction boundary, at idle()
 // outside a transaction and at close(). A record inserted between begin()
 // and commit() with its bytes commits with them or not at all.
-class ServerDatabase
+class ServerDatabase : public Database
 {
 public:
     // Shared, writable, brought up to date: a server library's usual open.
@@ -47,77 +47,86 @@ public:
     // this open is exclusive).
     static Result<std::shared_ptr<ServerDatabase>> open(const QString& address,
                                                         const OpenOptions& options = sharedOptions());
+    // The same as a Database: what Database::open calls for a server address.
+    static Result<std::shared_ptr<Database>> openDatabase(const QString& address, const OpenOptions& options);
+    // Lets Database::open reach libraries on a server; called once at start-up.
+    static void registerEngine();
 
     // A file kind's copy of a library file: not for a server library.
     static Status compactFile(const QString& sourcePath, const QString& targetPath);
 
-    ~ServerDatabase();
+    ~ServerDatabase() override;
     ServerDatabase(const ServerDatabase&) = delete;
     ServerDatabase& operator=(const ServerDatabase&) = delete;
 
     // Ends the session at once; an open transaction is rolled back on the
     // server, and bytes gathered for it are dropped.
-    void close();
-    bool isOpen() const;
+    void close() override;
+    bool isOpen() const override;
     // The address as given (with any password: it reopens the library).
-    const QString& path() const { return m_path; }
+    const QString& path() const override { return m_path; }
     const ServerAddress& address() const { return m_address; }
-    const OpenOptions& options() const { return m_options; }
-    bool isReadOnly() const;
-    int schemaVersion() const { return m_schema.version; }
+    const OpenOptions& options() const override { return m_options; }
+    bool isReadOnly() const override;
+    int schemaVersion() const override { return m_schema.version; }
     int chunkSize() const { return m_schema.chunkSize; }
     // The trigram index is part of every server library.
-    bool hasTextIndex() const { return true; }
-    bool textIndexUsable() const { return true; }
+    bool hasTextIndex() const override { return true; }
+    bool textIndexUsable() const override { return true; }
     // There is one structure so far: nothing to bring up to date.
-    Status upgradeSchema();
-    bool upgradeWaitsForSpace() const { return false; }
+    Status upgradeSchema() override;
+    bool upgradeWaitsForSpace() const override { return false; }
 
     // --- The Config row -------------------------------------------------
-    Result<ConfigRow> loadConfig();
-    Status saveConfig(const ConfigRow& row);
+    Result<ConfigRow> loadConfig() override;
+    Status saveConfig(const ConfigRow& row) override;
 
     // --- Transactions ---------------------------------------------------
     // begin/commit/rollback nest: the outermost level is a transaction,
     // inner ones are savepoints. After a failed statement inside it, the
     // transaction can only be rolled back and commit says so.
-    Status begin();
-    Status commit();
-    Status rollback();
-    bool inTransaction() const { return m_depth > 0; }
-    int transactionDepth() const { return m_depth; }
+    Status begin() override;
+    Status commit() override;
+    Status rollback() override;
+    bool inTransaction() const override { return m_depth > 0; }
+    int transactionDepth() const override { return m_depth; }
 
     // --- Records by MainID ----------------------------------------------
-    Result<MainRecord> loadRecord(qint64 mainId);
-    Result<qint64> insertRecord(const MainRecord& record);
-    Status updateFields(qint64 mainId, const QVariantMap& values);
+    Result<MainRecord> loadRecord(qint64 mainId) override;
+    Result<qint64> insertRecord(const MainRecord& record) override;
+    Status updateFields(qint64 mainId, const QVariantMap& values) override;
     // Deletes the record with its chunks and hash.
-    Status deleteRecord(qint64 mainId);
-    Result<qint64> countMain();
-    Result<qint64> sumFileSize();
+    Status deleteRecord(qint64 mainId) override;
+    Result<qint64> countMain() override;
+    Result<qint64> sumFileSize() override;
 
     // --- File bytes by MainID -------------------------------------------
     // 0 to LibraryFile::kPieceSize bytes at the end of the record's bytes.
-    Status appendChunk(qint64 mainId, const char* data, qint64 length);
+    Status appendChunk(qint64 mainId, const char* data, qint64 length) override;
     // Up to length bytes from offset, across chunk rows; fewer only at the end.
-    Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer);
-    Result<QByteArray> readStoredFile(qint64 mainId, qint64 size);
-    Result<qint64> storedSize(qint64 mainId);
-    Status checkFileSize(qint64 mainId);
-    Status removeChunks(qint64 mainId);
-    Result<QByteArray> fileHash(qint64 mainId);
-    Status setFileHash(qint64 mainId, const QByteArray& hash);
-    bool keepsFileHashes() const { return true; }
-    Result<std::vector<qint64>> recordsWithoutHash();
+    Result<qint64> readChunk(qint64 mainId, qint64 offset, qint64 length, char* buffer) override;
+    Result<QByteArray> readStoredFile(qint64 mainId, qint64 size) override;
+    Result<qint64> storedSize(qint64 mainId) override;
+    Status checkFileSize(qint64 mainId) override;
+    Status removeChunks(qint64 mainId) override;
+    Result<QByteArray> fileHash(qint64 mainId) override;
+    Status setFileHash(qint64 mainId, const QByteArray& hash) override;
+    bool keepsFileHashes() const override { return true; }
+    Result<std::vector<qint64>> recordsWithoutHash() override;
+
+    // --- Queries of the list --------------------------------------------
+    const QueryFlavour& queryFlavour() const override;
+    Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query) override;
+    Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids) override;
 
     // --- Statements and upkeep ------------------------------------------
-    // The listed delete needs the server's query flavour: refused for now.
-    Result<qint64> execute(const QString& statement);
+    // The listed delete: "DELETE * FROM Main " and a WHERE part.
+    Result<qint64> execute(const QString& statement) override;
     // Copies and in-place compaction of a library file: refused; a server
     // library is compacted by compact().
-    Status compactTo(const QString& targetPath);
-    Status compactInPlace(const QString& scratchPath, Progress& progress);
-    Status snapshotTo(const QString& targetPath, Progress& progress);
+    Status compactTo(const QString& targetPath) override;
+    Status compactInPlace(const QString& scratchPath, Progress& progress) override;
+    Status snapshotTo(const QString& targetPath, Progress& progress) override;
     // Gives the server back the room of deleted rows: VACUUM, or VACUUM FULL
     // (which rewrites the tables and blocks other users meanwhile) when
     // opened exclusively. Returns the bytes recovered: the database's size
@@ -125,24 +134,18 @@ public:
     Result<qint64> compact();
     // Sends gathered bytes outside a transaction and notices changes that
     // other clients committed (through the library's change number).
-    void idle();
-    quint64 changeCount() const { return m_changeCount; }
+    void idle() override;
+    quint64 changeCount() const override { return m_changeCount; }
 
 private:
-    friend class Recordset;
-
     ServerDatabase(QString path, ServerAddress address, OpenOptions options);
     Status openSession();
-
-    // The list query's keys: needs the server's query flavour.
-    Result<std::vector<qint64>> selectKeys(const TranslatedQuery& query);
-    Result<std::vector<MainRecord>> loadRecords(const std::vector<qint64>& ids);
 
     // Runs a statement; a failure (or a closed library) is a Status saying
     // what was being done.
     Result<PgResult> query(const QString& doing, const char* sql, const QVariantList& params = {},
                            bool binaryResults = false);
-    Status closedFailure() const;
+    Status serverClosedFailure() const;
     Status readOnlyFailure() const;
     static Status recordGone(qint64 mainId);
     static Status notOnServer(const QString& what);
