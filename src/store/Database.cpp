@@ -5,6 +5,7 @@
 #include "core/Progress.h"
 
 #include "store/DateText.h"
+#include "store/FreePageReclaimer.h"
 #include "store/LibraryFile.h"
 #include "store/LikePattern.h"
 #include "store/QueryDialect.h"
@@ -1369,6 +1370,8 @@ Status Database::compactInPlace(const QString& scratchPath, Progress& progress)
     dropStatements();
     sqlite3* db = m_connection->get();
     progress.setPercent(0);
+    if (int rc = FreePageReclaimer::turnOnForNextVacuum(db); rc != SQLITE_OK)
+        return engineFailure(doing, db, rc);
     {
         SqlStatement st;
         if (int rc = st.prepare(db, "VACUUM INTO ?"); rc != SQLITE_OK)
@@ -1405,6 +1408,32 @@ Status Database::compactInPlace(const QString& scratchPath, Progress& progress)
     if (rc != SQLITE_DONE)
         return engineFailure(doing, db, rc);
     progress.setPercent(100);
+    return {};
+}
+
+bool Database::reclaimsFreePages() const
+{
+    return isOpen() && FreePageReclaimer::appliesTo(m_connection->get());
+}
+
+Status Database::reclaimFreePages(Progress& progress)
+{
+    if (!isOpen())
+        return closedFailure();
+    if (!m_options.exclusive || isReadOnly() || m_depth > 0 || !reclaimsFreePages()) {
+        return Status::failure(ErrorCode::InvalidArgument,
+                               QStringLiteral("The free space of the library %1 can only be given back when it is "
+                                              "open for this program alone, nothing is being saved and it keeps "
+                                              "incremental auto-vacuum.")
+                                   .arg(quoted(m_path)));
+    }
+    dropStatements();
+    sqlite3* db = m_connection->get();
+    FreePageReclaimer reclaimer(db);
+    const int rc = reclaimer.run(progress, 0, 100);
+    touch();
+    if (rc != SQLITE_OK)
+        return engineFailure(QStringLiteral("Could not compact the library %1").arg(quoted(m_path)), db, rc);
     return {};
 }
 
