@@ -127,12 +127,23 @@ Result<LibraryCompactor::Sizes> LibraryCompactor::CompactLibrary(Progress& progr
     const mode_t mode = ::stat(QFile::encodeName(library).constData(), &existing) == 0
                             ? (existing.st_mode & 0777) | S_IRUSR | S_IWUSR
                             : S_IRUSR | S_IWUSR;
+    // Claiming the temporary file also clears one that a killed run left.
     Result<ScratchFile> scratch = ScratchFile::claim(TempPath(), mode);
     if (!scratch)
         return engineError(scratch.status());
     m_lastTempPath = scratch->path();
 
-    Status compacted = db.compactInPlace(scratch->path(), progress);
+    // A library that keeps incremental auto-vacuum gives its free pages back
+    // where it lies, at a cost in proportion to what was deleted; any other
+    // is rewritten whole once, through the temporary file, and keeps it
+    // from then on.
+    Status compacted;
+    if (db.reclaimsFreePages()) {
+        scratch->remove();
+        compacted = db.reclaimFreePages(progress);
+    } else {
+        compacted = db.compactInPlace(scratch->path(), progress);
+    }
     db.close();
     scratch->remove();
     if (!compacted)

@@ -14,11 +14,15 @@ struct LibraryState;
 class Progress;
 
 // "Compact Library": the checks of the command and the compaction itself.
-// The engine writes a compacted copy of CurrentLibraryPath to CMPCT.TMP in
-// the program folder and copies it back over the library in one journalled
-// transaction, holding the library for this program alone meanwhile. The
-// library stays the same file, so other programs that have it open keep
-// working on it, and at every moment the old or the new library is there.
+// A library with incremental auto-vacuum (every library made from the
+// template, and every library once compacted) gives its free pages back in
+// place, in one journalled transaction. Any other is compacted once the long
+// way: the engine writes a compacted copy of CurrentLibraryPath to CMPCT.TMP
+// in the program folder and copies it back over the library in one
+// journalled transaction. Either way the library is held for this program
+// alone meanwhile, it stays the same file, so other programs that have it
+// open keep working on it, and at every moment the old or the new library
+// is there.
 class LibraryCompactor
 {
 public:

@@ -195,8 +195,18 @@ public:
     // so connections of other programs keep working on it; the exclusive
     // lock keeps their commits out until it is done, and a kill at any
     // moment leaves the old or the new library. Needs an exclusive,
-    // writable connection.
+    // writable connection. The compacted library keeps incremental
+    // auto-vacuum, so that reclaimFreePages() serves it from then on.
     virtual Status compactInPlace(const QString& scratchPath, Progress& progress) = 0;
+    // The library keeps incremental auto-vacuum (one made from the template
+    // or compacted once by compactInPlace): reclaimFreePages() can give its
+    // free space back without a compacted copy.
+    virtual bool reclaimsFreePages() const = 0;
+    // Gives the free pages back to the disk where the file lies, with the
+    // guarantees of compactInPlace and at a cost in proportion to what was
+    // deleted: pages at the end move into free ones and the file is cut
+    // short. Needs reclaimsFreePages() and what compactInPlace needs.
+    virtual Status reclaimFreePages(Progress& progress) = 0;
     // Copies this library, as of one committed state, into targetPath (an
     // empty file), page for page, synced before it returns. Writers of other
     // programs wait until the copy is done.

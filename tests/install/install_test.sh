@@ -122,7 +122,7 @@ case_PerUserFolder() {
   as_user "$home" "$ROOT/bin/znt" verify "$WORK/lib/Photos.ZNT" >/dev/null || fail "znt verify"
   expect_eq "$(default_library "$home" "$ROOT/bin/znt")" "$folder/Main Library.ZNT" \
     "default library of an installed znt"
-  # Compaction writes CMPCT.TMP into the per-user folder and swaps it in.
+  # Compaction leaves no CMPCT.TMP behind in the per-user folder.
   as_user "$home" "$ROOT/bin/znt" compact "$WORK/lib/Photos.ZNT" >/dev/null || fail "znt compact"
   [ ! -e "$folder/CMPCT.TMP" ] || fail "CMPCT.TMP left behind"
   as_user "$home" "$ROOT/bin/znt" verify "$WORK/lib/Photos.ZNT" >/dev/null || fail "verify after compact"

@@ -183,6 +183,19 @@ TEST(IoFault, Compaction)
                               }});
 }
 
+TEST(IoFault, ReclaimingFreePages)
+{
+    loopFaults("reclaiming free pages", {[](TempLibrary& lib) {
+                                             threeRecords(lib);
+                                             // Freed before kept pages, so that pages move.
+                                             ASSERT_TRUE(lib.db->deleteRecord(1));
+                                         },
+                                         [](TempLibrary& lib) {
+                                             NullProgress quiet;
+                                             return lib.db->reclaimFreePages(quiet);
+                                         }});
+}
+
 TEST(IoFault, ConfigSave)
 {
     loopFaults("Config save", {[](TempLibrary& lib) { ASSERT_TRUE(insertFile(lib, QStringLiteral("a.bin"), 1000, 1)); },

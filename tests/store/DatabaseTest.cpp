@@ -1,5 +1,6 @@
 #include "StoreTestSupport.h"
 
+#include "core/Progress.h"
 #include "store/LibraryFile.h"
 #include "store/SchemaUpgrade.h"
 #include "store/server/ServerDatabase.h"
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <sqlite3.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -600,6 +602,45 @@ TEST_F(LibraryTest, CompactingTheTemplateMakesAnEmptyLibrary)
     EXPECT_EQ(Database::compactFile(dir.filePath(QStringLiteral("missing.qdb")), dir.filePath(QStringLiteral("x.ZNT"))).code(),
               ErrorCode::NotFound);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("x.ZNT"))));
+}
+
+TEST_F(LibraryTest, ALibraryFromTheTemplateGivesFreedPagesBackWhereItLies)
+{
+    auto db = openLibrary();
+    ASSERT_TRUE(db->reclaimsFreePages());
+    const QByteArray bytes = pattern(64000 * 6, 9);
+    std::vector<qint64> ids;
+    for (int i = 0; i < 4; ++i) {
+        ids.push_back(addRecord(*db, QStringLiteral("file %1").arg(i)));
+        storeLikeInsertion(*db, ids.back(), bytes);
+    }
+    // The freed pages lie before kept ones, so kept pages have to move.
+    ASSERT_TRUE(db->deleteRecord(ids[0]).ok());
+    ASSERT_TRUE(db->deleteRecord(ids[2]).ok());
+    db->close();
+    const qint64 freed = rawCount(path, "PRAGMA freelist_count");
+    ASSERT_GE(freed, 12);
+    const qint64 before = QFileInfo(path).size();
+    struct stat was {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &was), 0);
+
+    db = openLibrary();
+    NullProgress quiet;
+    ASSERT_TRUE(db->reclaimFreePages(quiet).ok());
+    // Still usable on the same connection.
+    QList<qint64> counts;
+    EXPECT_EQ(readLikeExtraction(*db, ids[3], bytes.size(), &counts), bytes);
+    db->close();
+
+    EXPECT_EQ(QFileInfo(path).size(), before - freed * 65536);
+    EXPECT_EQ(rawCount(path, "PRAGMA freelist_count"), 0);
+    struct stat now {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &now), 0);
+    EXPECT_EQ(now.st_ino, was.st_ino);
+    db = openLibrary();
+    EXPECT_EQ(*db->countMain(), 2);
+    EXPECT_EQ(readLikeExtraction(*db, ids[1], bytes.size(), &counts), bytes);
+    EXPECT_EQ(readLikeExtraction(*db, ids[3], bytes.size(), &counts), bytes);
 }
 
 TEST_F(LibraryTest, ClosedLibraryAnswersWithErrorsNotCrashes)

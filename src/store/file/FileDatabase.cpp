@@ -235,6 +235,16 @@ Status FileDatabase::compactInPlace(const QString& scratchPath, Progress& progre
     return m_maintenance.compactInPlace(scratchPath, progress);
 }
 
+bool FileDatabase::reclaimsFreePages() const
+{
+    return m_maintenance.reclaimsFreePages();
+}
+
+Status FileDatabase::reclaimFreePages(Progress& progress)
+{
+    return m_maintenance.reclaimFreePages(progress);
+}
+
 Status FileDatabase::snapshotTo(const QString& targetPath, Progress& progress)
 {
     return m_maintenance.snapshotTo(targetPath, progress);

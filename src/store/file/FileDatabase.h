@@ -68,6 +68,8 @@ public:
     Result<qint64> execute(const QString& statement) override;
     Status compactTo(const QString& targetPath) override;
     Status compactInPlace(const QString& scratchPath, Progress& progress) override;
+    bool reclaimsFreePages() const override;
+    Status reclaimFreePages(Progress& progress) override;
     Status snapshotTo(const QString& targetPath, Progress& progress) override;
     void idle() override;
     quint64 changeCount() const override { return m_connection.changeCount(); }

@@ -4,6 +4,7 @@
 #include "core/FileErrorText.h"
 #include "core/Progress.h"
 
+#include "store/FreePageReclaimer.h"
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
 #include "store/file/FileConnection.h"
@@ -67,6 +68,8 @@ Status FileMaintenance::compactInPlace(const QString& scratchPath, Progress& pro
     m_c.dropStatements();
     sqlite3* db = m_c.handle();
     progress.setPercent(0);
+    if (int rc = FreePageReclaimer::turnOnForNextVacuum(db); rc != SQLITE_OK)
+        return m_c.engineFailure(doing, db, rc);
     {
         SqlStatement st;
         if (int rc = st.prepare(db, "VACUUM INTO ?"); rc != SQLITE_OK)
@@ -103,6 +106,32 @@ Status FileMaintenance::compactInPlace(const QString& scratchPath, Progress& pro
     if (rc != SQLITE_DONE)
         return m_c.engineFailure(doing, db, rc);
     progress.setPercent(100);
+    return {};
+}
+
+bool FileMaintenance::reclaimsFreePages() const
+{
+    return m_c.isOpen() && FreePageReclaimer::appliesTo(m_c.handle());
+}
+
+Status FileMaintenance::reclaimFreePages(Progress& progress)
+{
+    if (!m_c.isOpen())
+        return m_c.closedFailure();
+    if (!m_c.options().exclusive || m_c.isReadOnly() || m_c.depth() > 0 || !reclaimsFreePages()) {
+        return Status::failure(ErrorCode::InvalidArgument,
+                               QStringLiteral("The free space of the library %1 can only be given back when it is "
+                                              "open for this program alone, nothing is being saved and it keeps "
+                                              "incremental auto-vacuum.")
+                                   .arg(FileConnection::quoted(m_c.path())));
+    }
+    m_c.dropStatements();
+    sqlite3* db = m_c.handle();
+    FreePageReclaimer reclaimer(db);
+    const int rc = reclaimer.run(progress, 0, 100);
+    m_c.touch();
+    if (rc != SQLITE_OK)
+        return m_c.engineFailure(QStringLiteral("Could not compact the library %1").arg(FileConnection::quoted(m_c.path())), db, rc);
     return {};
 }
 

@@ -18,6 +18,8 @@ public:
 
     Status compactTo(const QString& targetPath);
     Status compactInPlace(const QString& scratchPath, Progress& progress);
+    bool reclaimsFreePages() const;
+    Status reclaimFreePages(Progress& progress);
     Status snapshotTo(const QString& targetPath, Progress& progress);
 
 private:

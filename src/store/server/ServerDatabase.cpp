@@ -832,6 +832,11 @@ Status ServerDatabase::compactInPlace(const QString&, Progress&)
     return notOnServer(QStringLiteral("Compacting through a scratch file"));
 }
 
+Status ServerDatabase::reclaimFreePages(Progress&)
+{
+    return notOnServer(QStringLiteral("Giving free pages back in place"));
+}
+
 Status ServerDatabase::snapshotTo(const QString&, Progress&)
 {
     return notOnServer(QStringLiteral("Copying the library to a file"));

@@ -126,6 +126,8 @@ public:
     // library is compacted by compact().
     Status compactTo(const QString& targetPath) override;
     Status compactInPlace(const QString& scratchPath, Progress& progress) override;
+    bool reclaimsFreePages() const override { return false; }
+    Status reclaimFreePages(Progress& progress) override;
     Status snapshotTo(const QString& targetPath, Progress& progress) override;
     // Gives the server back the room of deleted rows: VACUUM, or VACUUM FULL
     // (which rewrites the tables and blocks other users meanwhile) when
