@@ -189,12 +189,12 @@ TEST_F(CompactionTest, ALibraryFromTheTemplateGivesItsFreePagesBackInPlaceWithou
     struct stat was {};
     ASSERT_EQ(::stat(QFile::encodeName(library).constData(), &was), 0);
     WatchingProgress progress(program.path(QStringLiteral("CMPCT.TMP")));
-    const LibraryCompactor::Outcome outcome = compact(library, progress);
-    ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+    const Result<LibraryCompactor::Sizes> outcome = compact(library, progress);
+    ASSERT_TRUE(outcome.ok()) << outcome.message().toStdString();
     EXPECT_FALSE(progress.seen) << "a compacted copy was written";
     // The figure is what the disk got back.
-    EXPECT_EQ(outcome.recovered(), freePages * 65536);
-    EXPECT_EQ(outcome.NewSize, QFileInfo(library).size());
+    EXPECT_EQ(outcome->recovered(), freePages * 65536);
+    EXPECT_EQ(outcome->NewSize, QFileInfo(library).size());
     EXPECT_EQ(rawCount(library, "PRAGMA freelist_count"), 0);
     struct stat now {};
     ASSERT_EQ(::stat(QFile::encodeName(library).constData(), &now), 0);
@@ -208,10 +208,10 @@ TEST_F(CompactionTest, AnOlderLibraryIsRewrittenByItsFirstCompactionAndInPlaceFr
     const QString library = makeLibrary(QStringLiteral("older.ZNT"), 8, 5, true);
     ASSERT_EQ(rawCount(library, "PRAGMA auto_vacuum"), 0);
     WatchingProgress first(program.path(QStringLiteral("CMPCT.TMP")));
-    LibraryCompactor::Outcome outcome = compact(library, first);
-    ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+    Result<LibraryCompactor::Sizes> outcome = compact(library, first);
+    ASSERT_TRUE(outcome.ok()) << outcome.message().toStdString();
     EXPECT_TRUE(first.seen);
-    EXPECT_GT(outcome.recovered(), 0);
+    EXPECT_GT(outcome->recovered(), 0);
     EXPECT_EQ(rawCount(library, "PRAGMA auto_vacuum"), 2);
     EXPECT_EQ(titles(library).size(), 4);
     EXPECT_TRUE(verified(library));
@@ -226,9 +226,9 @@ TEST_F(CompactionTest, AnOlderLibraryIsRewrittenByItsFirstCompactionAndInPlaceFr
     ASSERT_GE(freePages, 5);
     WatchingProgress second(program.path(QStringLiteral("CMPCT.TMP")));
     outcome = compact(library, second);
-    ASSERT_TRUE(outcome.status.ok()) << outcome.status.message().toStdString();
+    ASSERT_TRUE(outcome.ok()) << outcome.message().toStdString();
     EXPECT_FALSE(second.seen);
-    EXPECT_EQ(outcome.recovered(), freePages * 65536);
+    EXPECT_EQ(outcome->recovered(), freePages * 65536);
     EXPECT_EQ(titles(library).size(), 3);
     EXPECT_TRUE(verified(library));
 }
