@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
 #include <QUrlQuery>
@@ -110,6 +111,15 @@ PgServer::State PgServer::start()
 {
     if (m_state != State::NotStarted)
         return m_state;
+    // The server the test run started for all its processes (the ctest
+    // fixture): used, never stopped here.
+    const QString shared = qEnvironmentVariable("ZENTARO_PG_SOCKET");
+    if (!shared.isEmpty() && QFileInfo::exists(shared)) {
+        m_socket = shared;
+        m_shared = true;
+        m_state = State::Running;
+        return m_state;
+    }
     stopOrphans();
     // Under /tmp, made by the script itself, so that the server's own user
     // (nobody, when the tests run as root) can reach its socket.
@@ -149,6 +159,8 @@ void PgServer::stop()
     if (m_state != State::Running)
         return;
     m_state = State::NotStarted;
+    if (m_shared)
+        return;
     g_postmaster = 0;
     stopFolder(QFile::encodeName(m_folder));
 }
