@@ -90,6 +90,17 @@ void stopOrphans()
     }
 }
 
+// A server of scripts/pg-server is running in folder: its postmaster lives
+// and its socket is there.
+[[maybe_unused]] bool runningServer(const QString& folder)
+{
+    QFile pidFile(folder + QStringLiteral("/data/postmaster.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return false;
+    const pid_t pid = static_cast<pid_t>(pidFile.readLine().trimmed().toInt());
+    return pid > 0 && alive(pid) && QFileInfo::exists(folder + QStringLiteral("/socket/.s.PGSQL.5432"));
+}
+
 class PgServerEnvironment : public ::testing::Environment
 {
 public:
@@ -113,7 +124,11 @@ PgServer::State PgServer::start()
         return m_state;
     // The server the test run started for all its processes (the ctest
     // fixture): used, never stopped here.
-    const QString shared = qEnvironmentVariable("ZENTARO_PG_SOCKET");
+    QString shared = qEnvironmentVariable("ZENTARO_PG_SOCKET");
+#ifdef ZENTARO_PG_CTEST_DIR
+    if (shared.isEmpty() && runningServer(QStringLiteral(ZENTARO_PG_CTEST_DIR)))
+        shared = QStringLiteral(ZENTARO_PG_CTEST_DIR "/socket");
+#endif
     if (!shared.isEmpty() && QFileInfo::exists(shared)) {
         m_socket = shared;
         m_shared = true;
