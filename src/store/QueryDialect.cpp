@@ -59,7 +59,8 @@ QString TranslatedQuery::keysetSql() const
     if (!orderBy.isEmpty())
         sql += orderBy + QStringLiteral(", ");
     // The tie-break runs the way the last key does, so one index serves both.
-    sql += orderBy.endsWith(QLatin1String(" DESC")) ? QStringLiteral("MainID DESC") : QStringLiteral("MainID");
+    const bool descending = orderBy.endsWith(QLatin1String(" DESC")) || orderBy.endsWith(QLatin1String(" DESC NULLS LAST"));
+    sql += descending ? QStringLiteral("MainID DESC") : QStringLiteral("MainID");
     return sql;
 }
 

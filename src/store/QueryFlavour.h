@@ -30,6 +30,13 @@ public:
     virtual QString caselessValue(const QString& mark) const { return mark; }
     // A text column as it sorts without regard to case (an ORDER BY term).
     virtual QString caselessOrder(const QString& column) const = 0;
+    // What follows an order term (after DESC when descending) so that empty
+    // values come first, as in the file engine: nothing there.
+    virtual QString nullsOrder(bool descending) const
+    {
+        Q_UNUSED(descending);
+        return {};
+    }
     // The dialect's LIKE (a Jet pattern, no case) of two SQL operands. The
     // pattern's marks must come before the value's in the text it writes.
     virtual QString like(const QString& pattern, const QString& value) const = 0;

@@ -167,10 +167,13 @@ Result<QuerySql> QueryParser::orderList()
             sql += m_flavour.caselessOrder(MainRecord::fieldName(*field));
         else
             sql += MainRecord::fieldName(*field);
-        if (acceptKeyword("DESC"))
+        if (acceptKeyword("DESC")) {
             sql += QStringLiteral(" DESC");
-        else
+            sql += m_flavour.nullsOrder(true);
+        } else {
             acceptKeyword("ASC");
+            sql += m_flavour.nullsOrder(false);
+        }
         if (!acceptSymbol(","))
             return sql;
     }

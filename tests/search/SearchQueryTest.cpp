@@ -1,7 +1,7 @@
 #include "search/SearchQuery.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
-#include "support/TestPaths.h"
+#include "support/EngineLibrary.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -194,15 +194,13 @@ TEST(SearchQueryTest, TypedTextStaysData)
 }
 
 // The texts run through the engine as the list would run them.
-class SearchQueryEngineTest : public ::testing::Test
+class SearchQueryEngineTest : public ::testing::TestWithParam<test::Engine>
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        path = dir.filePath(QStringLiteral("lib.ZNT"));
-        ASSERT_TRUE(Database::compactFile(test::templatePath(), path).ok());
-        Result<std::shared_ptr<Database>> opened = Database::open(path);
+        ZENTARO_MAKE_LIBRARY(library, GetParam());
+        Result<std::shared_ptr<Database>> opened = Database::open(library.address());
         ASSERT_TRUE(opened.ok());
         db = *opened;
     }
@@ -234,12 +232,14 @@ protected:
         return out;
     }
 
-    QTemporaryDir dir;
-    QString path;
+    test::EngineLibrary library;
     std::shared_ptr<Database> db;
 };
 
-TEST_F(SearchQueryEngineTest, ConditionsSelectTheRightRows)
+INSTANTIATE_TEST_SUITE_P(Engines, SearchQueryEngineTest, ::testing::Values(test::Engine::File, test::Engine::Server),
+                         test::engineName);
+
+TEST_P(SearchQueryEngineTest, ConditionsSelectTheRightRows)
 {
     const qint64 photo = add(QStringLiteral("Holiday report"), QStringLiteral("JPG"), 100, QDateTime({1998, 1, 1}, {}));
     const qint64 song = add(QStringLiteral("Song"), QStringLiteral("mp3"), 600, QDateTime({1998, 6, 1}, {}),
@@ -267,7 +267,7 @@ TEST_F(SearchQueryEngineTest, ConditionsSelectTheRightRows)
     EXPECT_TRUE(rows(Q::QuickSearch(QStringLiteral("\" OR Title LIKE \"*"), Q::FileClass::All)).isEmpty());
 }
 
-TEST_F(SearchQueryEngineTest, PatternCharactersOfTypedTextActAsPatterns)
+TEST_P(SearchQueryEngineTest, PatternCharactersOfTypedTextActAsPatterns)
 {
     const qint64 report = add(QStringLiteral("Annual report"), QStringLiteral("DOC"), 1, {});
     const qint64 rapport = add(QStringLiteral("Rapport 2021"), QStringLiteral("DOC"), 1, {});
@@ -291,7 +291,7 @@ TEST_F(SearchQueryEngineTest, PatternCharactersOfTypedTextActAsPatterns)
     EXPECT_EQ(rows(built(starts)), QList<qint64>{rapport});
 }
 
-TEST_F(SearchQueryEngineTest, ClassesFindTodaysFormatsAfterTheLongStandingOnes)
+TEST_P(SearchQueryEngineTest, ClassesFindTodaysFormatsAfterTheLongStandingOnes)
 {
     const qint64 png = add(QStringLiteral("a"), QStringLiteral("PNG"), 1, {});
     const qint64 svg = add(QStringLiteral("b"), QStringLiteral("SVG"), 1, {});

@@ -57,9 +57,12 @@ protected:
     std::shared_ptr<Database> db;
 };
 
+INSTANTIATE_TEST_SUITE_P(Engines, DialectTest, ::testing::Values(test::Engine::File, test::Engine::Server),
+                         test::engineName);
+
 } // namespace
 
-TEST_F(DialectTest, TheCompleteSearchExampleRunsAndListsTheRightRecords)
+TEST_P(DialectTest, TheCompleteSearchExampleRunsAndListsTheRightRecords)
 {
     addRecord(*db, QStringLiteral("Annual Report"), {}, QStringLiteral("JPG"));
     addRecord(*db, QStringLiteral("report card"), {}, QStringLiteral("bmp"));
@@ -85,7 +88,7 @@ TEST_F(DialectTest, TheCompleteSearchExampleRunsAndListsTheRightRecords)
     EXPECT_EQ(run(narrowed), QStringList{QStringLiteral("Beach")});
 }
 
-TEST_F(DialectTest, ALiteralEqualToAFieldNameIsOnlyEverText)
+TEST_P(DialectTest, ALiteralEqualToAFieldNameIsOnlyEverText)
 {
     addRecord(*db, QStringLiteral("Notes"), QStringLiteral("x"));
     addRecord(*db, QStringLiteral("Other"), QStringLiteral("Title"), {}, 0, {}, QStringLiteral("Other"));
@@ -104,7 +107,7 @@ TEST_F(DialectTest, ALiteralEqualToAFieldNameIsOnlyEverText)
     EXPECT_EQ(run(listQuery(QStringLiteral("WHERE ([Title] = [Notes])"))), (QStringList{QStringLiteral("Other"), QStringLiteral("Third")}));
 }
 
-TEST_F(DialectTest, TheFourLikePatternKindsIgnoreCase)
+TEST_P(DialectTest, TheFourLikePatternKindsIgnoreCase)
 {
     for (const char* t : {"Smith", "smythe", "Smithson", "Jameson", "File7", "FileX", "Bat", "cat", "Hat", "ÉCOLE d'été"})
         addRecord(*db, QString::fromUtf8(t));
@@ -124,7 +127,7 @@ TEST_F(DialectTest, TheFourLikePatternKindsIgnoreCase)
               (QStringList{QStringLiteral("Smith"), QStringLiteral("Smithson"), QStringLiteral("smythe")}));
 }
 
-TEST_F(DialectTest, DateSearchesReadMonthFirstAndBetweenExcludesItsEnds)
+TEST_P(DialectTest, DateSearchesReadMonthFirstAndBetweenExcludesItsEnds)
 {
     addRecord(*db, QStringLiteral("new year"), {}, {}, 0, QDateTime(QDate(1998, 1, 1), QTime(0, 0)));
     addRecord(*db, QStringLiteral("summer"), {}, {}, 0, QDateTime(QDate(1998, 6, 15), QTime(12, 0)));
@@ -145,7 +148,7 @@ TEST_F(DialectTest, DateSearchesReadMonthFirstAndBetweenExcludesItsEnds)
     EXPECT_EQ(run(listQuery(QStringLiteral("WHERE (FileDate IS NULL)"))), QStringList{QStringLiteral("undated")});
 }
 
-TEST_F(DialectTest, DateLiteralsFollowTheJetRules)
+TEST_P(DialectTest, DateLiteralsFollowTheJetRules)
 {
     auto day = [](const char* text) { return QueryDialect::parseDate(QString::fromLatin1(text)); };
     EXPECT_EQ(day("12/31/98"), QDateTime(QDate(1998, 12, 31), QTime(0, 0)));
@@ -161,7 +164,7 @@ TEST_F(DialectTest, DateLiteralsFollowTheJetRules)
         EXPECT_FALSE(day(bad).isValid()) << bad;
 }
 
-TEST_F(DialectTest, NumbersCompareAsNumbers)
+TEST_P(DialectTest, NumbersCompareAsNumbers)
 {
     addRecord(*db, QStringLiteral("small"), {}, {}, 9);
     addRecord(*db, QStringLiteral("exact"), {}, {}, 500);
@@ -175,7 +178,7 @@ TEST_F(DialectTest, NumbersCompareAsNumbers)
               (QStringList{QStringLiteral("small"), QStringLiteral("large")}));
 }
 
-TEST_F(DialectTest, QueriesTheEngineCannotRunAreErrorsAndLeaveTheListAlone)
+TEST_P(DialectTest, QueriesTheEngineCannotRunAreErrorsAndLeaveTheListAlone)
 {
     addRecord(*db, QStringLiteral("a"), {}, {}, 1);
     addRecord(*db, QStringLiteral("b"), {}, {}, 2);
@@ -203,7 +206,7 @@ TEST_F(DialectTest, QueriesTheEngineCannotRunAreErrorsAndLeaveTheListAlone)
     EXPECT_EQ(rs.recordCount(), 1);
 }
 
-TEST_F(DialectTest, SearchTextCannotReachConfigOrChangeAnything)
+TEST_P(DialectTest, SearchTextCannotReachConfigOrChangeAnything)
 {
     addRecord(*db, QStringLiteral("only"), {}, {}, 0, {}, QStringLiteral("secret? no"));
     ConfigRow config;
@@ -240,7 +243,7 @@ TEST_F(DialectTest, SearchTextCannotReachConfigOrChangeAnything)
     EXPECT_EQ(db->loadConfig()->AdminPassword, QStringLiteral("hunter2"));
 }
 
-TEST_F(DialectTest, TheProgramsQueryShapesTranslate)
+TEST_P(DialectTest, TheProgramsQueryShapesTranslate)
 {
     auto ok = [](const char* text) {
         Result<TranslatedQuery> t = QueryDialect::translate(QString::fromLatin1(text));
@@ -264,7 +267,7 @@ TEST_F(DialectTest, TheProgramsQueryShapesTranslate)
     ok("SELECT * FROM Main WHERE ((Title LIKE \"a\") AND (NOT (Author LIKE \"b\")))ORDER BY Title;");
 }
 
-TEST_F(DialectTest, TextSortsWithoutRegardToCase)
+TEST_P(DialectTest, TextSortsWithoutRegardToCase)
 {
     for (const char* t : {"beta", "Alpha", "alpha2", "Gamma", "delta"})
         addRecord(*db, QString::fromLatin1(t));
@@ -362,4 +365,101 @@ TEST(QueryDialect, AnotherFlavourSpellsTheSameQueryInItsOwnWords)
     EXPECT_EQ(t->orderBy, QStringLiteral("lower(Author)"));
     ASSERT_EQ(t->parameters.size(), 4);
     EXPECT_EQ(t->parameters[3], QVariant(QDateTime(QDate(2003, 1, 2), QTime(0, 0))));
+}
+
+namespace {
+
+// The same records in a library file and in a server library.
+class BothEnginesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ZENTARO_MAKE_LIBRARY(file, test::Engine::File);
+        ZENTARO_MAKE_LIBRARY(server, test::Engine::Server);
+        for (test::EngineLibrary* library : {&file, &server}) {
+            Result<std::shared_ptr<Database>> db = Database::open(library->address());
+            ASSERT_TRUE(db.ok()) << db.message().toStdString();
+            dbs.push_back(*db);
+        }
+        struct Row
+        {
+            const char* title;
+            const char* author;
+            const char* type;
+            qint64 size;
+            QDateTime date;
+        };
+        const Row rows[] = {
+            {"apple", "Lee", "JPG", 10, QDateTime({1998, 1, 1}, {})},
+            {"Banana split", "lee", "jpg", 200, QDateTime({1998, 6, 1}, {12, 30})},
+            {"cherry 2021", "", "DOC", 3000, QDateTime({1998, 12, 31}, {})},
+            {"100% pure_juice", "O'Brien", "TXT", 0, QDateTime()},
+            {"[draft] *star* #1?", "Smith", "PDF", 55, QDateTime({2001, 2, 3}, {23, 59, 59})},
+            {"Zebra back\\slash", "smithers", "MP3", 55, QDateTime({1999, 5, 5}, {})},
+            {"apple pie", "LEE", "TXT", 7, QDateTime({2030, 1, 1}, {})},
+        };
+        for (const std::shared_ptr<Database>& db : dbs) {
+            for (const Row& row : rows) {
+                MainRecord r;
+                r.Title = QString::fromUtf8(row.title);
+                r.Author = QString::fromUtf8(row.author);
+                r.FileName = r.Title;
+                r.FileType = QString::fromUtf8(row.type);
+                r.FileSize = row.size;
+                r.FileDate = row.date;
+                ASSERT_TRUE(db->insertRecord(r).ok());
+            }
+        }
+    }
+
+    // Titles in list order, or the error.
+    static QStringList listed(const std::shared_ptr<Database>& db, const QString& query)
+    {
+        Result<std::unique_ptr<Recordset>> rs = Recordset::open(db, query);
+        if (!rs)
+            return {QStringLiteral("error: ") + rs.message()};
+        QStringList out;
+        for (int i = 0; i < (*rs)->recordCount(); ++i)
+            out << (*rs)->recordAt(i)->Title;
+        return out;
+    }
+
+    test::EngineLibrary file;
+    test::EngineLibrary server;
+    std::vector<std::shared_ptr<Database>> dbs;
+};
+
+} // namespace
+
+TEST_F(BothEnginesTest, TheSameQueryTextsListTheSameRecordsInTheSameOrder)
+{
+    const char* const conditions[] = {
+        // Pattern characters, literal brackets and what is no pattern character to Jet.
+        "Title LIKE \"*apple*\"", "Title LIKE \"APPLE\"", "Title LIKE \"?anana*\"", "Title LIKE \"*20#1\"",
+        "Title LIKE \"[a-c]*\"", "Title LIKE \"[!a-c]*\"", "Title LIKE \"[[]draft]*\"", "Title LIKE \"*[*]star[*]*\"",
+        "Title LIKE \"*[#]1[?]\"", "Title LIKE \"100% pure_juice\"", "Title LIKE \"100_ *\"", "Title LIKE \"*\\*\"",
+        "Title LIKE \"*back\\slash\"", "Author LIKE \"o'b*\"", "Title NOT LIKE \"*a*\"", "Author LIKE \"\"",
+        // Caseless comparison.
+        "Author = \"LEE\"", "Author <> \"lee\"", "Author > \"l\"", "FileType IN (\"jpg\", \"txt\")",
+        "Title = Title", "Author < Title",
+        // Dates, ranges, NULL and NOT.
+        "FileDate > #1/1/98#", "FileDate >= #1998-01-01#", "FileDate BETWEEN #1/1/98# AND #12/31/98#",
+        "FileDate NOT BETWEEN #1/1/98# AND #12/31/98#", "FileDate = #6/1/1998 12:30:00#", "FileDate IS NULL",
+        "FileDate IS NOT NULL AND NOT FileSize > 50", "FileSize BETWEEN 10 AND 200", "FileSize IN (55, 7)",
+        "NOT (FileSize = 55 OR FileType LIKE \"j*\")", "FileSize >= \"55\"",
+    };
+    for (const char* condition : conditions) {
+        const QString query = QStringLiteral("SELECT * FROM Main WHERE ") + QString::fromUtf8(condition) +
+                              QStringLiteral(" ORDER BY Title");
+        const QStringList onFile = listed(dbs[0], query);
+        EXPECT_FALSE(onFile.join(QString()).startsWith(QStringLiteral("error"))) << condition;
+        EXPECT_EQ(listed(dbs[1], query), onFile) << condition;
+    }
+    // Orders with case, several keys and descending.
+    for (const char* order : {"ORDER BY Title", "ORDER BY Author DESC, Title", "ORDER BY FileType, FileSize DESC",
+                              "ORDER BY FileDate, Title DESC"}) {
+        const QString query = QStringLiteral("SELECT * FROM Main ") + QString::fromUtf8(order);
+        EXPECT_EQ(listed(dbs[1], query), listed(dbs[0], query)) << order;
+    }
 }

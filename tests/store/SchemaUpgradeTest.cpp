@@ -10,12 +10,12 @@ using namespace zentaro;
 namespace {
 
 // A library of the first version, which opening brings up to date.
-class SchemaUpgradeTest : public test::LibraryTest
+class SchemaUpgradeTest : public test::FileLibraryTest
 {
 protected:
     void SetUp() override
     {
-        test::LibraryTest::SetUp();
+        test::FileLibraryTest::SetUp();
         ASSERT_TRUE(test::makeOldLibrary(path));
     }
 

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "support/EngineLibrary.h"
 #include "support/TestPaths.h"
 
 #include <QByteArray>
@@ -13,17 +14,21 @@
 
 namespace zentaro::test {
 
-// A fresh copy of the template in a temporary folder.
-class LibraryTest : public ::testing::Test
+// A fresh empty library on the engine of the test's parameter: a copy of
+// the template in a temporary folder, or a database on the test server.
+// path is what Database::open takes.
+class LibraryTest : public ::testing::TestWithParam<Engine>
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        path = dir.filePath(QStringLiteral("lib.ZNT"));
-        ASSERT_TRUE(QFile::copy(templatePath(), path));
-        QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        ZENTARO_MAKE_LIBRARY(library, engine());
+        path = library.address();
     }
+
+    virtual Engine engine() const { return GetParam(); }
+    bool onFile() const { return engine() == Engine::File; }
 
     std::shared_ptr<Database> openLibrary(OpenOptions options = {})
     {
@@ -75,7 +80,16 @@ protected:
     }
 
     QTemporaryDir dir;
+    EngineLibrary library;
     QString path;
+};
+
+// What only a library file has: its bytes on disk, journal, permissions,
+// file locks and copies.
+class FileLibraryTest : public LibraryTest
+{
+protected:
+    Engine engine() const override { return Engine::File; }
 };
 
 } // namespace zentaro::test

@@ -71,7 +71,7 @@ QString literal(const QString& text)
     return QLatin1Char('"') + doubled + QLatin1Char('"');
 }
 
-class TextIndexTest : public test::LibraryTest
+class TextIndexTest : public test::FileLibraryTest
 {
 protected:
     // A copy of the library without the index, opened read-only: the plain scan.

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
 #include <QUrlQuery>
@@ -89,6 +90,17 @@ void stopOrphans()
     }
 }
 
+// A server of scripts/pg-server is running in folder: its postmaster lives
+// and its socket is there.
+[[maybe_unused]] bool runningServer(const QString& folder)
+{
+    QFile pidFile(folder + QStringLiteral("/data/postmaster.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return false;
+    const pid_t pid = static_cast<pid_t>(pidFile.readLine().trimmed().toInt());
+    return pid > 0 && alive(pid) && QFileInfo::exists(folder + QStringLiteral("/socket/.s.PGSQL.5432"));
+}
+
 class PgServerEnvironment : public ::testing::Environment
 {
 public:
@@ -110,6 +122,19 @@ PgServer::State PgServer::start()
 {
     if (m_state != State::NotStarted)
         return m_state;
+    // The server the test run started for all its processes (the ctest
+    // fixture): used, never stopped here.
+    QString shared = qEnvironmentVariable("ZENTARO_PG_SOCKET");
+#ifdef ZENTARO_PG_CTEST_DIR
+    if (shared.isEmpty() && runningServer(QStringLiteral(ZENTARO_PG_CTEST_DIR)))
+        shared = QStringLiteral(ZENTARO_PG_CTEST_DIR "/socket");
+#endif
+    if (!shared.isEmpty() && QFileInfo::exists(shared)) {
+        m_socket = shared;
+        m_shared = true;
+        m_state = State::Running;
+        return m_state;
+    }
     stopOrphans();
     // Under /tmp, made by the script itself, so that the server's own user
     // (nobody, when the tests run as root) can reach its socket.
@@ -149,6 +174,8 @@ void PgServer::stop()
     if (m_state != State::Running)
         return;
     m_state = State::NotStarted;
+    if (m_shared)
+        return;
     g_postmaster = 0;
     stopFolder(QFile::encodeName(m_folder));
 }

@@ -9,7 +9,9 @@ namespace zentaro::test {
 // The throwaway PostgreSQL server of one test process (scripts/pg-server):
 // started by the first test that asks for it, stopped after the last test
 // (a global test environment), at exit, or on a fatal signal, so that the
-// process never ends with a server left running.
+// process never ends with a server left running. The server the whole
+// ctest run shares (its PgServer fixture, or a socket folder named by
+// ZENTARO_PG_SOCKET) is used instead when it runs, and left running.
 class PgServer
 {
 public:
@@ -39,6 +41,8 @@ private:
     QString m_reason;
     QString m_folder;
     QString m_socket;
+    // Started by the test run (ZENTARO_PG_SOCKET names its socket folder).
+    bool m_shared = false;
 };
 
 } // namespace zentaro::test

@@ -195,6 +195,11 @@ QString PgFlavour::caselessOrder(const QString& column) const
     return QStringLiteral("lower(") + column + QStringLiteral(") COLLATE \"C\"");
 }
 
+QString PgFlavour::nullsOrder(bool descending) const
+{
+    return descending ? QStringLiteral(" NULLS LAST") : QStringLiteral(" NULLS FIRST");
+}
+
 QString PgFlavour::like(const QString& pattern, const QString& value) const
 {
     // A pattern from another field is read on the server: its "*" and "?"

@@ -9,7 +9,8 @@ namespace zentaro {
 // NOCASE, served by the Main text columns' indexes); a Jet pattern given as
 // text becomes an ILIKE pattern, or a case-free regular expression (~*)
 // where it holds "#" or a list in brackets. The trigram index serves both,
-// so no candidate clause is needed.
+// so no candidate clause is needed. Empty (NULL) values sort first, as in a
+// library file.
 class PgFlavour : public QueryFlavour
 {
 public:
@@ -27,6 +28,7 @@ public:
     QString caselessCompare(const QString& column) const override;
     QString caselessValue(const QString& mark) const override;
     QString caselessOrder(const QString& column) const override;
+    QString nullsOrder(bool descending) const override;
     QString like(const QString& pattern, const QString& value) const override;
     QString likeText(const QString& pattern, const QString& value, QVariantList& parameters) const override;
     QVariant dateParameter(const QDateTime& when) const override;

@@ -17,6 +17,8 @@ namespace zentaro {
 namespace {
 
 constexpr qint64 kPiece = LibraryFile::kPieceSize;
+// Chunk rows a read fetches at once.
+constexpr qint64 kReadAheadChunks = 4;
 
 const char* const kRecordColumns =
     "MainID, Title, Author, Keywords, Notes, FileName, FileType, FileSize, FileDate, "
@@ -165,6 +167,7 @@ void ServerDatabase::close()
     if (m_depth == 0)
         flushPending();
     dropPending();
+    dropReadAhead();
     m_depth = 0;
     // Ending the session rolls back what is open and drops the lock.
     m_connection.reset();
@@ -200,6 +203,8 @@ Result<PgResult> ServerDatabase::query(const QString& doing, const char* sql, co
 {
     if (!isOpen())
         return Result<PgResult>(serverClosedFailure());
+    // Bytes read ahead are good only until the next statement: it may change them.
+    dropReadAhead();
     // The server's texts cannot hold a NUL character, and libpq would cut
     // the text short at one: refused rather than stored shortened.
     for (const QVariant& p : params) {
@@ -543,6 +548,14 @@ Result<std::vector<qint64>> ServerDatabase::selectKeys(const TranslatedQuery& qu
 
 // ------------------------------------------------------------------- file bytes
 
+void ServerDatabase::dropReadAhead()
+{
+    m_readId = 0;
+    m_readStart = 0;
+    m_readToEnd = false;
+    m_read.clear();
+}
+
 void ServerDatabase::dropPending()
 {
     m_pendingId = 0;
@@ -648,33 +661,42 @@ Result<qint64> ServerDatabase::readChunk(qint64 mainId, qint64 offset, qint64 le
         return R(s);
     if (length == 0)
         return qint64(0);
-    const qint64 chunk = m_schema.chunkSize;
     const qint64 end = offset + length;
-    const qint64 first = offset / chunk;
-    // Only the wanted part of each chunk leaves the server.
-    Result<PgResult> r = query(
-        QStringLiteral("Could not read the stored file"),
-        "SELECT Sequence, substring(Data FROM (greatest($2::bigint - Sequence * $4::bigint, 0) + 1)::int "
-        "FOR (least($3::bigint - Sequence * $4::bigint, $4::bigint) - greatest($2::bigint - Sequence * $4::bigint, 0))::int) "
-        "FROM Chunk WHERE MainID = $1 AND Sequence BETWEEN $5::bigint AND $6::bigint ORDER BY Sequence",
-        {mainId, offset, end, chunk, first, (end - 1) / chunk}, true);
-    if (!r)
-        return R(r.status());
-    qint64 copied = 0;
-    for (int row = 0; row < r->rows(); ++row) {
-        const qint64 sequence = r->number(row, 0);
-        if (sequence != first + row)
-            return R(damagedFile(mainId));
-        const QByteArray part = r->bytes(row, 1);
-        const qint64 wanted = std::min(end, (sequence + 1) * chunk) - std::max(offset, sequence * chunk);
-        // Only the last chunk of a file may be short.
-        if (part.size() < wanted && row + 1 < r->rows())
-            return R(damagedFile(mainId));
-        std::memcpy(buffer + copied, part.constData(), static_cast<size_t>(part.size()));
-        copied += part.size();
-        if (part.size() < wanted)
-            break;
+    const bool cached = m_readId == mainId && offset >= m_readStart &&
+                        (end <= m_readStart + m_read.size() || m_readToEnd);
+    if (!cached) {
+        // Whole chunk rows, a few ahead: a file is read piece after piece,
+        // and one statement per piece would cost a round trip each.
+        const qint64 chunk = m_schema.chunkSize;
+        const qint64 first = offset / chunk;
+        const qint64 last = std::max((end - 1) / chunk, first + kReadAheadChunks - 1);
+        Result<PgResult> r = query(QStringLiteral("Could not read the stored file"),
+                                   "SELECT Sequence, Data FROM Chunk WHERE MainID = $1 "
+                                   "AND Sequence BETWEEN $2::bigint AND $3::bigint ORDER BY Sequence",
+                                   {mainId, first, last}, true);
+        if (!r)
+            return R(r.status());
+        m_read.clear();
+        bool toEnd = r->rows() < last - first + 1;
+        for (int row = 0; row < r->rows(); ++row) {
+            if (r->number(row, 0) != first + row)
+                return R(damagedFile(mainId));
+            const QByteArray part = r->bytes(row, 1);
+            // Only the last chunk of a file may be short.
+            if (part.size() > chunk || (part.size() < chunk && row + 1 < r->rows()))
+                return R(damagedFile(mainId));
+            if (part.size() < chunk)
+                toEnd = true;
+            m_read.append(part);
+        }
+        m_readId = mainId;
+        m_readStart = first * chunk;
+        m_readToEnd = toEnd;
     }
+    const qint64 available = std::max<qint64>(0, m_readStart + m_read.size() - offset);
+    const qint64 copied = std::min(length, available);
+    if (copied > 0)
+        std::memcpy(buffer, m_read.constData() + (offset - m_readStart), static_cast<size_t>(copied));
     return copied;
 }
 
@@ -890,6 +912,7 @@ void ServerDatabase::idle()
         const qint64 number = r.number(0, 0);
         if (number != m_changeNumber) {
             m_changeNumber = number;
+            dropReadAhead();
             touch();
         }
     }

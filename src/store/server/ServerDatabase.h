@@ -160,6 +160,7 @@ private:
     Status flushPendingFor(qint64 mainId);
     Status writeChunk(qint64 mainId, qint64 sequence, const QByteArray& data);
     void dropPending();
+    void dropReadAhead();
 
     QString m_path;
     ServerAddress m_address;
@@ -176,6 +177,14 @@ private:
     QByteArray m_pending;
     // m_pending holds bytes the server does not have yet.
     bool m_pendingDirty = false;
+
+    // Whole chunk rows of m_readId from byte m_readStart, fetched by the
+    // last read; m_readToEnd: they reach the end of its bytes. Dropped by
+    // any other statement.
+    qint64 m_readId = 0;
+    qint64 m_readStart = 0;
+    bool m_readToEnd = false;
+    QByteArray m_read;
 };
 
 } // namespace zentaro

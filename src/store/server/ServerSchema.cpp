@@ -32,11 +32,13 @@ CREATE TABLE Main (
     InsertionDate   timestamp(0) NOT NULL DEFAULT LOCALTIMESTAMP(0),
     LastUpdatedDate timestamp(0) NOT NULL DEFAULT LOCALTIMESTAMP(0)
 );
-CREATE INDEX MainTitle ON Main (lower(Title));
-CREATE INDEX MainAuthor ON Main (lower(Author));
-CREATE INDEX MainKeywords ON Main (lower(Keywords));
-CREATE INDEX MainFileName ON Main (lower(FileName));
-CREATE INDEX MainFileType ON Main (lower(FileType));
+-- Text compares and sorts as lower(...) COLLATE "C": without case, in the
+-- same order as a library file, whatever the database's own collation.
+CREATE INDEX MainTitle ON Main ((lower(Title) COLLATE "C"));
+CREATE INDEX MainAuthor ON Main ((lower(Author) COLLATE "C"));
+CREATE INDEX MainKeywords ON Main ((lower(Keywords) COLLATE "C"));
+CREATE INDEX MainFileName ON Main ((lower(FileName) COLLATE "C"));
+CREATE INDEX MainFileType ON Main ((lower(FileType) COLLATE "C"));
 CREATE INDEX MainFileDate ON Main (FileDate);
 CREATE INDEX MainFileSize ON Main (FileSize);
 CREATE INDEX MainInsertionDate ON Main (InsertionDate);

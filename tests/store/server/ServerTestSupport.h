@@ -2,6 +2,7 @@
 
 #include "store/server/ServerDatabase.h"
 #include "store/server/ServerSchema.h"
+#include "support/EngineLibrary.h"
 #include "support/PgServer.h"
 
 #include <QByteArray>
@@ -29,10 +30,7 @@ protected:
         default:
             break;
         }
-        static int counter = 0;
-        QString name = QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name()).toLower();
-        name.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("_"));
-        database = QStringLiteral("zt%1_%2").arg(++counter).arg(name).left(60);
+        database = EngineLibrary::uniqueDatabaseName();
         Status made = server.run(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE %1").arg(database));
         ASSERT_TRUE(made.ok()) << made.message().toStdString();
         created = true;
