@@ -2,6 +2,7 @@
 #include "core/ProgramState.h"
 #include "store/server/ServerDatabase.h"
 #include "ui/common/MessageBoxes.h"
+#include "ui/main/MainForm.h"
 #include "ui/main/StartupSequence.h"
 
 #include <QApplication>
@@ -25,8 +26,9 @@ int main(int argc, char** argv)
     }
     zentaro::ProgramState state(place->programFolder, place->dataFolder);
     // Qt has taken its own options out; the rest, joined, is a library path.
-    zentaro::StartupSequence startup(state,
-                                     zentaro::StartupSequence::CommandLineText(QApplication::arguments()));
+    zentaro::StartupSequence startup(
+        state, zentaro::StartupSequence::CommandLineText(QApplication::arguments()),
+        [](zentaro::ProgramState& s) { return new zentaro::MainForm(s); });
     QObject::connect(&startup, &zentaro::StartupSequence::ended, &app,
                      [](int exitCode) { QCoreApplication::exit(exitCode); });
     if (!startup.Start())

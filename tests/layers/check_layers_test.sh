@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layer check passes on the real tree and fails on a tree with one upward
 # include, a same-tier include, a folder it does not know, or the program
-# state included below the window or in znt.
+# state included below the window or in znt, or the main window's class
+# included by another window file.
 set -euo pipefail
 check=$1
 real_src=$2
@@ -29,6 +30,11 @@ make_tree; printf '#include "cli/X.h"\n' >"$tmp/src/ui/E.cpp"; expect 1 "ui incl
 make_tree; printf '#include "core/ProgramState.h"\n' >"$tmp/src/ui/G.cpp"; expect 0 "the window including the program state"
 make_tree; printf '#include "core/ProgramState.h"\n' >"$tmp/src/store/G.cpp"; expect 1 "store including the program state"
 make_tree; printf '#include "core/ProgramState.h"\n' >"$tmp/src/cli/G.cpp"; expect 1 "znt including the program state"
+make_tree; mkdir -p "$tmp/src/ui/main" "$tmp/src/app"; printf 'app\n' >>"$tmp/src/layers.txt"
+printf '#include "ui/main/MainForm.h"\n' >"$tmp/src/ui/main/MainForm.cpp"
+printf '#include "ui/main/MainForm.h"\n' >"$tmp/src/app/main.cpp"
+expect 0 "the main window's class in its own source and the program"
+printf '#include "ui/main/MainForm.h"\n' >"$tmp/src/ui/main/Commands.cpp"; expect 1 "a command including the main window's class"
 make_tree; mkdir "$tmp/src/extra"; printf '\n' >"$tmp/src/extra/F.cpp"; expect 1 "an unknown folder"
 make_tree; printf '#include <libpq-fe.h>\n' >"$tmp/src/store/G.cpp"; expect 1 "libpq outside store/server"
 make_tree; mkdir "$tmp/src/store/server"; printf '#include <libpq-fe.h>\n' >"$tmp/src/store/server/H.cpp"

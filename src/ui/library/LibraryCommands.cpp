@@ -5,10 +5,12 @@
 #include "library/LibraryCopier.h"
 #include "library/LibrarySession.h"
 #include "ui/common/MGForm.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/common/MousePointer.h"
 #include "ui/library/LibraryInfoForm.h"
+#include "ui/main/CommandContext.h"
+#include "ui/main/CommandIds.h"
+#include "ui/main/CommandRegistry.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -56,57 +58,62 @@ private:
 
 Notice readOnlyNotice(const QString& newLine)
 {
-    return {NoticeIcon::Exclamation, LibraryCommands::kReminderTitle,
-            QStringLiteral("This Library File is READ ONLY") + newLine + newLine +
-                QStringLiteral("You can not make any changes to this library")};
+    return {NoticeIcon::Exclamation, QCoreApplication::translate("LibraryCommands", "ZNT Reminder"),
+            QCoreApplication::translate("LibraryCommands", "This Library File is READ ONLY") +
+                newLine + newLine +
+                QCoreApplication::translate("LibraryCommands",
+                                            "You can not make any changes to this library")};
 }
 
 } // namespace
 
-LibraryCommands::LibraryCommands(ProgramState& state, MainForm& form) : QObject(&form), m_state(state), m_form(form)
+LibraryCommands::LibraryCommands(ProgramState& state, CommandContext& context)
+    : QObject(context.mainWidget()), m_state(state), m_context(context)
 {
     setObjectName(QStringLiteral("LibraryCommands"));
-    CommandRegistry& c = form.commands();
-    c.bind(QStringLiteral("fnbar"), this, [this] { newLibrary(); });
-    c.bind(QStringLiteral("fcbar"), this, [this] { copyLibrary(); });
-    c.bind(QStringLiteral("tcbar"), this, [this] { compactLibrary(); });
-    c.bind(QStringLiteral("tlbar"), this, [this] { librarySettings(); });
-    c.bind(QStringLiteral("vibar"), this, [this] { libraryInformation(); });
+    CommandRegistry& c = context.commands();
+    c.bind(CommandIds::kFnbar, this, [this] { newLibrary(); });
+    c.bind(CommandIds::kFcbar, this, [this] { copyLibrary(); });
+    c.bind(CommandIds::kTcbar, this, [this] { compactLibrary(); });
+    c.bind(CommandIds::kTlbar, this, [this] { librarySettings(); });
+    c.bind(CommandIds::kVibar, this, [this] { libraryInformation(); });
 }
 
 QString LibraryCommands::askSaveFileName(QWidget* parent, const QString& title, const QString& folder)
 {
     // The command itself refuses an existing file and adds the extension.
-    return QFileDialog::getSaveFileName(parent, title, folder, QStringLiteral("ZNT Libraries (*.ZNT *.znt)"), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getSaveFileName(parent, title, folder, tr("ZNT Libraries (*.ZNT *.znt)"),
+                                        nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
 std::optional<QString> LibraryCommands::chooseTarget(const QString& title)
 {
     for (;;) {
-        const QString chosen = m_chooseFile ? m_chooseFile(&m_form, title, m_state.Settings.LibraryFolder) : QString();
+        const QString chosen = m_chooseFile ? m_chooseFile(m_context.mainWidget(), title,
+                                                           m_state.Settings.LibraryFolder)
+                                            : QString();
         if (chosen.trimmed().isEmpty())
             return std::nullopt;
         const QString target = LibraryCopier::TargetName(chosen);
         if (!LibraryCopier::TargetTaken(target))
             return target;
-        MessageBoxes::show(&m_form, LibraryCopier::ExistsNotice());
+        MessageBoxes::show(m_context.mainWidget(), LibraryCopier::ExistsNotice());
     }
 }
 
 void LibraryCommands::newLibrary()
 {
     // With no library open (its opening failed) a new one can still be made.
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (session.isOpen() &&
         !AccessRights::Allows(m_state.AccessLevel, AccessRights::Command::NewLibrary, session.Config())) {
-        m_form.ShowAccessDenied();
+        m_context.ShowAccessDenied();
         return;
     }
     const std::optional<QString> target = chooseTarget(LibraryCopier::kNewDialogTitle);
     if (!target)
         return;
-    m_form.SaveRecordEdits();
+    m_context.SaveRecordEdits();
     MousePointer::setWait();
     // Written (and stamped with its creation date) before the open library
     // is closed, so a failure leaves that one open and nothing at the target.
@@ -114,22 +121,24 @@ void LibraryCommands::newLibrary()
     const Status made = copier.CreateNewLibrary(*target);
     if (!made) {
         MousePointer::restoreDefault();
-        MessageBoxes::show(&m_form, Notice{NoticeIcon::Exclamation, LibraryCopier::kExistsTitle, made.message()});
+        MessageBoxes::show(
+            m_context.mainWidget(),
+            Notice{NoticeIcon::Exclamation, LibraryCopier::kExistsTitle, made.message()});
         return;
     }
     session.CloseLibrary();
     QCoreApplication::processEvents();
     m_state.CurrentLibraryPath = *target;
-    m_form.openCurrentLibrary();
+    m_context.openCurrentLibrary();
     if (session.isOpen())
-        m_form.showOutcome({session.RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
+        m_context.showOutcome({session.RequeryList(), std::nullopt}, tr("ZNT ERROR"));
     MousePointer::restoreDefault();
-    m_form.gridMain()->setFocus();
+    m_context.focusList();
 }
 
 void LibraryCommands::copyLibrary()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen())
         return;
     const std::optional<QString> target = chooseTarget(LibraryCopier::kCopyDialogTitle);
@@ -137,14 +146,14 @@ void LibraryCommands::copyLibrary()
         return;
     const QString source = m_state.CurrentLibraryPath;
     if (!FreeSpace::Fits(QFileInfo(source).size(), m_freeSpace ? m_freeSpace(*target) : std::nullopt)) {
-        MessageBoxes::show(&m_form, LibraryCopier::NoSpaceNotice());
+        MessageBoxes::show(m_context.mainWidget(), LibraryCopier::NoSpaceNotice());
         return;
     }
-    m_form.SaveRecordEdits();
+    m_context.SaveRecordEdits();
     MousePointer::setWait();
     Status copied;
     {
-        BusyWindow busy(&m_form, LibraryCopier::kCopyingText);
+        BusyWindow busy(m_context.mainWidget(), LibraryCopier::kCopyingText);
         session.CloseLibrary();
         LibraryCopier copier(m_state.TemplatePath, m_freeSpace);
         copied = copier.CopyLibrary(source, *target, busy.progress());
@@ -153,84 +162,89 @@ void LibraryCommands::copyLibrary()
         MousePointer::restoreDefault();
         if (!copied) {
             // The cause, where the original said nothing; no partial copy is left.
-            MessageBoxes::show(&m_form, Notice{NoticeIcon::Exclamation, LibraryCopier::kNoSpaceTitle,
-                                               copied.message()});
+            MessageBoxes::show(
+                m_context.mainWidget(),
+                Notice{NoticeIcon::Exclamation, LibraryCopier::kNoSpaceTitle, copied.message()});
         }
         if (!rebound)
-            MessageBoxes::showFailure(&m_form, rebound, LibrarySession::kOpenFailureTitle);
+            MessageBoxes::showFailure(m_context.mainWidget(), rebound,
+                                      LibrarySession::kOpenFailureTitle);
     }
-    m_form.ApplyAccessRights(session.Config());
+    m_context.ApplyAccessRights(session.Config());
 }
 
 void LibraryCommands::compactLibrary()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen())
         return;
     LibraryCompactor compactor(m_state, m_state.ProgramFolder(), m_drives, m_freeSpace);
     const LibraryCompactor::Refusal refusal = compactor.CheckCommand();
     if (refusal == LibraryCompactor::Refusal::AccessDenied) {
-        m_form.ShowAccessDenied();
+        m_context.ShowAccessDenied();
         return;
     }
     if (refusal != LibraryCompactor::Refusal::None) {
-        MessageBoxes::show(&m_form, compactor.RefusalNotice(refusal));
+        MessageBoxes::show(m_context.mainWidget(), compactor.RefusalNotice(refusal));
         return;
     }
-    if (MessageBoxes::show(&m_form, compactor.Confirmation(), MessageButtons::YesNo) != MessageAnswer::Yes)
+    if (MessageBoxes::show(m_context.mainWidget(), compactor.Confirmation(),
+                           MessageButtons::YesNo) != MessageAnswer::Yes)
         return;
 
-    m_form.SaveRecordEdits();
+    m_context.SaveRecordEdits();
     MousePointer::setWait();
     session.CloseLibrary();
     const Result<LibraryCompactor::Sizes> compacted = [&] {
-        BusyWindow busy(&m_form, LibraryCompactor::kProgressText);
+        BusyWindow busy(m_context.mainWidget(), LibraryCompactor::kProgressText);
         QCoreApplication::processEvents();
         return compactor.CompactLibrary(busy.progress());
     }();
     MousePointer::restoreDefault();
-    MessageBoxes::show(&m_form, compacted ? LibraryCompactor::CompletionNotice(*compacted)
-                                          : LibraryCompactor::FailureNotice(compacted.status()));
+    MessageBoxes::show(m_context.mainWidget(),
+                       compacted ? LibraryCompactor::CompletionNotice(*compacted)
+                                 : LibraryCompactor::FailureNotice(compacted.status()));
     const Status rebound = session.RebindLibrary();
     if (!rebound)
-        MessageBoxes::showFailure(&m_form, rebound, LibrarySession::kOpenFailureTitle);
-    m_form.ApplyAccessRights(session.Config());
+        MessageBoxes::showFailure(m_context.mainWidget(), rebound,
+                                  LibrarySession::kOpenFailureTitle);
+    m_context.ApplyAccessRights(session.Config());
 }
 
 void LibraryCommands::librarySettings()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen())
         return;
     if (m_state.LibraryReadOnly) {
-        MessageBoxes::show(&m_form, readOnlyNotice(m_state.NewLine));
+        MessageBoxes::show(m_context.mainWidget(), readOnlyNotice(m_state.NewLine));
         return;
     }
     if (m_state.AccessLevel != AccessRights::kAdministrator) {
-        m_form.ShowAccessDenied();
+        m_context.ShowAccessDenied();
         return;
     }
-    m_form.SaveRecordEdits();
+    m_context.SaveRecordEdits();
     ConfigLibraryForm dialog([&session] { return session.ReadConfig(); },
-                             [&session](const ConfigRow& row) { return session.SaveConfig(row); }, m_hasherLimits,
-                             &m_form);
+                             [&session](const ConfigRow& row) { return session.SaveConfig(row); },
+                             m_hasherLimits, m_context.mainWidget());
     dialog.setDatePicker(m_datePicker);
     if (dialog.exec() == QDialog::Accepted) {
         if (dialog.savedRow().UseSecurity) {
-            m_form.SetReLoginVisible(true);
+            m_context.SetReLoginVisible(true);
             m_state.AccessLevel = AccessRights::kAdministrator;
         } else {
-            m_form.SetReLoginVisible(false);
+            m_context.SetReLoginVisible(false);
         }
     }
     // The window's own row again, so that the new settings take effect at once.
     if (Result<ConfigRow> row = session.ReadConfig(); row)
-        m_form.ApplyAccessRights(*row);
+        m_context.ApplyAccessRights(*row);
 }
 
 void LibraryCommands::libraryInformation()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen())
         return;
     const Result<ConfigRow> row = session.ReadConfig();
@@ -240,7 +254,7 @@ void LibraryCommands::libraryInformation()
     const Result<qint64> bytes = session.database()->sumFileSize();
     if (records && bytes)
         totals = LibraryInfoForm::Totals{*records, *bytes};
-    LibraryInfoForm dialog(row ? *row : session.Config(), totals, &m_form);
+    LibraryInfoForm dialog(row ? *row : session.Config(), totals, m_context.mainWidget());
     dialog.exec();
 }
 

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace zentaro {
 
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // The commands on whole libraries: "Create New Library" (fnbar), "Copy
@@ -32,7 +32,7 @@ public:
     // means Cancel.
     using SaveFileChooser = std::function<QString(QWidget* parent, const QString& title, const QString& folder)>;
 
-    LibraryCommands(ProgramState& state, MainForm& form);
+    LibraryCommands(ProgramState& state, CommandContext& context);
 
     void newLibrary();
     void copyLibrary();
@@ -55,11 +55,9 @@ public:
     // The real dialog: QFileDialog in save mode.
     static QString askSaveFileName(QWidget* parent, const QString& title, const QString& folder);
 
-    static inline const QString kReminderTitle = QStringLiteral("ZNT Reminder");
-
 private:
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
     SaveFileChooser m_chooseFile = &LibraryCommands::askSaveFileName;
     FreeSpace::Probe m_freeSpace = &FreeSpace::SystemProbe;
     Drive::Lookup m_drives = &Drive::systemLookup;

@@ -1,4 +1,5 @@
 #include "ui/main/CommandRegistry.h"
+#include "ui/main/CommandIds.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,51 +34,90 @@ constexpr const char* kSortFields[] = {"Title",    "Author",        "Keywords",
 CommandRegistry::CommandRegistry(QWidget* window) : QObject(window), m_window(window)
 {
     const Entry entries[] = {
-        {"fobar", "&Open Library", {}, false, "OpenLibraryButton", "Open Library"},
-        {"fnbar", "Create &New Library", {}, false, "NewLibraryButton", "Create New Library"},
-        {"fcbar", "&Copy Library", {}, true},
-        {"fxbar", "E&xit ZNT", QKeySequence(Qt::CTRL | Qt::Key_Q), false},
-        {"eubar", "&Undo Typing", QKeySequence(Qt::CTRL | Qt::Key_U), true, nullptr, nullptr, true},
-        {"embar", "&Add File(s) to Library", QKeySequence(Qt::CTRL | Qt::Key_A), true,
-         "AddMultipleRecordsButton", "Add File(s) to Library", true},
-        {"edbar", "&Delete File from Library", QKeySequence(Qt::Key_Delete), true, "DeleteButton",
-         "Delete File from Library "},
-        {"eevbar", "To &View/Edit", QKeySequence(Qt::Key_F9), true, "ViewButton", "Extract and Open File [F9]"},
-        {"eedbar", "To &Disk or other location", {}, true, "ExtractToDiskButton", "Extract File to Disk"},
-        {"efbar", "&First Record", QKeySequence(Qt::Key_F5), true},
-        {"epbar", "&Previous Record", QKeySequence(Qt::Key_F6), true},
-        {"enbar", "&Next Record", QKeySequence(Qt::Key_F7), true},
-        {"elbar", "&Last record", QKeySequence(Qt::Key_F8), true},
-        {"erbar", "&Refresh Data", {}, true},
-        {"vibar", "Library &Information", {}, true},
-        {"vebar", "&Extraction Folder Contents", {}, false},
-        {"vlbar", "&List Only", QKeySequence(Qt::Key_F2), false, "ListOnlyButton", "View List Only [F2]"},
-        {"vsbar", "List/File &Split", QKeySequence(Qt::Key_F3), false, "CenterSplitButton",
-         "View 50/50 Split [F3]"},
-        {"vrbar", "&File Only", QKeySequence(Qt::Key_F4), false, "RecordOnlyButton", "View File Only [F4]"},
-        {"tlbar", "&Library Settings (Security Settings)", {}, true},
-        {"tpbar", "ZNT Program Settings", {}, false, "ConfigButton", "Configure ZNT"},
-        {"tdbar", "Clear Extraction Folder", {}, false},
-        {"tcbar", "&Compact Library", {}, true},
-        {"hhbar", "&Help (Owner's Manual)", {}, false, "HelpButton", "ZNT Owner's Manual"},
-        {"habar", "&About ZNT", {}, false},
+        {CommandIds::kFobar,
+         QT_TR_NOOP("&Open Library"),
+         {},
+         false,
+         CommandIds::kOpenLibraryButton,
+         QT_TR_NOOP("Open Library")},
+        {CommandIds::kFnbar,
+         QT_TR_NOOP("Create &New Library"),
+         {},
+         false,
+         CommandIds::kNewLibraryButton,
+         QT_TR_NOOP("Create New Library")},
+        {CommandIds::kFcbar, QT_TR_NOOP("&Copy Library"), {}, true},
+        {CommandIds::kFxbar, QT_TR_NOOP("E&xit ZNT"), QKeySequence(Qt::CTRL | Qt::Key_Q), false},
+        {CommandIds::kEubar, QT_TR_NOOP("&Undo Typing"), QKeySequence(Qt::CTRL | Qt::Key_U), true,
+         nullptr, nullptr, true},
+        {CommandIds::kEmbar, QT_TR_NOOP("&Add File(s) to Library"),
+         QKeySequence(Qt::CTRL | Qt::Key_A), true, CommandIds::kAddMultipleRecordsButton,
+         QT_TR_NOOP("Add File(s) to Library"), true},
+        {CommandIds::kEdbar, QT_TR_NOOP("&Delete File from Library"), QKeySequence(Qt::Key_Delete),
+         true, CommandIds::kDeleteButton, QT_TR_NOOP("Delete File from Library ")},
+        {CommandIds::kEevbar, QT_TR_NOOP("To &View/Edit"), QKeySequence(Qt::Key_F9), true,
+         CommandIds::kViewButton, QT_TR_NOOP("Extract and Open File [F9]")},
+        {CommandIds::kEedbar,
+         QT_TR_NOOP("To &Disk or other location"),
+         {},
+         true,
+         CommandIds::kExtractToDiskButton,
+         QT_TR_NOOP("Extract File to Disk")},
+        {CommandIds::kEfbar, QT_TR_NOOP("&First Record"), QKeySequence(Qt::Key_F5), true},
+        {CommandIds::kEpbar, QT_TR_NOOP("&Previous Record"), QKeySequence(Qt::Key_F6), true},
+        {CommandIds::kEnbar, QT_TR_NOOP("&Next Record"), QKeySequence(Qt::Key_F7), true},
+        {CommandIds::kElbar, QT_TR_NOOP("&Last record"), QKeySequence(Qt::Key_F8), true},
+        {CommandIds::kErbar, QT_TR_NOOP("&Refresh Data"), {}, true},
+        {CommandIds::kVibar, QT_TR_NOOP("Library &Information"), {}, true},
+        {CommandIds::kVebar, QT_TR_NOOP("&Extraction Folder Contents"), {}, false},
+        {CommandIds::kVlbar, QT_TR_NOOP("&List Only"), QKeySequence(Qt::Key_F2), false,
+         CommandIds::kListOnlyButton, QT_TR_NOOP("View List Only [F2]")},
+        {CommandIds::kVsbar, QT_TR_NOOP("List/File &Split"), QKeySequence(Qt::Key_F3), false,
+         CommandIds::kCenterSplitButton, QT_TR_NOOP("View 50/50 Split [F3]")},
+        {CommandIds::kVrbar, QT_TR_NOOP("&File Only"), QKeySequence(Qt::Key_F4), false,
+         CommandIds::kRecordOnlyButton, QT_TR_NOOP("View File Only [F4]")},
+        {CommandIds::kTlbar, QT_TR_NOOP("&Library Settings (Security Settings)"), {}, true},
+        {CommandIds::kTpbar,
+         QT_TR_NOOP("ZNT Program Settings"),
+         {},
+         false,
+         CommandIds::kConfigButton,
+         QT_TR_NOOP("Configure ZNT")},
+        {CommandIds::kTdbar, QT_TR_NOOP("Clear Extraction Folder"), {}, false},
+        {CommandIds::kTcbar, QT_TR_NOOP("&Compact Library"), {}, true},
+        {CommandIds::kHhbar,
+         QT_TR_NOOP("&Help (Owner's Manual)"),
+         {},
+         false,
+         CommandIds::kHelpButton,
+         QT_TR_NOOP("ZNT Owner's Manual")},
+        {CommandIds::kHabar, QT_TR_NOOP("&About ZNT"), {}, false},
         // Commands of the toolbar only.
-        {"ReLoginButton", "Re-Login (Change Access Level)", {}, true},
-        {"ListAllButton", "List All Records", {}, true},
-        {"FilterButton", "Search Filter", {}, true},
-        {"ListActionButton", "List Commands", {}, true},
-        {"PrintListButton", "Print List", {}, true},
-        {"InsertBackButton", "Re-Insert File Back into Library (ZNT has detected changes)", {}, true},
+        {CommandIds::kReLoginButton, QT_TR_NOOP("Re-Login (Change Access Level)"), {}, true},
+        {CommandIds::kListAllButton, QT_TR_NOOP("List All Records"), {}, true},
+        {CommandIds::kFilterButton, QT_TR_NOOP("Search Filter"), {}, true},
+        {CommandIds::kListActionButton, QT_TR_NOOP("List Commands"), {}, true},
+        {CommandIds::kPrintListButton, QT_TR_NOOP("Print List"), {}, true},
+        {CommandIds::kInsertBackButton,
+         QT_TR_NOOP("Re-Insert File Back into Library (ZNT has detected changes)"),
+         {},
+         true},
         // The list's pop-up menus.
-        {"menuExtractSelectedFilestoExtractFolder", "to Extract Folder", {}, true},
-        {"menuExtractSelectedFilestoDisk", "to Disk", {}, true},
-        {"menuExtractListedFilestoExtractFolder", "to Extract Folder", {}, true},
-        {"menuExtractListedFilestoDisk", "to Disk", {}, true},
-        {"menuDeleteCurrentFile", "Current File", {}, true},
-        {"menuDeleteSelectedFiles", "Selected Files", {}, true},
-        {"menuDeleteListedFiles", "Listed Files", {}, true},
-        {"SortAscendingbar", "Sort Ascending", {}, true},
-        {"SortDescendingbar", "Sort Descending", {}, true},
+        {CommandIds::kMenuExtractSelectedFilestoExtractFolder,
+         QT_TR_NOOP("to Extract Folder"),
+         {},
+         true},
+        {CommandIds::kMenuExtractSelectedFilestoDisk, QT_TR_NOOP("to Disk"), {}, true},
+        {CommandIds::kMenuExtractListedFilestoExtractFolder,
+         QT_TR_NOOP("to Extract Folder"),
+         {},
+         true},
+        {CommandIds::kMenuExtractListedFilestoDisk, QT_TR_NOOP("to Disk"), {}, true},
+        {CommandIds::kMenuDeleteCurrentFile, QT_TR_NOOP("Current File"), {}, true},
+        {CommandIds::kMenuDeleteSelectedFiles, QT_TR_NOOP("Selected Files"), {}, true},
+        {CommandIds::kMenuDeleteListedFiles, QT_TR_NOOP("Listed Files"), {}, true},
+        {CommandIds::kSortAscendingbar, QT_TR_NOOP("Sort Ascending"), {}, true},
+        {CommandIds::kSortDescendingbar, QT_TR_NOOP("Sort Descending"), {}, true},
     };
     for (const Entry& entry : entries)
         add(entry);
@@ -94,14 +134,14 @@ CommandRegistry::~CommandRegistry()
 
 QAction* CommandRegistry::add(const Entry& entry)
 {
-    auto* action = new QAction(QString::fromLatin1(entry.caption), m_window);
+    auto* action = new QAction(tr(entry.caption), m_window);
     if (entry.name)
         action->setObjectName(QString::fromLatin1(entry.name));
     if (!entry.key.isEmpty())
         action->setShortcut(entry.key);
     action->setShortcutContext(Qt::WindowShortcut);
     if (entry.tooltip)
-        action->setToolTip(QString::fromLatin1(entry.tooltip));
+        action->setToolTip(tr(entry.tooltip));
     // Unbound commands keep their place in the menus and the toolbar, disabled.
     action->setVisible(!isShownOnDemand(action->objectName()));
     action->setEnabled(false);
@@ -148,14 +188,14 @@ void CommandRegistry::addForwarder(QMenu* menu, const QString& name, const QStri
 
 void CommandRegistry::buildPopups()
 {
-    QMenu* list = addMenu(nullptr, QStringLiteral("Pbar"), QStringLiteral("&PopUpMenuListAction"));
+    QMenu* list = addMenu(nullptr, CommandIds::kPbar, tr("&PopUpMenuListAction"));
     m_roots.push_back(list);
-    QMenu* sort = addMenu(list, QStringLiteral("psbar"), QStringLiteral("&Sort List by..."));
+    QMenu* sort = addMenu(list, CommandIds::kPsbar, tr("&Sort List by..."));
     for (int i = 0; i < int(std::size(kSortFields)); ++i) {
         // The sort entries share their captions with nothing else; they are
         // found as PopSort0 .. PopSort8.
         QAction* entry = new QAction(QString::fromLatin1(kSortFields[i]), m_window);
-        entry->setObjectName(QStringLiteral("PopSort%1").arg(i));
+        entry->setObjectName(CommandIds::popSort(i));
         entry->setEnabled(false);
         m_byName.insert(entry->objectName(), entry);
         m_actions.push_back(entry);
@@ -164,36 +204,37 @@ void CommandRegistry::buildPopups()
         sort->addAction(entry);
     }
     list->addSeparator()->setObjectName(QStringLiteral("psep1"));
-    QMenu* extract = addMenu(list, QStringLiteral("menuExtract"), QStringLiteral("&Extract"));
-    QMenu* selected = addMenu(extract, QStringLiteral("menuExtractSelectedFiles"), QStringLiteral("Selected Files"));
-    selected->addAction(action(QStringLiteral("menuExtractSelectedFilestoExtractFolder")));
-    selected->addAction(action(QStringLiteral("menuExtractSelectedFilestoDisk")));
-    QMenu* listed = addMenu(extract, QStringLiteral("menuExtractListedFiles"), QStringLiteral("Listed Files"));
-    listed->addAction(action(QStringLiteral("menuExtractListedFilestoExtractFolder")));
-    listed->addAction(action(QStringLiteral("menuExtractListedFilestoDisk")));
-    QMenu* remove = addMenu(list, QStringLiteral("menuDelete"), QStringLiteral("&Delete"));
-    remove->addAction(action(QStringLiteral("menuDeleteCurrentFile")));
-    remove->addAction(action(QStringLiteral("menuDeleteSelectedFiles")));
-    remove->addAction(action(QStringLiteral("menuDeleteListedFiles")));
+    QMenu* extract = addMenu(list, CommandIds::kMenuExtract, tr("&Extract"));
+    QMenu* selected = addMenu(extract, CommandIds::kMenuExtractSelectedFiles, tr("Selected Files"));
+    selected->addAction(action(CommandIds::kMenuExtractSelectedFilestoExtractFolder));
+    selected->addAction(action(CommandIds::kMenuExtractSelectedFilestoDisk));
+    QMenu* listed = addMenu(extract, CommandIds::kMenuExtractListedFiles, tr("Listed Files"));
+    listed->addAction(action(CommandIds::kMenuExtractListedFilestoExtractFolder));
+    listed->addAction(action(CommandIds::kMenuExtractListedFilestoDisk));
+    QMenu* remove = addMenu(list, CommandIds::kMenuDelete, tr("&Delete"));
+    remove->addAction(action(CommandIds::kMenuDeleteCurrentFile));
+    remove->addAction(action(CommandIds::kMenuDeleteSelectedFiles));
+    remove->addAction(action(CommandIds::kMenuDeleteListedFiles));
     list->addSeparator()->setObjectName(QStringLiteral("psep2"));
-    QMenu* current = addMenu(list, QStringLiteral("pfbar"), QStringLiteral("Current &File"));
-    addForwarder(current, QStringLiteral("pobar"), QStringLiteral("&Open (F9)"), QStringLiteral("eevbar"));
-    addForwarder(current, QStringLiteral("pcbar"), QStringLiteral("&Copy to Disk"), QStringLiteral("eedbar"));
-    addForwarder(current, QStringLiteral("pfdbar"), QStringLiteral("&Delete (Del)"), QStringLiteral("edbar"));
+    QMenu* current = addMenu(list, CommandIds::kPfbar, tr("Current &File"));
+    addForwarder(current, CommandIds::kPobar, tr("&Open (F9)"), CommandIds::kEevbar);
+    addForwarder(current, CommandIds::kPcbar, tr("&Copy to Disk"), CommandIds::kEedbar);
+    addForwarder(current, CommandIds::kPfdbar, tr("&Delete (Del)"), CommandIds::kEdbar);
 
-    QMenu* header = addMenu(nullptr, QStringLiteral("HeaderPopupbar"), QStringLiteral("HeaderPopupbar"));
+    QMenu* header = addMenu(nullptr, CommandIds::kHeaderPopupbar, CommandIds::kHeaderPopupbar);
     m_roots.push_back(header);
-    header->addAction(action(QStringLiteral("SortAscendingbar")));
-    header->addAction(action(QStringLiteral("SortDescendingbar")));
+    header->addAction(action(CommandIds::kSortAscendingbar));
+    header->addAction(action(CommandIds::kSortDescendingbar));
     header->addSeparator()->setObjectName(QStringLiteral("headerpopupsep1"));
-    QMenu* change = addMenu(header, QStringLiteral("ChangeColumnFieldbar"), QStringLiteral("Change Column Field to"));
+    QMenu* change =
+        addMenu(header, CommandIds::kChangeColumnFieldbar, tr("Change Column Field to"));
     QStringList fields;
     for (const char* field : kSortFields)
         fields << QString::fromLatin1(field);
     fields << QStringLiteral("Notes");
     for (int i = 0; i < fields.size(); ++i) {
         QAction* entry = new QAction(fields[i], m_window);
-        entry->setObjectName(QStringLiteral("ChangeFieldbar%1").arg(i));
+        entry->setObjectName(CommandIds::changeFieldbar(i));
         entry->setEnabled(false);
         m_byName.insert(entry->objectName(), entry);
         m_actions.push_back(entry);
@@ -218,45 +259,46 @@ void CommandRegistry::buildMenuBar(QMenuBar* bar)
         menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
 
-    QMenu* file = top(QStringLiteral("fbar"), QStringLiteral("&File"));
-    put(file, "fobar");
-    put(file, "fnbar");
-    put(file, "fcbar");
+    QMenu* file = top(CommandIds::kFbar, tr("&File"));
+    put(file, CommandIds::kFobar);
+    put(file, CommandIds::kFnbar);
+    put(file, CommandIds::kFcbar);
     separator(file, "fsep2");
-    put(file, "fxbar");
+    put(file, CommandIds::kFxbar);
 
-    QMenu* edit = top(QStringLiteral("ebar"), QStringLiteral("&Edit"));
-    put(edit, "eubar");
+    QMenu* edit = top(CommandIds::kEbar, tr("&Edit"));
+    put(edit, CommandIds::kEubar);
     separator(edit, "esep3");
-    put(edit, "embar");
-    put(edit, "edbar");
-    QMenu* extract = addMenu(edit, QStringLiteral("eebar"), QStringLiteral("&Extract File from Library"));
-    put(extract, "eevbar");
-    put(extract, "eedbar");
+    put(edit, CommandIds::kEmbar);
+    put(edit, CommandIds::kEdbar);
+    QMenu* extract = addMenu(edit, CommandIds::kEebar, tr("&Extract File from Library"));
+    put(extract, CommandIds::kEevbar);
+    put(extract, CommandIds::kEedbar);
     separator(edit, "esep2");
-    for (const char* name : {"efbar", "epbar", "enbar", "elbar"})
+    for (const char* name :
+         {CommandIds::kEfbar, CommandIds::kEpbar, CommandIds::kEnbar, CommandIds::kElbar})
         put(edit, name);
     separator(edit, "esep1");
-    put(edit, "erbar");
+    put(edit, CommandIds::kErbar);
 
-    QMenu* view = top(QStringLiteral("vbar"), QStringLiteral("&View"));
-    put(view, "vibar");
-    put(view, "vebar");
+    QMenu* view = top(CommandIds::kVbar, tr("&View"));
+    put(view, CommandIds::kVibar);
+    put(view, CommandIds::kVebar);
     separator(view, "vsep1");
-    for (const char* name : {"vlbar", "vsbar", "vrbar"})
+    for (const char* name : {CommandIds::kVlbar, CommandIds::kVsbar, CommandIds::kVrbar})
         put(view, name);
 
-    QMenu* tools = top(QStringLiteral("tbar"), QStringLiteral("&Tools"));
-    put(tools, "tlbar");
-    put(tools, "tpbar");
+    QMenu* tools = top(CommandIds::kTbar, tr("&Tools"));
+    put(tools, CommandIds::kTlbar);
+    put(tools, CommandIds::kTpbar);
     separator(tools, "tsep1");
-    put(tools, "tdbar");
-    put(tools, "tcbar");
+    put(tools, CommandIds::kTdbar);
+    put(tools, CommandIds::kTcbar);
 
-    QMenu* help = top(QStringLiteral("hbar"), QStringLiteral("&Help"));
-    put(help, "hhbar");
+    QMenu* help = top(CommandIds::kHbar, tr("&Help"));
+    put(help, CommandIds::kHhbar);
     separator(help, "hsep1");
-    put(help, "habar");
+    put(help, CommandIds::kHabar);
     updateMenuVisibility();
 }
 
@@ -295,7 +337,7 @@ QAction* CommandRegistry::bind(const QString& name, QObject* context, std::funct
 bool CommandRegistry::isShownOnDemand(const QString& name)
 {
     // The re-insert button appears only while a changed extracted file waits.
-    return name == QLatin1String("InsertBackButton");
+    return name == CommandIds::kInsertBackButton;
 }
 
 QStringList CommandRegistry::unboundNames() const
@@ -331,9 +373,9 @@ void CommandRegistry::applyState(const State& state)
         QAction* command = it.key();
         command->setEnabled(it.value() && (state.libraryOpen || !m_needsLibrary.value(command)));
     }
-    if (QMenu* extract = menu(QStringLiteral("menuExtract")))
+    if (QMenu* extract = menu(CommandIds::kMenuExtract))
         extract->setEnabled(state.libraryOpen && state.controls.ExtractMenuEnabled);
-    if (QMenu* remove = menu(QStringLiteral("menuDelete")))
+    if (QMenu* remove = menu(CommandIds::kMenuDelete))
         remove->setEnabled(state.libraryOpen && state.controls.DeleteMenuEnabled);
 }
 

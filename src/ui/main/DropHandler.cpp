@@ -4,10 +4,10 @@
 #include "core/ProgramState.h"
 #include "library/LibrarySession.h"
 #include "transfer/AddFilesBatch.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/common/ProgressWindow.h"
 #include "ui/common/TransferProgressHost.h"
+#include "ui/main/CommandContext.h"
 #include "ui/transfer/FileCommands.h"
 
 #include <QCoreApplication>
@@ -28,12 +28,16 @@ class DropBatchHost final : public AddFilesBatch::Host
 public:
     DropBatchHost(ProgramState& state, QWidget* window)
         : m_window(window), m_progress(state, window),
-          m_bar(m_progress.OpenProgress(QStringLiteral("Adding File(s)..."), true))
+          m_bar(m_progress.OpenProgress(
+              QCoreApplication::translate("DropHandler", "Adding File(s)..."), true))
     {
     }
 
     void SetBatchPercent(int) override {}
-    void SetCurrentFile(const QString& name) override { m_bar.setText(QStringLiteral("Current File ") + name); }
+    void SetCurrentFile(const QString& name) override
+    {
+        m_bar.setText(QCoreApplication::translate("DropHandler", "Current File ") + name);
+    }
     Progress& FileBar() override { return m_bar; }
     void Deselect(int) override {}
     void ShowNotice(const Notice& notice) override { MessageBoxes::show(m_window, notice); }
@@ -47,13 +51,13 @@ private:
 
 } // namespace
 
-DropHandler::DropHandler(ProgramState& state, MainForm& form, QWidget* list)
-    : QObject(&form), m_state(state), m_form(form), m_list(list)
+DropHandler::DropHandler(ProgramState& state, CommandContext& context, QWidget* list)
+    : QObject(context.mainWidget()), m_state(state), m_context(context), m_list(list)
 {
     setObjectName(QStringLiteral("DropHandler"));
-    form.setAcceptDrops(true);
+    context.mainWidget()->setAcceptDrops(true);
     list->setAcceptDrops(true);
-    form.installEventFilter(this);
+    context.mainWidget()->installEventFilter(this);
     list->installEventFilter(this);
 }
 
@@ -85,7 +89,7 @@ bool DropHandler::wanted(const QObject* watched, const QStringList& files) const
         return false;
     if (!droppedLibrary(files).isEmpty())
         return true;
-    return watched == m_list && m_form.session().isOpen();
+    return watched == m_list && m_context.session().isOpen();
 }
 
 bool DropHandler::eventFilter(QObject* watched, QEvent* event)
@@ -122,15 +126,15 @@ bool DropHandler::eventFilter(QObject* watched, QEvent* event)
 
 void DropHandler::openLibrary(const QString& path)
 {
-    m_form.openLibrary(path);
+    m_context.openLibrary(path);
 }
 
 void DropHandler::addFiles(const QStringList& files)
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen() || files.isEmpty())
         return;
-    if (!FileCommands::readyToAddFiles(m_state, m_form))
+    if (!FileCommands::readyToAddFiles(m_state, m_context))
         return;
 
     // One batch per run of files from the same folder, in the order dropped.
@@ -148,7 +152,7 @@ void DropHandler::addFiles(const QStringList& files)
     }
 
     {
-        DropBatchHost host(m_state, &m_form);
+        DropBatchHost host(m_state, m_context.mainWidget());
         AddFilesBatch batch(transferSettingsOf(m_state), session.database());
         for (const Group& group : groups) {
             const AddedFiles added = batch.Run(group.folder, group.entries, SharedFields{}, false, host);
@@ -156,8 +160,8 @@ void DropHandler::addFiles(const QStringList& files)
                 break;
         }
     }
-    m_form.showOutcome({session.RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
-    m_form.gridMain()->setFocus();
+    m_context.showOutcome({session.RequeryList(), std::nullopt}, tr("ZNT ERROR"));
+    m_context.focusList();
 }
 
 } // namespace zentaro

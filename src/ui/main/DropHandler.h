@@ -8,7 +8,7 @@ class QWidget;
 
 namespace zentaro {
 
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // Drag and drop onto the main window: files dropped onto the list are added
@@ -21,7 +21,7 @@ class DropHandler : public QObject
 
 public:
     // list: the widget that takes files (the grid's viewport).
-    DropHandler(ProgramState& state, MainForm& form, QWidget* list);
+    DropHandler(ProgramState& state, CommandContext& context, QWidget* list);
 
     // The local files a drop carries, in order; folders and other URLs left out.
     static QStringList droppedFiles(const QMimeData* mime);
@@ -40,7 +40,7 @@ private:
     bool wanted(const QObject* watched, const QStringList& files) const;
 
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
     QWidget* m_list;
 };
 

@@ -1,25 +1,27 @@
 #include "ui/main/MainForm.h"
 
-#include "core/PathText.h"
 #include "core/SettingsFile.h"
 #include "core/Twips.h"
-#include "search/ListModel.h"
 #include "library/LibrarySession.h"
+#include "search/ListModel.h"
 #include "store/Recordset.h"
 #include "ui/common/MousePointer.h"
 #include "ui/common/Prompts.h"
+#include "ui/library/LibraryCommands.h"
+#include "ui/main/CommandIds.h"
+#include "ui/main/DropHandler.h"
+#include "ui/main/ListPane.h"
+#include "ui/main/PaneSizer.h"
+#include "ui/main/ProgramCommands.h"
+#include "ui/main/RecordPane.h"
 #include "ui/main/ResizePanel.h"
+#include "ui/main/TwipsGeometry.h"
+#include "ui/preview/PreviewController.h"
+#include "ui/print/PrintCommand.h"
+#include "ui/search/ListCommands.h"
 #include "ui/transfer/BulkCommands.h"
 #include "ui/transfer/EditDetection.h"
 #include "ui/transfer/FileCommands.h"
-#include "ui/search/ListCommands.h"
-#include "ui/main/ListPane.h"
-#include "ui/main/ProgramCommands.h"
-#include "ui/main/RecordPane.h"
-#include "ui/preview/PreviewController.h"
-#include "ui/main/TwipsGeometry.h"
-#include "ui/library/LibraryCommands.h"
-#include "ui/print/PrintCommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,7 +31,6 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
 
@@ -38,7 +39,7 @@ namespace zentaro {
 MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
 {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Zentaro"));
+    setWindowTitle(tr("Zentaro"));
     m_session = std::make_unique<LibrarySession>(m_state, m_state.Settings, *this);
 
     m_commands = new CommandRegistry(this);
@@ -58,22 +59,26 @@ MainForm::MainForm(ProgramState& state, QWidget* parent) : QMainWindow(parent), 
     m_splitter->setStretchFactor(1, 1);
     setCentralWidget(m_formArea);
     connect(m_formArea, &ResizePanel::resized, this, &MainForm::layoutFormArea);
+    m_panes = std::make_unique<PaneSizer>(this, m_splitter);
     // Sizes the user chose are never replaced by the saved ones.
-    connect(m_splitter, &QSplitter::splitterMoved, this, [this] { m_restoringPanes = false; });
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] { m_panes->userSized(); });
 
-    m_listPane->setPopupMenus(m_commands->menu(QStringLiteral("Pbar")),
-                              m_commands->menu(QStringLiteral("HeaderPopupbar")));
-    m_listPane->setDeleteCommand(m_commands->action(QStringLiteral("edbar")));
+    m_listPane->setPopupMenus(m_commands->menu(CommandIds::kPbar),
+                              m_commands->menu(CommandIds::kHeaderPopupbar));
+    m_listPane->setDeleteCommand(m_commands->action(CommandIds::kEdbar));
     m_listPane->setCountsText(LibrarySession::CountsText(0, 0, 0));
     connect(m_listPane, &ListPane::currentRowChanged, this, &MainForm::gridRowChosen);
     m_fileCommands = new FileCommands(m_state, *this);
+    // Files dropped onto the list are added as the file commands add them.
+    new DropHandler(m_state, *this, gridMain()->viewport());
     connect(m_listPane, &ListPane::rowActivated, m_fileCommands, &FileCommands::extractAndOpen);
     connect(m_listPane, &ListPane::selectionChanged, this, &MainForm::showCounts);
     m_bulk = new BulkCommands(m_state, *this);
 
     bindCommands();
     new ListCommands(m_state, *this);
-    new PreviewController(m_state, *this);
+    auto* preview = new PreviewController(m_state, *this, *m_splitter);
+    connect(this, &MainForm::recordChanged, preview, &PreviewController::followRecord);
     new PrintCommand(m_state, *this);
     updateCommands();
     ApplyFieldColors();
@@ -88,26 +93,27 @@ MainForm::~MainForm()
 
 void MainForm::bindCommands()
 {
+    using namespace CommandIds;
     CommandRegistry& c = *m_commands;
-    c.bind(QStringLiteral("fobar"), this, [this] { openLibrary(); });
-    c.bind(QStringLiteral("fxbar"), this, [this] { close(); });
-    c.bind(QStringLiteral("eubar"), this, [this] { undoTyping(); });
-    c.bind(QStringLiteral("embar"), this, [this] { m_fileCommands->addFiles(); });
-    c.bind(QStringLiteral("eevbar"), this, [this] { m_fileCommands->extractAndOpen(); });
-    c.bind(QStringLiteral("eedbar"), this, [this] { m_fileCommands->extractToDisk(); });
-    c.bind(QStringLiteral("efbar"), this, [this] { walk(&LibrarySession::MoveFirst); });
-    c.bind(QStringLiteral("epbar"), this, [this] { walk(&LibrarySession::MovePrevious); });
-    c.bind(QStringLiteral("enbar"), this, [this] { walk(&LibrarySession::MoveNext); });
-    c.bind(QStringLiteral("elbar"), this, [this] { walk(&LibrarySession::MoveLast); });
-    c.bind(QStringLiteral("erbar"), this, [this] { refreshData(); });
-    c.bind(QStringLiteral("vlbar"), this, [this] { listOnly(); });
-    c.bind(QStringLiteral("vsbar"), this, [this] { centerSplit(); });
-    c.bind(QStringLiteral("vrbar"), this, [this] { recordOnly(); });
+    c.bind(kFobar, this, [this] { openLibrary(); });
+    c.bind(kFxbar, this, [this] { close(); });
+    c.bind(kEubar, this, [this] { undoTyping(); });
+    c.bind(kEmbar, this, [this] { m_fileCommands->addFiles(); });
+    c.bind(kEevbar, this, [this] { m_fileCommands->extractAndOpen(); });
+    c.bind(kEedbar, this, [this] { m_fileCommands->extractToDisk(); });
+    c.bind(kEfbar, this, [this] { walk(&LibrarySession::MoveFirst); });
+    c.bind(kEpbar, this, [this] { walk(&LibrarySession::MovePrevious); });
+    c.bind(kEnbar, this, [this] { walk(&LibrarySession::MoveNext); });
+    c.bind(kElbar, this, [this] { walk(&LibrarySession::MoveLast); });
+    c.bind(kErbar, this, [this] { refreshData(); });
+    c.bind(kVlbar, this, [this] { listOnly(); });
+    c.bind(kVsbar, this, [this] { centerSplit(); });
+    c.bind(kVrbar, this, [this] { recordOnly(); });
     new ProgramCommands(m_state, *this); // tpbar, hhbar, habar
-    c.bind(QStringLiteral("ReLoginButton"), this, [this] { reLogin(); });
+    c.bind(kReLoginButton, this, [this] { reLogin(); });
     new LibraryCommands(m_state, *this); // fnbar, fcbar, tcbar, tlbar, vibar
     // Shown only while the library is protected.
-    command(QStringLiteral("ReLoginButton"))->setVisible(false);
+    command(kReLoginButton)->setVisible(false);
 }
 
 void MainForm::updateCommands()
@@ -148,54 +154,29 @@ void MainForm::layoutFormArea()
     const int height = m_formArea->height() - toolBarHeight;
     m_toolBar->setGeometry(0, 0, width, toolBarHeight);
     m_splitter->setGeometry(0, toolBarHeight, width, height > 0 ? height : m_splitter->height());
-    if (m_restoringPanes)
-        applyRestoredPanes();
-}
-
-void MainForm::applyPaneSize(const MainLayout::PaneSize& size)
-{
-    const int available = m_splitter->width() - m_splitter->handleWidth();
-    const MainLayout::PanePixels pixels =
-        MainLayout::SplitPixels(size.pane, TwipsGeometry::pixelsX(this, size.size), available);
-    m_splitter->setSizes({pixels.list, pixels.record});
-}
-
-void MainForm::applyRestoredPanes()
-{
-    const double width = TwipsGeometry::twipsX(this, m_splitter->width());
-    applyPaneSize(MainLayout::ClampedPane(
-        MainLayout::RestoredPane(m_state.Settings.ListPaneSize, m_state.Settings.FilePaneSize), width));
+    m_panes->windowResized();
 }
 
 void MainForm::RestorePaneSizes()
 {
-    QApplication::processEvents();
-    m_loadedListPane = m_state.Settings.ListPaneSize;
-    m_loadedFilePane = m_state.Settings.FilePaneSize;
-    // A window manager may still maximise or resize the window; the saved
-    // sizes follow until the user sizes the panes.
-    m_restoringPanes = true;
-    applyRestoredPanes();
+    m_panes->restore(m_state.Settings);
 }
 
 void MainForm::listOnly()
 {
-    m_restoringPanes = false;
-    applyPaneSize(MainLayout::ListOnly(TwipsGeometry::twipsX(this, m_splitter->width())));
-    gridMain()->setFocus();
+    m_panes->listOnly();
+    focusList();
 }
 
 void MainForm::centerSplit()
 {
-    m_restoringPanes = false;
-    applyPaneSize(MainLayout::CenterSplit(TwipsGeometry::twipsX(this, m_splitter->width())));
-    gridMain()->setFocus();
+    m_panes->centerSplit();
+    focusList();
 }
 
 void MainForm::recordOnly()
 {
-    m_restoringPanes = false;
-    applyPaneSize(MainLayout::RecordOnly(TwipsGeometry::twipsX(this, m_splitter->width())));
+    m_panes->recordOnly();
     titleBox()->setFocus();
 }
 
@@ -216,7 +197,7 @@ void MainForm::load()
 
     m_listPane->applyGridSettings(m_state.Settings);
     ApplyFieldColors();
-    showOutcome({m_session->RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
+    showOutcome({m_session->RequeryList(), std::nullopt}, tr("ZNT ERROR"));
     m_loaded = true;
     QApplication::processEvents();
 }
@@ -242,11 +223,7 @@ void MainForm::unload()
         s.StartMaximized = isMaximized();
         if (m_loaded) {
             m_listPane->collectGridSettings(s);
-            const QList<int> sizes = m_splitter->sizes();
-            if (sizes.size() == 2 && isVisible()) {
-                s.ListPaneSize = TwipsGeometry::keptTwips(this, sizes[0], m_loadedListPane);
-                s.FilePaneSize = TwipsGeometry::keptTwips(this, sizes[1], m_loadedFilePane);
-            }
+            m_panes->keep(s);
         }
         // Exit always completes; a settings file that cannot be written only
         // loses this run's window layout.
@@ -287,7 +264,7 @@ void MainForm::attachList()
     ListReset();
     if (!m_session->isOpen()) {
         // No library is open (both a new one and the previous one were refused).
-        setWindowTitle(QStringLiteral("Zentaro ") + m_state.ProgramVersion);
+        setWindowTitle(tr("Zentaro ") + m_state.ProgramVersion);
         m_controlStates = AccessRights::ControlStatesFor(QString(), false, false);
         SetReLoginVisible(false);
         SetCountsText(LibrarySession::CountsText(0, 0, 0));
@@ -326,7 +303,7 @@ void MainForm::refreshData()
     if (!m_session->isOpen())
         return;
     SaveRecordEdits();
-    showOutcome({m_session->RequeryList(), std::nullopt}, QStringLiteral("ZNT ERROR"));
+    showOutcome({m_session->RequeryList(), std::nullopt}, tr("ZNT ERROR"));
 }
 
 void MainForm::showCurrentRecord()
@@ -358,7 +335,7 @@ bool MainForm::SaveRecordEdits()
         return true;
     const Status saved = m_recordPane->saveTypedChanges(*m_session->database());
     gridMain()->viewport()->update();
-    return !MessageBoxes::showFailure(dialogParent(), saved, QStringLiteral("ZNT ERROR"));
+    return !MessageBoxes::showFailure(dialogParent(), saved, tr("ZNT ERROR"));
 }
 
 void MainForm::ApplyFieldColors()
@@ -388,7 +365,7 @@ void MainForm::openLibrary(const QString& chosen)
     m_session->OpenOtherLibrary(path);
     m_openAborted = !m_session->isOpen();
     attachList();
-    gridMain()->setFocus();
+    focusList();
     MousePointer::restoreDefault();
 }
 
@@ -398,7 +375,7 @@ void MainForm::reLogin()
         return;
     const Result<LoginController::Login> result = m_session->CheckLogin();
     if (!result && result.code() != ErrorCode::Cancelled)
-        showOutcome({result.status(), std::nullopt}, QStringLiteral("ZNT ERROR"));
+        showOutcome({result.status(), std::nullopt}, tr("ZNT ERROR"));
 }
 
 bool MainForm::CheckAccess(AccessRights::Command command)
@@ -415,10 +392,19 @@ void MainForm::ShowAccessDenied()
         reLogin();
 }
 
-void MainForm::showAbout()
+void MainForm::focusList()
 {
-    Prompts::showAbout(this, m_state.FullVersionText);
-    setEnabled(true);
+    gridMain()->setFocus();
+}
+
+EditDetection& MainForm::editDetection() const
+{
+    return m_bulk->editDetection();
+}
+
+void MainForm::whenUnloaded(QObject* receiver, std::function<void()> handler)
+{
+    connect(this, &MainForm::unloaded, receiver, std::move(handler));
 }
 
 // --- LibraryHost -----------------------------------------------------------------------
@@ -482,7 +468,7 @@ void MainForm::SetCountsText(const QString& text)
 
 void MainForm::SetReLoginVisible(bool visible)
 {
-    command(QStringLiteral("ReLoginButton"))->setVisible(visible);
+    command(CommandIds::kReLoginButton)->setVisible(visible);
 }
 
 Result<ConfigRow> MainForm::ReadConfig()

@@ -2,14 +2,17 @@
 
 #include "core/Outcome.h"
 #include "core/ProgramState.h"
-#include "security/AccessRights.h"
 #include "library/LibraryHost.h"
 #include "library/OpenedLibrary.h"
+#include "security/AccessRights.h"
 #include "store/MainRecord.h"
-#include "ui/main/MainLayout.h"
 #include "ui/common/MessageBoxes.h"
+#include "ui/main/CommandContext.h"
+#include "ui/main/CommandIds.h"
 #include "ui/main/CommandRegistry.h"
 #include "ui/main/ListPane.h"
+#include "ui/main/MainLayout.h"
+#include "ui/main/MainWindow.h"
 #include "ui/main/RecordPane.h"
 #include "ui/main/ToolBar.h"
 
@@ -33,13 +36,15 @@ namespace zentaro {
 class BulkCommands;
 class FileCommands;
 class LibrarySession;
+class PaneSizer;
 class ResizePanel;
 
 // The main window: the coordinator of the toolbar, the list pane and the
 // record pane. It owns the open library (and is its host: every message and
 // dialog the opening, login and list need goes through it), the commands,
-// the layout and the shutdown.
-class MainForm : public QMainWindow, public LibraryHost
+// the layout and the shutdown. The commands see it as their CommandContext,
+// start-up as a MainWindow.
+class MainForm : public QMainWindow, public LibraryHost, public CommandContext, public MainWindow
 {
     Q_OBJECT
 
@@ -52,56 +57,55 @@ public:
     // row, applies the grid's colours, fonts and columns from the settings and
     // runs the list. Afterwards either the library is open or openAborted()
     // is true. The window is not shown here.
-    void load();
+    void load() override;
     // Opens CurrentLibraryPath, falling back to the library open before when
     // it cannot be opened; nothing open afterwards is an aborted open.
-    Result<OpenedLibrary> openCurrentLibrary();
+    Result<OpenedLibrary> openCurrentLibrary() override;
     // Whether the last open left no library open.
-    bool openAborted() const { return m_openAborted; }
+    bool openAborted() const override { return m_openAborted; }
     // The unload step, once: unless the open was aborted, saves pending edits and the
     // window's settings, empties the extraction folder; then releases the
     // library. Closing the window runs it.
-    void unload();
+    void unload() override;
     bool isUnloaded() const { return m_unloaded; }
     // Gives the splitter the saved pane sizes, kept within the splitter, and
     // gives them again while the window is still finding its size.
-    void RestorePaneSizes();
+    void RestorePaneSizes() override;
     // What dialogs stand over while this window is not shown (the splash
     // window at start-up); none by default.
-    void setDialogOwner(QWidget* owner) { m_dialogOwner = owner; }
+    void setDialogOwner(QWidget* owner) override { m_dialogOwner = owner; }
     // Whether the user cancelled the last login this window asked for.
-    bool loginCancelled() const { return m_loginCancelled; }
+    bool loginCancelled() const override { return m_loginCancelled; }
+    QWidget* widget() override { return this; }
+    void whenUnloaded(QObject* receiver, std::function<void()> handler) override;
 
-    // For a guarded command: true when the access level allows it; otherwise
-    // the Access Denied dialog is shown (its Re-Login runs the login) and the
-    // command must not run.
-    bool CheckAccess(AccessRights::Command command);
-    // The Access Denied dialog for the current level; its Re-Login runs the login.
-    void ShowAccessDenied();
+    // --- CommandContext --------------------------------------------------
+    QWidget* mainWidget() override { return this; }
+    bool CheckAccess(AccessRights::Command command) override;
+    void ShowAccessDenied() override;
     // Text and background colour of the four record fields from the settings.
-    void ApplyFieldColors();
+    void ApplyFieldColors() override;
     // Deletes the files in the extraction folder; subfolders and files that
     // cannot be deleted are left.
     void ClearExtractFolder();
-    // Writes typed changes of the shown record to the library. False when
-    // that failed (the message was shown).
-    bool SaveRecordEdits();
-    // Shows a command's failure, if any, over this window.
-    void showOutcome(const Outcome& outcome, const QString& title);
+    bool SaveRecordEdits() override;
+    void showOutcome(const Outcome& outcome, const QString& title) override;
+    void focusList() override;
+    LibrarySession& session() const override { return *m_session; }
+    CommandRegistry& commands() const override { return *m_commands; }
+    ListPane& listPane() const override { return *m_listPane; }
+    RecordPane& recordPane() const override { return *m_recordPane; }
+    EditDetection& editDetection() const override;
 
-    LibrarySession& session() const { return *m_session; }
-    CommandRegistry& commands() const { return *m_commands; }
     BulkCommands& bulk() const { return *m_bulk; }
     // A command by its name ("fobar", "eevbar", "ViewButton", ...); nullptr when absent.
     QAction* command(const QString& name) const { return m_commands->action(name); }
-    ListPane& listPane() const { return *m_listPane; }
-    RecordPane& recordPane() const { return *m_recordPane; }
     ListModel* listModel() const { return m_listPane->model(); }
     QTableView* gridMain() const { return m_listPane->grid(); }
     QLabel* recordCountLabel() const { return m_listPane->recordCountLabel(); }
     QLabel* cellPanel() const { return m_listPane->cellPanel(); }
     QSplitter* mainSplitter() const { return m_splitter; }
-    QToolButton* reLoginButton() const { return m_toolBar->button(QStringLiteral("ReLoginButton")); }
+    QToolButton* reLoginButton() const { return m_toolBar->button(CommandIds::kReLoginButton); }
     QTabWidget* detailTab() const { return m_recordPane->detailTab(); }
     QLineEdit* titleBox() const { return m_recordPane->titleBox(); }
     QLineEdit* authorBox() const { return m_recordPane->authorBox(); }
@@ -127,14 +131,13 @@ public:
 
 public Q_SLOTS:
     // The library at path; with none given, the one the file dialog chooses.
-    void openLibrary(const QString& path = QString());
+    void openLibrary(const QString& path = QString()) override;
     void reLogin();
     void listOnly();
     void centerSplit();
     void recordOnly();
     void undoTyping();
     void refreshData();
-    void showAbout();
 
 Q_SIGNALS:
     // The unload step has run; the program ends.
@@ -149,8 +152,6 @@ private:
     void bindCommands();
     void placeOnLoad();
     void layoutFormArea();
-    void applyPaneSize(const MainLayout::PaneSize& size);
-    void applyRestoredPanes();
     // Enabling and locks from the library, the access level and read-only state.
     void updateCommands();
 
@@ -178,9 +179,7 @@ private:
     ListPane* m_listPane = nullptr;
     RecordPane* m_recordPane = nullptr;
 
-    double m_loadedListPane = 0;
-    double m_loadedFilePane = 0;
-    bool m_restoringPanes = false; // until the user sizes the panes himself
+    std::unique_ptr<PaneSizer> m_panes;
     bool m_syncingGrid = false;
     bool m_loaded = false;
     bool m_unloaded = false;

@@ -3,8 +3,13 @@
 #include "core/PathText.h"
 #include "core/ProgramState.h"
 #include "core/SettingsFile.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MessageBoxes.h"
+#include "ui/common/Prompts.h"
+#include "ui/main/CommandContext.h"
+#include "ui/main/CommandIds.h"
+#include "ui/main/CommandRegistry.h"
+#include "ui/main/ListPane.h"
+#include "ui/main/RecordPane.h"
 #include "ui/settings/ConfigForm.h"
 
 #include <QDesktopServices>
@@ -31,13 +36,19 @@ ProgramCommands::PageOpener& pageOpener()
 
 } // namespace
 
-ProgramCommands::ProgramCommands(ProgramState& state, MainForm& window)
-    : QObject(&window), m_state(state), m_window(window)
+ProgramCommands::ProgramCommands(ProgramState& state, CommandContext& context)
+    : QObject(context.mainWidget()), m_state(state), m_context(context)
 {
-    CommandRegistry& c = window.commands();
-    c.bind(QStringLiteral("tpbar"), this, [this] { showProgramSettings(); });
-    c.bind(QStringLiteral("hhbar"), this, [this] { showHelp(); });
-    c.bind(QStringLiteral("habar"), this, [this] { m_window.showAbout(); });
+    CommandRegistry& c = context.commands();
+    c.bind(CommandIds::kTpbar, this, [this] { showProgramSettings(); });
+    c.bind(CommandIds::kHhbar, this, [this] { showHelp(); });
+    c.bind(CommandIds::kHabar, this, [this] { showAbout(); });
+}
+
+void ProgramCommands::showAbout()
+{
+    Prompts::showAbout(m_context.mainWidget(), m_state.FullVersionText);
+    m_context.mainWidget()->setEnabled(true);
 }
 
 QString ProgramCommands::helpPath() const
@@ -47,16 +58,16 @@ QString ProgramCommands::helpPath() const
 
 void ProgramCommands::showProgramSettings()
 {
-    if (!m_window.CheckAccess(AccessRights::Command::ProgramSettings))
+    if (!m_context.CheckAccess(AccessRights::Command::ProgramSettings))
         return;
-    m_window.recordPane().showDetailsPage();
+    m_context.recordPane().showDetailsPage();
 
     ConfigForm::Targets targets;
-    targets.grid = m_window.gridMain();
-    targets.model = m_window.listModel();
-    targets.applyFieldColors = [this] { m_window.ApplyFieldColors(); };
+    targets.grid = m_context.listPane().grid();
+    targets.model = m_context.listPane().model();
+    targets.applyFieldColors = [this] { m_context.ApplyFieldColors(); };
     targets.saveSettings = [this] { return m_state.settingsFile().SaveSettings(); };
-    ConfigForm form(m_state.Settings, std::move(targets), &m_window);
+    ConfigForm form(m_state.Settings, std::move(targets), m_context.mainWidget());
     if (const ConfigRunner& runner = configRunner())
         runner(form);
     else
@@ -68,17 +79,18 @@ void ProgramCommands::showHelp()
     const QString path = helpPath();
     const QString nl = m_state.NewLine;
     if (!QFileInfo(path).isFile()) {
-        MessageBoxes::exclamation(&m_window, QStringLiteral("ZNT Notice"),
-                                  QStringLiteral("The Owner's Manual was not found.") + nl + nl
-                                      + QStringLiteral("ZNT looked for it here:") + nl + path);
+        MessageBoxes::exclamation(m_context.mainWidget(), tr("ZNT Notice"),
+                                  tr("The Owner's Manual was not found.") + nl + nl +
+                                      tr("ZNT looked for it here:") + nl + path);
         return;
     }
     const QUrl page = QUrl::fromLocalFile(path);
     const bool opened = pageOpener() ? pageOpener()(page) : QDesktopServices::openUrl(page);
     if (!opened) {
-        MessageBoxes::exclamation(&m_window, QStringLiteral("ZNT Notice"),
-                                  QStringLiteral("No web browser could be started for the Owner's Manual.") + nl
-                                      + nl + QStringLiteral("Open this page with your browser:") + nl + path);
+        MessageBoxes::exclamation(m_context.mainWidget(), tr("ZNT Notice"),
+                                  tr("No web browser could be started for the Owner's Manual.") +
+                                      nl + nl + tr("Open this page with your browser:") + nl +
+                                      path);
     }
 }
 

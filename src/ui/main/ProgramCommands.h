@@ -10,7 +10,7 @@ class QUrl;
 namespace zentaro {
 
 class ConfigForm;
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // The commands of the program itself rather than of a library: program
@@ -26,7 +26,7 @@ public:
     // Opens a page in the desktop's browser; true when it was handed over.
     using PageOpener = std::function<bool(const QUrl&)>;
 
-    ProgramCommands(ProgramState& state, MainForm& window);
+    ProgramCommands(ProgramState& state, CommandContext& context);
 
     // The owner's manual: DataFolder()/HELP/INDEX.HTML.
     QString helpPath() const;
@@ -36,6 +36,7 @@ public:
     void showProgramSettings();
     // Opens the manual, or says where it was looked for.
     void showHelp();
+    void showAbout();
 
     // Test seams; each returns what was installed before (empty = the real one).
     static ConfigRunner setConfigRunner(ConfigRunner runner);
@@ -43,7 +44,7 @@ public:
 
 private:
     ProgramState& m_state;
-    MainForm& m_window;
+    CommandContext& m_context;
 };
 
 } // namespace zentaro

@@ -4,7 +4,6 @@
 #include "library/LibraryHost.h"
 #include "library/LibrarySession.h"
 #include "security/LoginController.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/common/MousePointer.h"
 #include "ui/common/ScreenMetrics.h"
@@ -12,6 +11,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 
 #include <utility>
 
@@ -40,7 +40,9 @@ public:
     void SetReLoginVisible(bool) override {}
     Result<ConfigRow> ReadConfig() override
     {
-        return Result<ConfigRow>::failure(ErrorCode::NotFound, QStringLiteral("No library is open."));
+        return Result<ConfigRow>::failure(
+            ErrorCode::NotFound,
+            QCoreApplication::translate("StartupSequence", "No library is open."));
     }
     std::optional<LoginAnswer> ShowLoginDialog() override { return std::nullopt; }
     void ShowLoginFailure(const QString& title, const QString& text) override
@@ -55,14 +57,16 @@ private:
 
 } // namespace
 
-StartupSequence::StartupSequence(ProgramState& state, QString commandLine, QObject* parent)
-    : QObject(parent), m_state(state), m_commandLine(std::move(commandLine))
+StartupSequence::StartupSequence(ProgramState& state, QString commandLine,
+                                 MainWindow::Maker makeWindow, QObject* parent)
+    : QObject(parent), m_state(state), m_commandLine(std::move(commandLine)),
+      m_makeWindow(std::move(makeWindow))
 {
 }
 
 StartupSequence::~StartupSequence()
 {
-    delete m_main.data();
+    delete m_mainWidget.data();
     delete m_splash.data();
 }
 
@@ -71,9 +75,9 @@ SplashForm* StartupSequence::splash() const
     return m_splash.data();
 }
 
-MainForm* StartupSequence::mainForm() const
+QWidget* StartupSequence::mainWindow() const
 {
-    return m_main.data();
+    return m_mainWidget.data();
 }
 
 QString StartupSequence::CommandLineText(const QStringList& arguments)
@@ -83,9 +87,9 @@ QString StartupSequence::CommandLineText(const QStringList& arguments)
 
 QString StartupSequence::LoginCancelledText(const QString& libraryPath, const QString& newLine)
 {
-    return QStringLiteral("No login was given for the library") + newLine + libraryPath + newLine + newLine
-        + QStringLiteral("so ZNT will now close. Start ZNT again to log in, or start it with another "
-                         "library's path as its argument.");
+    return tr("No login was given for the library") + newLine + libraryPath + newLine + newLine +
+           tr("so ZNT will now close. Start ZNT again to log in, or start it with another "
+              "library's path as its argument.");
 }
 
 bool StartupSequence::Start()
@@ -108,7 +112,7 @@ bool StartupSequence::Start()
     const Status loaded = settings.LoadConfig();
     // Start-up goes on with what could be read; the user learns that the
     // settings will not be kept.
-    MessageBoxes::showFailure(m_splash, loaded, QStringLiteral("ZNT Notice"), MessageIcon::Exclamation);
+    MessageBoxes::showFailure(m_splash, loaded, tr("ZNT Notice"), MessageIcon::Exclamation);
 
     m_state.CurrentLibraryPath = m_commandLine.isEmpty() ? m_state.Settings.DefaultLibrary : m_commandLine;
 
@@ -131,17 +135,19 @@ void StartupSequence::mainFormTimerTick()
         return;
     m_phase = Phase::Handover;
 
-    m_main = new MainForm(m_state);
+    m_main = m_makeWindow(m_state);
+    m_mainWidget = m_main->widget();
     // Until the main window shows, its dialogs stand over the splash window.
     m_main->setDialogOwner(m_splash);
-    connect(m_main, &MainForm::unloaded, this, &StartupSequence::mainUnloaded);
+    m_main->whenUnloaded(this, [this] { mainUnloaded(); });
     m_main->load();
 
     m_openAborted = m_main->openAborted();
     if (m_openAborted) {
         // Nothing was opened, so nothing is saved: the next start asks again.
-        MainForm* main = m_main;
+        MainWindow* main = m_main;
         m_main = nullptr;
+        m_mainWidget = nullptr;
         // A refused file was reported already; a cancelled login was not.
         // Said before the unload, which ends the program.
         if (main->loginCancelled())
@@ -153,18 +159,18 @@ void StartupSequence::mainFormTimerTick()
         return;
     }
 
-    m_main->show();
+    m_mainWidget->show();
     m_mainShown = true;
     if (m_splash) {
         m_splash->raise();
         m_splash->repaint();
     }
     QApplication::processEvents();
-    if (m_phase != Phase::Handover || !m_main)
+    if (m_phase != Phase::Handover || !m_mainWidget)
         return; // closed meanwhile
     MousePointer::setWait();
     m_main->RestorePaneSizes();
-    m_main->setEnabled(false);
+    m_mainWidget->setEnabled(false);
     if (m_splash)
         m_splash->startTimer1();
     else
@@ -176,10 +182,10 @@ void StartupSequence::timer1Tick()
     if (m_phase != Phase::Handover)
         return;
     m_phase = Phase::Running;
-    if (m_main) {
-        m_main->setEnabled(true);
-        m_main->raise();
-        m_main->activateWindow();
+    if (m_mainWidget) {
+        m_mainWidget->setEnabled(true);
+        m_mainWidget->raise();
+        m_mainWidget->activateWindow();
     }
     QApplication::processEvents();
     closeSplash();
@@ -191,7 +197,7 @@ void StartupSequence::mainUnloaded()
         return;
     // Every other window goes with the main window.
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget != m_main && widget != m_splash && widget->isVisible())
+        if (widget != m_mainWidget && widget != m_splash && widget->isVisible())
             widget->close();
     }
     end(0);

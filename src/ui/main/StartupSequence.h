@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ProgramState.h"
+#include "ui/main/MainWindow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -9,7 +10,6 @@
 
 namespace zentaro {
 
-class MainForm;
 class SplashForm;
 
 // Start-up and hand-over: the splash window's load step, its two timers and
@@ -20,8 +20,10 @@ class StartupSequence : public QObject
     Q_OBJECT
 
 public:
-    // commandLine: the whole argument text, a library path when not empty.
-    StartupSequence(ProgramState& state, QString commandLine, QObject* parent = nullptr);
+    // commandLine: the whole argument text, a library path when not empty;
+    // makeWindow makes the main window when the splash hands over.
+    StartupSequence(ProgramState& state, QString commandLine, MainWindow::Maker makeWindow,
+                    QObject* parent = nullptr);
     ~StartupSequence() override;
 
     // The program's arguments after its own name, joined with single blanks
@@ -47,7 +49,8 @@ public:
     void timer1Tick();
 
     SplashForm* splash() const;
-    MainForm* mainForm() const;
+    // The main window while start-up holds it; nullptr once it is gone.
+    QWidget* mainWindow() const;
     // Whether the main window was ever shown.
     bool mainWindowShown() const { return m_mainShown; }
     // Whether the first library could not be opened, which ends the program.
@@ -72,7 +75,10 @@ private:
     QString m_commandLine;
     Phase m_phase = Phase::Created;
     QPointer<SplashForm> m_splash;
-    QPointer<MainForm> m_main;
+    MainWindow::Maker m_makeWindow;
+    MainWindow* m_main = nullptr;
+    // Tells whether m_main still lives: the window may be deleted under it.
+    QPointer<QWidget> m_mainWidget;
     bool m_mainShown = false;
     bool m_openAborted = false;
     bool m_closingSplash = false;

@@ -1,8 +1,9 @@
 #include "ui/main/ToolBar.h"
 
+#include "ui/main/CommandIds.h"
+#include "ui/main/CommandRegistry.h"
 #include "ui/main/MainLayout.h"
 #include "ui/main/ToolIcons.h"
-#include "ui/main/CommandRegistry.h"
 #include "ui/main/TwipsGeometry.h"
 
 #include <QAction>
@@ -32,13 +33,24 @@ ToolBar::ToolBar(CommandRegistry& commands, QWidget* parent) : QFrame(parent)
     setFrameShadow(QFrame::Raised);
 
     const GroupPlan groups[] = {
-        {"LibraryGroupLabel", "Library", {"NewLibraryButton", "OpenLibraryButton", "ReLoginButton"}},
-        {"ListGroupLabel", "List", {"ListAllButton", "FilterButton", "ListActionButton", "PrintListButton"}},
-        {"ViewGroupLabel", "View", {"ListOnlyButton", "CenterSplitButton", "RecordOnlyButton"}},
+        {"LibraryGroupLabel",
+         "Library",
+         {CommandIds::kNewLibraryButton, CommandIds::kOpenLibraryButton,
+          CommandIds::kReLoginButton}},
+        {"ListGroupLabel",
+         "List",
+         {CommandIds::kListAllButton, CommandIds::kFilterButton, CommandIds::kListActionButton,
+          CommandIds::kPrintListButton}},
+        {"ViewGroupLabel",
+         "View",
+         {CommandIds::kListOnlyButton, CommandIds::kCenterSplitButton,
+          CommandIds::kRecordOnlyButton}},
         {"FileGroupLabel",
          "File",
-         {"AddMultipleRecordsButton", "DeleteButton", "ExtractToDiskButton", "ViewButton", "InsertBackButton"}},
-        {"ZNTGroupLabel", "ZNT", {"ConfigButton", "HelpButton"}},
+         {CommandIds::kAddMultipleRecordsButton, CommandIds::kDeleteButton,
+          CommandIds::kExtractToDiskButton, CommandIds::kViewButton,
+          CommandIds::kInsertBackButton}},
+        {"ZNTGroupLabel", "ZNT", {CommandIds::kConfigButton, CommandIds::kHelpButton}},
     };
 
     auto* row = new QHBoxLayout(this);

@@ -5,16 +5,19 @@
 #include "preview/FileClass.h"
 #include "store/Recordset.h"
 #include "transfer/FileExtractor.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MousePointer.h"
 #include "ui/common/ProgressWindow.h"
 #include "ui/common/TransferProgressHost.h"
-#include "ui/transfer/TransferSettingsOf.h"
 #include "ui/date/GetDateForm.h"
+#include "ui/main/CommandContext.h"
+#include "ui/main/CommandIds.h"
+#include "ui/main/CommandRegistry.h"
+#include "ui/main/ListPane.h"
 #include "ui/main/RecordPane.h"
 #include "ui/preview/MediaBox.h"
 #include "ui/preview/PictureBox.h"
 #include "ui/preview/Previewer.h"
+#include "ui/transfer/TransferSettingsOf.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +31,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+
+#include <utility>
 
 namespace zentaro {
 
@@ -48,8 +53,9 @@ PreviewController::DatePicker PreviewController::setDatePicker(DatePicker picker
     return previous;
 }
 
-PreviewController::PreviewController(ProgramState& state, MainForm& form)
-    : QObject(&form), m_state(state), m_form(form)
+PreviewController::PreviewController(ProgramState& state, CommandContext& context,
+                                     QSplitter& splitter)
+    : QObject(context.mainWidget()), m_state(state), m_context(context)
 {
     setObjectName(QStringLiteral("PreviewController"));
     previewer().setFitPictures(m_state.Settings.AutoSizePictures);
@@ -57,12 +63,11 @@ PreviewController::PreviewController(ProgramState& state, MainForm& form)
     connect(&previewer(), &Previewer::autoSizeClicked, this, &PreviewController::toggleAutoSize);
     connect(&previewer(), &Previewer::nonOleClicked, this, &PreviewController::openUnpreviewable);
     connect(&pane(), &RecordPane::fileDateClicked, this, &PreviewController::ChangeFileDate);
-    connect(&form, &MainForm::recordChanged, this, &PreviewController::followRecord);
     // The 50/50 and record-only modes refresh the record at its new size,
     // after the pane sizes were set.
-    for (const char* mode : {"vsbar", "vrbar"}) {
-        const bool recordOnly = QLatin1String(mode) == QLatin1String("vrbar");
-        if (QAction* action = form.command(QString::fromLatin1(mode))) {
+    for (const auto& [mode, recordOnly] :
+         {std::pair{CommandIds::kVsbar, false}, std::pair{CommandIds::kVrbar, true}}) {
+        if (QAction* action = context.commands().action(QString::fromLatin1(mode))) {
             connect(action, &QAction::triggered, this, [this, recordOnly] {
                 QApplication::processEvents();
                 followRecord();
@@ -73,18 +78,18 @@ PreviewController::PreviewController(ProgramState& state, MainForm& form)
             });
         }
     }
-    if (QSplitterHandle* handle = form.mainSplitter()->handle(1))
+    if (QSplitterHandle* handle = splitter.handle(1))
         handle->installEventFilter(this);
 }
 
 RecordPane& PreviewController::pane() const
 {
-    return m_form.recordPane();
+    return m_context.recordPane();
 }
 
 Previewer& PreviewController::previewer() const
 {
-    return *m_form.recordPane().previewer();
+    return *m_context.recordPane().previewer();
 }
 
 QString PreviewController::shownFileType() const
@@ -95,7 +100,7 @@ QString PreviewController::shownFileType() const
 
 void PreviewController::focusList()
 {
-    m_form.gridMain()->setFocus();
+    m_context.focusList();
 }
 
 QString PreviewController::previewClass() const
@@ -125,7 +130,7 @@ void PreviewController::ShowPreview()
 {
     if (pane().detailTab()->currentIndex() != RecordPane::kPreviewPage)
         return;
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen() || !session.DCMain() || !session.DCMain()->hasCurrent())
         return;
     // A preview extracts; a level that may not extract never gets here
@@ -147,13 +152,13 @@ void PreviewController::ShowPreview()
     // The extraction makes the folder, private, or refuses a link in its place.
     Result<ExtractedFile> extracted = Status();
     {
-        TransferProgressHost host(m_state, &m_form);
+        TransferProgressHost host(m_state, m_context.mainWidget());
         FileExtractor extractor(transferSettingsOf(m_state), session.database());
         extracted = extractor.ExtractInto(*record, m_state.ExtractFolder, host);
     }
     MousePointer::restoreDefault();
     if (!extracted) {
-        m_form.showOutcome(extracted.outcome(), FileExtractor::kErrorTitle);
+        m_context.showOutcome(extracted.outcome(), FileExtractor::kErrorTitle);
         pane().showDetailsPage();
         return;
     }
@@ -176,9 +181,9 @@ void PreviewController::pageChosen(int page)
 {
     RecordPane& p = pane();
     if (page == RecordPane::kPreviewPage) {
-        LibrarySession& session = m_form.session();
+        LibrarySession& session = m_context.session();
         if (session.isOpen() && !FileExtractor::MayExtract(m_state.AccessLevel, session.Config())) {
-            m_form.ShowAccessDenied();
+            m_context.ShowAccessDenied();
             p.showDetailsPage();
             focusList();
             return;
@@ -214,19 +219,19 @@ void PreviewController::toggleAutoSize()
 
 void PreviewController::openUnpreviewable()
 {
-    if (QAction* open = m_form.command(QStringLiteral("eevbar")))
+    if (QAction* open = m_context.commands().action(CommandIds::kEevbar))
         open->trigger();
 }
 
 void PreviewController::ChangeFileDate()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!datePicker() || !session.isOpen() || !session.DCMain() || !session.DCMain()->hasCurrent())
         return;
-    const std::optional<QDate> chosen = datePicker()(&m_form);
+    const std::optional<QDate> chosen = datePicker()(m_context.mainWidget());
     if (!chosen || !chosen->isValid())
         return;
-    if (!m_form.SaveRecordEdits())
+    if (!m_context.SaveRecordEdits())
         return;
     Recordset& list = *session.DCMain();
     Status saved = list.edit();
@@ -236,11 +241,11 @@ void PreviewController::ChangeFileDate()
         saved = list.update();
     else
         list.cancelUpdate();
-    m_form.showOutcome({saved, std::nullopt}, QStringLiteral("ZNT ERROR"));
+    m_context.showOutcome({saved, std::nullopt}, tr("ZNT ERROR"));
     // The fields show the stored record again; typed changes were saved above.
-    if (QAction* reload = m_form.command(QStringLiteral("eubar")))
+    if (QAction* reload = m_context.commands().action(CommandIds::kEubar))
         reload->trigger();
-    m_form.gridMain()->viewport()->update();
+    m_context.listPane().grid()->viewport()->update();
 }
 
 void PreviewController::MainSplitter_SplitterEndDrag()

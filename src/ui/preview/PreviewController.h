@@ -6,11 +6,12 @@
 #include <functional>
 #include <optional>
 
+class QSplitter;
 class QWidget;
 
 namespace zentaro {
 
-class MainForm;
+class CommandContext;
 class ProgramState;
 class Previewer;
 class RecordPane;
@@ -28,7 +29,8 @@ public:
     using DatePicker = std::function<std::optional<QDate>(QWidget* parent)>;
     static DatePicker setDatePicker(DatePicker picker);
 
-    PreviewController(ProgramState& state, MainForm& form);
+    // splitter: the main window's, whose handle's release refreshes a picture.
+    PreviewController(ProgramState& state, CommandContext& context, QSplitter& splitter);
 
     // The record-change handler, after the fields show the new record.
     void followRecord();
@@ -52,7 +54,7 @@ private:
     QString previewClass() const;
 
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
 };
 
 } // namespace zentaro

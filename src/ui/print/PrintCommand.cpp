@@ -2,8 +2,11 @@
 
 #include "library/LibrarySession.h"
 #include "search/ListModel.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MessageBoxes.h"
+#include "ui/main/CommandContext.h"
+#include "ui/main/CommandIds.h"
+#include "ui/main/CommandRegistry.h"
+#include "ui/main/ListPane.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -12,34 +15,37 @@
 
 namespace zentaro {
 
-PrintCommand::PrintCommand(ProgramState& state, MainForm& form) : QObject(&form), m_state(state), m_form(form)
+PrintCommand::PrintCommand(ProgramState& state, CommandContext& context)
+    : QObject(context.mainWidget()), m_state(state), m_context(context)
 {
     setObjectName(QStringLiteral("PrintCommand"));
-    form.commands().bind(QStringLiteral("PrintListButton"), this, [this] { printListCommand(); });
+    context.commands().bind(CommandIds::kPrintListButton, this, [this] { printListCommand(); });
 }
 
 void PrintCommand::printListCommand()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen() || session.ListedCount() == 0) {
-        MessageBoxes::show(&m_form, MessageIcon::Critical, kNothingTitle, kNothingText);
+        MessageBoxes::show(m_context.mainWidget(), MessageIcon::Critical, tr("Error"),
+                           tr("Nothing to Print"));
         return;
     }
     // Printing moves the current record; typed changes are kept first.
-    if (!m_form.SaveRecordEdits())
+    if (!m_context.SaveRecordEdits())
         return;
-    const std::optional<PrintRequest> request =
-        PrintListForm::ask(&m_form, m_state, m_form.SelectedCount() > 0, m_seams);
+    const std::optional<PrintRequest> request = PrintListForm::ask(
+        m_context.mainWidget(), m_state, m_context.listPane().selectedCount() > 0, m_seams);
     QCoreApplication::processEvents();
     if (!request)
         return;
-    m_form.showOutcome({print(*request), std::nullopt}, QStringLiteral("ZNT ERROR"));
-    m_form.gridMain()->setFocus();
+    m_context.showOutcome({print(*request), std::nullopt}, tr("ZNT ERROR"));
+    m_context.focusList();
 }
 
 Status PrintCommand::print(const PrintRequest& request)
 {
-    m_printer = std::make_unique<ListPrinter>(m_state, m_form.listPane(), &m_form);
+    m_printer =
+        std::make_unique<ListPrinter>(m_state, m_context.listPane(), m_context.mainWidget());
     m_printer->setRowObserver(m_observer);
     const Status printed = m_printer->PrintList(request);
     showFirstRecord();
@@ -48,9 +54,9 @@ Status PrintCommand::print(const PrintRequest& request)
 
 void PrintCommand::showFirstRecord()
 {
-    m_form.session().MoveFirst();
-    QTableView* grid = m_form.gridMain();
-    const ListModel* model = m_form.listModel();
+    m_context.session().MoveFirst();
+    QTableView* grid = m_context.listPane().grid();
+    const ListModel* model = m_context.listPane().model();
     if (model->rowCount() == 0)
         return;
     const QModelIndex current = grid->selectionModel()->currentIndex();

@@ -12,7 +12,7 @@
 
 namespace zentaro {
 
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // "Print List" (PrintListButton): refuses an empty list, asks with the
@@ -22,11 +22,8 @@ class PrintCommand : public QObject
     Q_OBJECT
 
 public:
-    static inline const QString kNothingTitle = QStringLiteral("Error");
-    static inline const QString kNothingText = QStringLiteral("Nothing to Print");
-
     // Binds PrintListButton of the form's commands.
-    PrintCommand(ProgramState& state, MainForm& form);
+    PrintCommand(ProgramState& state, CommandContext& context);
 
     void printListCommand();
     // The printing after the dialog said Print.
@@ -42,7 +39,7 @@ private:
     void showFirstRecord();
 
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
     PrintListForm::Seams m_seams;
     ListPrinter::RowObserver m_observer;
     std::unique_ptr<ListPrinter> m_printer;

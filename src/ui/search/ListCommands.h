@@ -7,7 +7,7 @@ class QPoint;
 
 namespace zentaro {
 
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // The commands on the current list: the search dialog and List All, the
@@ -19,7 +19,7 @@ class ListCommands : public QObject
     Q_OBJECT
 
 public:
-    ListCommands(ProgramState& state, MainForm& form);
+    ListCommands(ProgramState& state, CommandContext& context);
 
     void showFilter();
     void listAll();
@@ -31,8 +31,6 @@ public:
     // The list-action pop-up, at a point of the screen.
     void showListActions(const QPoint& at);
 
-    static inline const QString kNotesTitle = QStringLiteral("For Your Info...");
-
 private:
     // QueryWhere and QueryOrder become where and order and the list is run
     // again; when the engine refuses, both go back and the user is told.
@@ -40,7 +38,7 @@ private:
     void focusGrid();
 
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
 };
 
 } // namespace zentaro

@@ -10,16 +10,18 @@
 #include "transfer/ExtractionFolder.h"
 #include "transfer/FileExtractor.h"
 #include "transfer/FileOpener.h"
-#include "ui/transfer/ExtractConflictQuestion.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/common/MousePointer.h"
-#include "ui/common/Prompts.h"
 #include "ui/common/ProgressWindow.h"
+#include "ui/common/Prompts.h"
 #include "ui/common/TransferProgressHost.h"
-#include "ui/transfer/EditDetection.h"
+#include "ui/main/CommandContext.h"
+#include "ui/main/CommandIds.h"
 #include "ui/main/CommandRegistry.h"
+#include "ui/main/ListPane.h"
 #include "ui/main/RecordPane.h"
+#include "ui/transfer/EditDetection.h"
+#include "ui/transfer/ExtractConflictQuestion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,47 +31,54 @@
 
 namespace zentaro {
 
-BulkCommands::BulkCommands(ProgramState& state, MainForm& form) : QObject(&form), m_state(state), m_form(form)
+BulkCommands::BulkCommands(ProgramState& state, CommandContext& context)
+    : QObject(context.mainWidget()), m_state(state), m_context(context)
 {
-    m_editDetection = new EditDetection(state, form);
-    CommandRegistry& c = form.commands();
-    c.bind(QStringLiteral("edbar"), this, [this] { deleteCurrentFile(); });
-    c.bind(QStringLiteral("menuDeleteCurrentFile"), this, [this] { deleteCurrentFile(); });
-    c.bind(QStringLiteral("menuDeleteSelectedFiles"), this, [this] { deleteSelectedFiles(); });
-    c.bind(QStringLiteral("menuDeleteListedFiles"), this, [this] { deleteListedFiles(); });
-    c.bind(QStringLiteral("menuExtractSelectedFilestoExtractFolder"), this, [this] { extractSelectedFiles(true); });
-    c.bind(QStringLiteral("menuExtractSelectedFilestoDisk"), this, [this] { extractSelectedFiles(false); });
-    c.bind(QStringLiteral("menuExtractListedFilestoExtractFolder"), this, [this] { extractListedFiles(true); });
-    c.bind(QStringLiteral("menuExtractListedFilestoDisk"), this, [this] { extractListedFiles(false); });
-    c.bind(QStringLiteral("tdbar"), this, [this] { clearExtractionFolder(); });
-    c.bind(QStringLiteral("vebar"), this, [this] { showExtractionFolder(); });
-    if (QMenu* popup = c.menu(QStringLiteral("Pbar")))
+    m_editDetection = new EditDetection(state, context);
+    CommandRegistry& c = context.commands();
+    c.bind(CommandIds::kEdbar, this, [this] { deleteCurrentFile(); });
+    c.bind(CommandIds::kMenuDeleteCurrentFile, this, [this] { deleteCurrentFile(); });
+    c.bind(CommandIds::kMenuDeleteSelectedFiles, this, [this] { deleteSelectedFiles(); });
+    c.bind(CommandIds::kMenuDeleteListedFiles, this, [this] { deleteListedFiles(); });
+    c.bind(CommandIds::kMenuExtractSelectedFilestoExtractFolder, this,
+           [this] { extractSelectedFiles(true); });
+    c.bind(CommandIds::kMenuExtractSelectedFilestoDisk, this,
+           [this] { extractSelectedFiles(false); });
+    c.bind(CommandIds::kMenuExtractListedFilestoExtractFolder, this,
+           [this] { extractListedFiles(true); });
+    c.bind(CommandIds::kMenuExtractListedFilestoDisk, this, [this] { extractListedFiles(false); });
+    c.bind(CommandIds::kTdbar, this, [this] { clearExtractionFolder(); });
+    c.bind(CommandIds::kVebar, this, [this] { showExtractionFolder(); });
+    if (QMenu* popup = c.menu(CommandIds::kPbar))
         connect(popup, &QMenu::aboutToShow, this, &BulkCommands::updateSelectionEntries);
-    connect(&form.listPane(), &ListPane::selectionChanged, this, &BulkCommands::updateSelectionEntries);
+    connect(&context.listPane(), &ListPane::selectionChanged, this,
+            &BulkCommands::updateSelectionEntries);
     updateSelectionEntries();
 }
 
 void BulkCommands::updateSelectionEntries()
 {
     // Both "Selected Files" entries need a selected row.
-    const bool any = m_form.listPane().selectedCount() > 0;
-    CommandRegistry& c = m_form.commands();
-    for (const char* name : {"menuExtractSelectedFiles", "menuDeleteSelectedFiles"}) {
+    const bool any = m_context.listPane().selectedCount() > 0;
+    CommandRegistry& c = m_context.commands();
+    for (const char* name :
+         {CommandIds::kMenuExtractSelectedFiles, CommandIds::kMenuDeleteSelectedFiles}) {
         if (QMenu* sub = c.menu(QString::fromLatin1(name)))
             sub->menuAction()->setEnabled(any);
     }
-    for (const char* name : {"menuExtractSelectedFilestoExtractFolder", "menuExtractSelectedFilestoDisk",
-                             "menuDeleteSelectedFiles"}) {
+    for (const char* name :
+         {CommandIds::kMenuExtractSelectedFilestoExtractFolder,
+          CommandIds::kMenuExtractSelectedFilestoDisk, CommandIds::kMenuDeleteSelectedFiles}) {
         if (QAction* entry = c.action(QString::fromLatin1(name)))
-            entry->setEnabled(any && m_form.session().isOpen());
+            entry->setEnabled(any && m_context.session().isOpen());
     }
 }
 
 QList<qint64> BulkCommands::selectedIds() const
 {
     QList<qint64> ids;
-    Recordset* list = m_form.session().DCMain();
-    QItemSelectionModel* selection = m_form.gridMain()->selectionModel();
+    Recordset* list = m_context.session().DCMain();
+    QItemSelectionModel* selection = m_context.listPane().grid()->selectionModel();
     if (!list || !selection)
         return ids;
     for (const QModelIndex& row : selection->selectedRows()) {
@@ -83,7 +92,7 @@ bool BulkCommands::refusedAsReadOnly()
 {
     if (!m_state.LibraryReadOnly)
         return false;
-    MessageBoxes::show(&m_form, RecordDeleter::ReadOnlyNotice(m_state.NewLine));
+    MessageBoxes::show(m_context.mainWidget(), RecordDeleter::ReadOnlyNotice(m_state.NewLine));
     return true;
 }
 
@@ -91,83 +100,88 @@ bool BulkCommands::refusedAsReadOnly()
 
 void BulkCommands::deleteCurrentFile()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen() || session.ListedCount() == 0)
         return;
-    if (refusedAsReadOnly() || !m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
+    if (refusedAsReadOnly() || !m_context.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kCurrentTitle, RecordDeleter(session).CurrentFileQuestion(),
+    if (!MessageBoxes::askYesNo(m_context.mainWidget(), RecordDeleter::kCurrentTitle,
+                                RecordDeleter(session).CurrentFileQuestion(),
                                 MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
     RecordDeleter deleter(session);
-    m_form.showOutcome({deleter.DeleteCurrentFile(), std::nullopt}, QStringLiteral("ZNT ERROR"));
-    m_form.gridMain()->setFocus();
+    m_context.showOutcome({deleter.DeleteCurrentFile(), std::nullopt}, tr("ZNT ERROR"));
+    m_context.focusList();
 }
 
 void BulkCommands::deleteSelectedFiles()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen() || refusedAsReadOnly())
         return;
     const QList<qint64> ids = selectedIds();
     if (session.ListedCount() == 0 || ids.isEmpty())
         return;
-    if (!m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
+    if (!m_context.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kSelectedTitle, RecordDeleter::kSelectedText, MessageIcon::Exclamation))
+    if (!MessageBoxes::askYesNo(m_context.mainWidget(), RecordDeleter::kSelectedTitle,
+                                RecordDeleter::kSelectedText, MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
-    m_form.recordPane().showDetailsPage();
+    m_context.recordPane().showDetailsPage();
     MousePointer::setWait();
     Status done;
     {
-        TransferProgressHost host(m_state, &m_form);
+        TransferProgressHost host(m_state, m_context.mainWidget());
         host.OpenWithoutBar(RecordDeleter::kDeletingText);
         host.Yield();
         done = RecordDeleter(session).DeleteSelectedFiles(ids);
     }
     MousePointer::restoreDefault();
-    m_form.showOutcome({done, std::nullopt}, QStringLiteral("ZNT ERROR"));
-    m_form.gridMain()->setFocus();
+    m_context.showOutcome({done, std::nullopt}, tr("ZNT ERROR"));
+    m_context.focusList();
 }
 
 void BulkCommands::deleteListedFiles()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen() || refusedAsReadOnly() || session.ListedCount() == 0)
         return;
-    if (!m_form.CheckAccess(AccessRights::Command::DeleteCurrent))
+    if (!m_context.CheckAccess(AccessRights::Command::DeleteCurrent))
         return;
-    if (!MessageBoxes::askYesNo(&m_form, RecordDeleter::kListedTitle, RecordDeleter(session).ListedFilesQuestion(),
+    if (!MessageBoxes::askYesNo(m_context.mainWidget(), RecordDeleter::kListedTitle,
+                                RecordDeleter(session).ListedFilesQuestion(),
                                 MessageIcon::Exclamation))
         return;
     m_editDetection->stop();
-    m_form.recordPane().showDetailsPage();
+    m_context.recordPane().showDetailsPage();
     RecordDeleter deleter(session);
     Result<qint64> deleted = qint64(0);
     {
-        TransferProgressHost host(m_state, &m_form);
+        TransferProgressHost host(m_state, m_context.mainWidget());
         host.OpenWithoutBar(RecordDeleter::kDeletingText);
         host.Yield();
         deleted = deleter.DeleteListedFiles();
     }
     if (!deleted) {
         // Nothing was deleted: the list and the search stay.
-        MessageBoxes::show(&m_form, RecordDeleter::ListRefusal(deleted.status(), m_state.NewLine));
-        m_form.gridMain()->setFocus();
+        MessageBoxes::show(m_context.mainWidget(),
+                           RecordDeleter::ListRefusal(deleted.status(), m_state.NewLine));
+        m_context.focusList();
         return;
     }
-    MessageBoxes::information(&m_form, RecordDeleter::kCompleteTitle, RecordDeleter::kCompleteText);
-    m_form.showOutcome({deleter.ShowRemainingFiles(), std::nullopt}, QStringLiteral("ZNT ERROR"));
-    m_form.gridMain()->setFocus();
+    MessageBoxes::information(m_context.mainWidget(), RecordDeleter::kCompleteTitle,
+                              RecordDeleter::kCompleteText);
+    m_context.showOutcome({deleter.ShowRemainingFiles(), std::nullopt}, tr("ZNT ERROR"));
+    m_context.focusList();
 }
 
 // --- Extracting many ---------------------------------------------------------------
 
 void BulkCommands::extractSelectedFiles(bool toExtractFolder)
 {
-    if (!m_form.session().isOpen() || m_form.session().ListedCount() == 0)
+    if (!m_context.session().isOpen() || m_context.session().ListedCount() == 0)
         return;
     const QList<qint64> ids = selectedIds();
     if (!ids.isEmpty())
@@ -176,11 +190,11 @@ void BulkCommands::extractSelectedFiles(bool toExtractFolder)
 
 void BulkCommands::extractListedFiles(bool toExtractFolder)
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     if (!session.isOpen() || session.ListedCount() == 0)
         return;
     if (!FileExtractor::MayExtract(m_state.AccessLevel, session.Config())) {
-        m_form.ShowAccessDenied();
+        m_context.ShowAccessDenied();
         return;
     }
     extractFiles({}, toExtractFolder);
@@ -189,24 +203,24 @@ void BulkCommands::extractListedFiles(bool toExtractFolder)
 // ids: the records to make current in turn; empty for the whole list.
 void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     QString folder = m_state.ExtractFolder;
     if (toExtractFolder) {
         if (Status ready = ExtractionFolder(folder).Prepare(); !ready) {
-            MessageBoxes::show(&m_form, ExtractionFolder::Refusal(ready));
+            MessageBoxes::show(m_context.mainWidget(), ExtractionFolder::Refusal(ready));
             return;
         }
     } else {
-        const std::optional<QString> picked =
-            Prompts::pickFolder(&m_form, m_state.Settings.PickFolder, m_state.ProgramFolder());
+        const std::optional<QString> picked = Prompts::pickFolder(
+            m_context.mainWidget(), m_state.Settings.PickFolder, m_state.ProgramFolder());
         if (!picked)
             return;
         folder = *picked;
         m_state.Settings.PickFolder = folder;
     }
-    m_form.SaveRecordEdits();
+    m_context.SaveRecordEdits();
     m_editDetection->stop();
-    m_form.recordPane().showDetailsPage();
+    m_context.recordPane().showDetailsPage();
     Recordset* list = session.DCMain();
     const int count = ids.isEmpty() ? list->recordCount() : int(ids.size());
     auto record = [&](int i) -> Result<MainRecord> {
@@ -218,12 +232,12 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
     };
     BulkExtractionSummary report;
     {
-        TransferProgressHost host(m_state, &m_form);
+        TransferProgressHost host(m_state, m_context.mainWidget());
         // One window with Cancel for the large files of the whole run.
         host.holdWindow(true);
         // Files in the way are asked about only in a folder the user chose.
-        ExtractConflictQuestion question(m_state, &m_form, &host);
-        m_form.setEnabled(false);
+        ExtractConflictQuestion question(m_state, m_context.mainWidget(), &host);
+        m_context.mainWidget()->setEnabled(false);
         {
             // The details panel need not follow every record of the run.
             const ListPositionHold hold(m_state);
@@ -231,14 +245,14 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
                          .Run(folder, count, record, host, toExtractFolder ? nullptr : &question);
             host.CloseProgress();
         }
-        m_form.setEnabled(true);
+        m_context.mainWidget()->setEnabled(true);
     }
     session.MoveLast();
     if (report.shown)
-        m_form.showOutcome(*report.shown, FileExtractor::kErrorTitle);
+        m_context.showOutcome(*report.shown, FileExtractor::kErrorTitle);
     if (toExtractFolder)
         openFolder(folder);
-    m_form.gridMain()->setFocus();
+    m_context.focusList();
 }
 
 // --- The extraction folder ---------------------------------------------------------
@@ -246,7 +260,7 @@ void BulkCommands::extractFiles(const QList<qint64>& ids, bool toExtractFolder)
 Status BulkCommands::ClearExtractFolder(bool overwrite)
 {
     // The previewer lets go of any copy it shows.
-    m_form.recordPane().showDetailsPage();
+    m_context.recordPane().showDetailsPage();
     QApplication::processEvents();
     return ExtractionFolder(m_state.ExtractFolder).ClearExtractFolder(overwrite).status();
 }
@@ -254,16 +268,17 @@ Status BulkCommands::ClearExtractFolder(bool overwrite)
 void BulkCommands::clearExtractionFolder()
 {
     if (Status cleared = ClearExtractFolder(); !cleared) {
-        MessageBoxes::show(&m_form, ExtractionFolder::Refusal(cleared));
+        MessageBoxes::show(m_context.mainWidget(), ExtractionFolder::Refusal(cleared));
         return;
     }
-    MessageBoxes::information(&m_form, ExtractionFolder::kToolsTitle, ExtractionFolder::kClearedText);
+    MessageBoxes::information(m_context.mainWidget(), ExtractionFolder::kToolsTitle,
+                              ExtractionFolder::kClearedText);
 }
 
 void BulkCommands::showExtractionFolder()
 {
     if (Status ready = ExtractionFolder(m_state.ExtractFolder).Prepare(); !ready) {
-        MessageBoxes::show(&m_form, ExtractionFolder::Refusal(ready));
+        MessageBoxes::show(m_context.mainWidget(), ExtractionFolder::Refusal(ready));
         return;
     }
     openFolder(m_state.ExtractFolder);
@@ -272,7 +287,8 @@ void BulkCommands::showExtractionFolder()
 void BulkCommands::openFolder(const QString& folder)
 {
     if (!Prompts::fileOpener().OpenFile(folder))
-        MessageBoxes::show(&m_form, FileOpener::NotOpenedNotice(folder, m_state.newLineOrDefault()));
+        MessageBoxes::show(m_context.mainWidget(),
+                           FileOpener::NotOpenedNotice(folder, m_state.newLineOrDefault()));
 }
 
 void BulkCommands::ClearAndWipeAtExit()
@@ -283,7 +299,7 @@ void BulkCommands::ClearAndWipeAtExit()
     // on without a word: nothing there is the program's to delete.
     if (!ClearExtractFolder(wipe) || !wipe)
         return;
-    TransferProgressHost host(m_state, &m_form);
+    TransferProgressHost host(m_state, m_context.mainWidget());
     ExtractionFolder(m_state.ExtractFolder).SecurityWipe(m_state.Settings.WipeAmount, host);
 }
 

@@ -8,7 +8,7 @@
 namespace zentaro {
 
 class EditDetection;
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // The commands on groups of records and on the extraction folder: the three
@@ -20,7 +20,7 @@ class BulkCommands : public QObject
     Q_OBJECT
 
 public:
-    BulkCommands(ProgramState& state, MainForm& form);
+    BulkCommands(ProgramState& state, CommandContext& context);
 
     EditDetection& editDetection() const { return *m_editDetection; }
 
@@ -49,7 +49,7 @@ private:
     void openFolder(const QString& folder);
 
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
     EditDetection* m_editDetection = nullptr;
 };
 

@@ -8,10 +8,11 @@
 #include "transfer/FileExtractor.h"
 #include "transfer/FileInserter.h"
 #include "transfer/FileNameRules.h"
-#include "ui/main/MainForm.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/common/ProgressWindow.h"
 #include "ui/common/TransferProgressHost.h"
+#include "ui/main/CommandContext.h"
+#include "ui/main/CommandIds.h"
 #include "ui/main/CommandRegistry.h"
 
 #include <QAction>
@@ -20,8 +21,9 @@
 
 namespace zentaro {
 
-EditDetection::EditDetection(ProgramState& state, MainForm& form, EditWatch::StatFunction stat)
-    : QObject(&form), m_state(state), m_form(form), m_watch(std::move(stat))
+EditDetection::EditDetection(ProgramState& state, CommandContext& context,
+                             EditWatch::StatFunction stat)
+    : QObject(context.mainWidget()), m_state(state), m_context(context), m_watch(std::move(stat))
 {
     m_monitor = new QTimer(this);
     m_monitor->setObjectName(QStringLiteral("FileMonitor"));
@@ -32,9 +34,10 @@ EditDetection::EditDetection(ProgramState& state, MainForm& form, EditWatch::Sta
     m_blink->setInterval(333);
     connect(m_blink, &QTimer::timeout, this, &EditDetection::blinkTick);
 
-    m_button = form.commands().bind(QStringLiteral("InsertBackButton"), this, [this] { reInsertOnRequest(); });
+    m_button = context.commands().bind(CommandIds::kInsertBackButton, this,
+                                       [this] { reInsertOnRequest(); });
     if (m_button) {
-        m_button->setToolTip(QStringLiteral("Re-Insert File Back into Library (ZNT has detected changes)"));
+        m_button->setToolTip(tr("Re-Insert File Back into Library (ZNT has detected changes)"));
         m_button->setCheckable(true);
         // Hidden except after a detected change.
         m_button->setVisible(false);
@@ -43,8 +46,8 @@ EditDetection::EditDetection(ProgramState& state, MainForm& form, EditWatch::Sta
 
 QString EditDetection::QuestionText(const QString& newLine)
 {
-    return QStringLiteral("ZNT has detected that you've saved changes to the extracted file.") + newLine + newLine +
-           QStringLiteral("Would you like to ReInsert the changed file back into the library?");
+    return tr("ZNT has detected that you've saved changes to the extracted file.") + newLine +
+           newLine + tr("Would you like to ReInsert the changed file back into the library?");
 }
 
 void EditDetection::startWatch(const QString& path, qint64 mainId)
@@ -97,8 +100,9 @@ void EditDetection::OfferReInsertion()
     if (mode == 0)
         return;
     if (mode == 1) {
-        const MessageAnswer answer = MessageBoxes::show(&m_form, MessageIcon::Plain, kTitle,
-                                                        QuestionText(m_state.NewLine), MessageButtons::YesNo);
+        const MessageAnswer answer =
+            MessageBoxes::show(m_context.mainWidget(), MessageIcon::Plain, tr("ZNT Edit Detection"),
+                               QuestionText(m_state.NewLine), MessageButtons::YesNo);
         if (answer != MessageAnswer::Yes)
             return;
     }
@@ -110,7 +114,7 @@ void EditDetection::reInsertOnRequest()
 {
     hideButton();
     reInsert();
-    m_form.gridMain()->setFocus();
+    m_context.focusList();
 }
 
 void EditDetection::hideButton()
@@ -130,7 +134,7 @@ void EditDetection::blinkTick()
 
 void EditDetection::reInsert()
 {
-    LibrarySession& session = m_form.session();
+    LibrarySession& session = m_context.session();
     Recordset* list = session.DCMain();
     if (!list || !list->hasCurrent())
         return;
@@ -138,15 +142,15 @@ void EditDetection::reInsert()
     if (!record || record->MainID != m_offeredId)
         return;
     // Typed changes go first; the store below writes the same record.
-    m_form.SaveRecordEdits();
+    m_context.SaveRecordEdits();
     const QString path =
         FileNameRules::TargetFor(m_state.ExtractFolder, record->MainID, record->FileName, record->FileType).path;
     Outcome outcome;
     {
-        TransferProgressHost host(m_state, &m_form);
+        TransferProgressHost host(m_state, m_context.mainWidget());
         outcome = FileInserter(transferSettingsOf(m_state), session.database()).ReInsertCurrentFile(*list, path, host);
     }
-    m_form.showOutcome(outcome, FileInserter::kInsertErrorTitle);
+    m_context.showOutcome(outcome, FileInserter::kInsertErrorTitle);
     if (outcome.ok())
         session.RequeryList();
 }

@@ -9,7 +9,7 @@ class QTimer;
 
 namespace zentaro {
 
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // Edit detection in the main window: the FileMonitor timer (500 ms) watches
@@ -22,7 +22,8 @@ class EditDetection : public QObject
     Q_OBJECT
 
 public:
-    EditDetection(ProgramState& state, MainForm& form, EditWatch::StatFunction stat = &EditWatch::SystemStat);
+    EditDetection(ProgramState& state, CommandContext& context,
+                  EditWatch::StatFunction stat = &EditWatch::SystemStat);
 
     // After a successful "Extract and Open" of record mainId to path.
     void startWatch(const QString& path, qint64 mainId);
@@ -43,7 +44,6 @@ public:
     QTimer* insertBackTimer() const { return m_blink; }
     QAction* insertBackButton() const { return m_button; }
 
-    static inline const QString kTitle = QStringLiteral("ZNT Edit Detection");
     static QString QuestionText(const QString& newLine);
 
 private:
@@ -52,7 +52,7 @@ private:
     void reInsert();
 
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
     EditWatch m_watch;
     QTimer* m_monitor = nullptr;
     QTimer* m_blink = nullptr;

@@ -8,7 +8,7 @@
 
 namespace zentaro {
 
-class MainForm;
+class CommandContext;
 class ProgramState;
 
 // The commands that put files into the open library and get them out:
@@ -19,13 +19,13 @@ class FileCommands : public QObject
     Q_OBJECT
 
 public:
-    FileCommands(ProgramState& state, MainForm& form);
+    FileCommands(ProgramState& state, CommandContext& context);
 
     void addFiles();
     // Whether files may be added now, by the button or by a drop: a refusal
     // (read-only library, access level) is shown and gives false. Pending
     // record edits are saved first.
-    static bool readyToAddFiles(ProgramState& state, MainForm& form);
+    static bool readyToAddFiles(ProgramState& state, CommandContext& context);
     void extractToDisk();
     void extractAndOpen();
 
@@ -35,7 +35,7 @@ private:
     std::optional<MainRecord> recordToExtract();
 
     ProgramState& m_state;
-    MainForm& m_form;
+    CommandContext& m_context;
 };
 
 } // namespace zentaro

@@ -37,6 +37,11 @@ ino_t inodeOf(const QString& path)
     return st.st_ino;
 }
 
+MainWindow* makeMainForm(ProgramState& state)
+{
+    return new MainForm(state);
+}
+
 class StartupTest : public ::testing::Test
 {
 protected:
@@ -50,19 +55,19 @@ protected:
         std::unique_ptr<ProgramState> state;
         std::unique_ptr<StartupSequence> startup;
         std::unique_ptr<QSignalSpy> ended;
-        MainForm* main() const { return startup->mainForm(); }
+        MainForm* main() const { return qobject_cast<MainForm*>(startup->mainWindow()); }
     };
 
     Run start(const QString& commandLine = {})
     {
         Run run;
         run.state = std::make_unique<ProgramState>(folder.folder());
-        run.startup = std::make_unique<StartupSequence>(*run.state, commandLine);
+        run.startup = std::make_unique<StartupSequence>(*run.state, commandLine, &makeMainForm);
         run.ended = std::make_unique<QSignalSpy>(run.startup.get(), &StartupSequence::ended);
         started = run.startup->Start();
         if (started)
             run.startup->mainFormTimerTick();
-        if (run.startup->mainForm())
+        if (run.startup->mainWindow())
             run.startup->timer1Tick();
         return run;
     }
@@ -148,7 +153,7 @@ TEST_F(StartupTest, CancelledLoginAtStartEndsWithoutMainWindowOrSettingsWrite)
     protectLibrary(defaultLibrary(), QStringLiteral("peek"), QStringLiteral("edit"), QStringLiteral("admin"));
 
     auto state = std::make_unique<ProgramState>(folder.folder());
-    StartupSequence startup(*state, QString());
+    StartupSequence startup(*state, QString(), &makeMainForm);
     QSignalSpy ended(&startup, &StartupSequence::ended);
     ASSERT_TRUE(startup.Start());
     ASSERT_TRUE(QFile::exists(settingsFile()));
@@ -167,7 +172,7 @@ TEST_F(StartupTest, CancelledLoginAtStartEndsWithoutMainWindowOrSettingsWrite)
     ASSERT_EQ(ended.count(), 1);
     EXPECT_EQ(ended[0][0].toInt(), 0);
     EXPECT_FALSE(startup.mainWindowShown());
-    EXPECT_EQ(startup.mainForm(), nullptr);
+    EXPECT_EQ(startup.mainWindow(), nullptr);
     EXPECT_EQ(startup.splash(), nullptr);
     // No library to go back to: the user is told why the program goes.
     ASSERT_EQ(boxes.count(), 1);
@@ -193,7 +198,7 @@ TEST_F(StartupTest, TheLoginComesToTheFrontAndItsCancelIsExplainedBeforeTheEnd)
     MessageBoxes::Answerer recorder = MessageBoxes::setAnswerer(nullptr);
 
     ProgramState state(folder.folder());
-    StartupSequence startup(state, QString());
+    StartupSequence startup(state, QString(), &makeMainForm);
     QSignalSpy ended(&startup, &StartupSequence::ended);
     ASSERT_TRUE(startup.Start());
     QPointer<SplashForm> splash = startup.splash();
@@ -263,28 +268,29 @@ TEST_F(StartupTest, UnopenableStartupLibraryEndsAtOnceWithItsMessage)
 TEST_F(StartupTest, TimersHandOverFromSplashToMainWindow)
 {
     ProgramState state(folder.folder());
-    StartupSequence startup(state, QString());
+    StartupSequence startup(state, QString(), &makeMainForm);
     QSignalSpy ended(&startup, &StartupSequence::ended);
     ASSERT_TRUE(startup.Start());
     ASSERT_NE(startup.splash(), nullptr);
     EXPECT_TRUE(startup.splash()->isVisible());
     EXPECT_TRUE(startup.splash()->mainFormTimerActive());
-    EXPECT_EQ(startup.mainForm(), nullptr);
+    EXPECT_EQ(startup.mainWindow(), nullptr);
 
     // The splash cannot be closed while it holds the start-up timers.
     startup.splash()->close();
     EXPECT_NE(startup.splash(), nullptr);
     EXPECT_TRUE(startup.splash()->isVisible());
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return startup.mainForm() && startup.mainForm()->isVisible(); }, 3000));
-    EXPECT_FALSE(startup.mainForm()->isEnabled()); // under the splash for two seconds
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return startup.mainWindow() && startup.mainWindow()->isVisible(); }, 3000));
+    EXPECT_FALSE(startup.mainWindow()->isEnabled()); // under the splash for two seconds
     EXPECT_TRUE(startup.splash() && startup.splash()->timer1Active());
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return startup.splash() == nullptr; }, 4000));
-    EXPECT_TRUE(startup.mainForm()->isEnabled());
+    EXPECT_TRUE(startup.mainWindow()->isEnabled());
     EXPECT_EQ(ended.count(), 0);
 
-    startup.mainForm()->close();
+    startup.mainWindow()->close();
     EXPECT_EQ(ended.count(), 1);
 }
 
