@@ -377,20 +377,20 @@ int CliStoreCommands::compact(CliContext& context)
     if (CliExitCode opened = openLibrary(context, library); opened != CliExitCode::Success)
         return toInt(opened);
     LibraryCompactor compactor(library.state(), context.environment.programFolder());
-    const LibraryCompactor::Refusal refusal = compactor.CheckCommand();
-    switch (refusal) {
-    case LibraryCompactor::Refusal::None:
+    const Outcome refusal = compactor.CheckCommand();
+    switch (refusal.status.code()) {
+    case ErrorCode::None:
         break;
-    case LibraryCompactor::Refusal::ReadOnly:
+    case ErrorCode::ReadOnly:
         return toInt(library.refuseReadOnly());
-    case LibraryCompactor::Refusal::AccessDenied:
+    case ErrorCode::AccessDenied:
         return toInt(library.denyAccess());
-    case LibraryCompactor::Refusal::OtherDrive:
-        context.output.notice(compactor.RefusalNotice(refusal));
-        return toInt(CliExitCode::Refused);
-    case LibraryCompactor::Refusal::NoSpace:
-        context.output.notice(compactor.RefusalNotice(refusal));
+    case ErrorCode::DiskFull:
+        context.output.notice(*refusal.notice);
         return toInt(CliExitCode::Failure);
+    default:
+        context.output.notice(*refusal.notice);
+        return toInt(CliExitCode::Refused);
     }
     library.close();
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());

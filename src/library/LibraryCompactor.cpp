@@ -25,51 +25,42 @@ QString LibraryCompactor::TempPath() const
     return PathText::join(m_programFolder, kTempName);
 }
 
-LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
+Outcome LibraryCompactor::CheckCommand() const
 {
+    const QString nl = QStringLiteral("\r\n");
+    auto refuse = [](ErrorCode code, Notice notice) {
+        return Outcome::failed(Status::failure(code, notice.text), std::move(notice));
+    };
     if (m_state.LibraryReadOnly)
-        return Refusal::ReadOnly;
+        return refuse(ErrorCode::ReadOnly,
+                      {NoticeIcon::Exclamation, kReminderTitle,
+                       QStringLiteral("This Library File is READ ONLY") + nl + nl +
+                           QStringLiteral("You can not make any changes to this library")});
     if (!AccessRights::Allows(m_state.AccessLevel, AccessRights::Command::CompactLibrary, false, false))
-        return Refusal::AccessDenied;
+        return refuse(ErrorCode::AccessDenied,
+                      {NoticeIcon::Exclamation, AccessRights::kDeniedCaption,
+                       AccessRights::kDeniedHeading + nl + AccessRights::kDeniedText + nl +
+                           AccessRights::DeniedLevelText(m_state.AccessLevel)});
     // CMPCT.TMP needs the library's own file system: the free-space rule
     // counts that drive only.
     const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_programFolder) : std::nullopt;
     const std::optional<Drive::Facts> library = m_lookup ? m_lookup(m_state.CurrentLibraryPath) : std::nullopt;
     if (!program || !library || *program != *library)
-        return Refusal::OtherDrive;
+        return refuse(ErrorCode::InvalidArgument,
+                      {NoticeIcon::Exclamation, kOtherDriveTitle,
+                       QStringLiteral("You can only compact a library that resides on the same hard drive as the "
+                                      "location of the ZNT program.") +
+                           nl + nl +
+                           QStringLiteral("If this is on a network, then the compact process must be run from the "
+                                          "server.")});
     const qint64 size = QFileInfo(m_state.CurrentLibraryPath).size();
     if (!FreeSpace::Fits(size, m_freeSpace ? m_freeSpace(m_state.CurrentLibraryPath) : std::nullopt))
-        return Refusal::NoSpace;
-    return Refusal::None;
-}
-
-Notice LibraryCompactor::RefusalNotice(Refusal refusal) const
-{
-    const QString nl = QStringLiteral("\r\n");
-    switch (refusal) {
-    case Refusal::None:
-        return {};
-    case Refusal::ReadOnly:
-        return {NoticeIcon::Exclamation, kReminderTitle,
-                QStringLiteral("This Library File is READ ONLY") + nl + nl +
-                    QStringLiteral("You can not make any changes to this library")};
-    case Refusal::AccessDenied:
-        return {NoticeIcon::Exclamation, AccessRights::kDeniedCaption,
-                AccessRights::kDeniedHeading + nl + AccessRights::kDeniedText + nl +
-                    AccessRights::DeniedLevelText(m_state.AccessLevel)};
-    case Refusal::OtherDrive:
-        return {NoticeIcon::Exclamation, kOtherDriveTitle,
-                QStringLiteral("You can only compact a library that resides on the same hard drive as the "
-                               "location of the ZNT program.") +
-                    nl + nl +
-                    QStringLiteral("If this is on a network, then the compact process must be run from the server.")};
-    case Refusal::NoSpace:
-        return {NoticeIcon::Exclamation, kNoSpaceTitle,
-                QStringLiteral("INSUFFICIENT HARD DRIVE SPACE for Compact Process") + nl + nl +
-                    QStringLiteral("Available Hard Drive space must at least be equal to the size of the library "
-                                   "file in order to compact the library.")};
-    }
-    return {};
+        return refuse(ErrorCode::DiskFull,
+                      {NoticeIcon::Exclamation, kNoSpaceTitle,
+                       QStringLiteral("INSUFFICIENT HARD DRIVE SPACE for Compact Process") + nl + nl +
+                           QStringLiteral("Available Hard Drive space must at least be equal to the size of the "
+                                          "library file in order to compact the library.")});
+    return Outcome::success();
 }
 
 Notice LibraryCompactor::Confirmation() const

@@ -2,6 +2,7 @@
 
 #include "core/Drive.h"
 #include "core/Notice.h"
+#include "core/Outcome.h"
 #include "core/Result.h"
 #include "core/Status.h"
 #include "core/FreeSpace.h"
@@ -30,18 +31,12 @@ public:
     LibraryCompactor(const LibraryState& library, QString programFolder, Drive::Lookup lookup = &Drive::systemLookup,
                      FreeSpace::Probe freeSpace = &FreeSpace::SystemProbe);
 
-    // Why the command refuses, in the order it checks.
-    enum class Refusal {
-        None,
-        ReadOnly,     // LibraryReadOnly ("ZNT Reminder")
-        AccessDenied, // a Browser: the access-denied dialog
-        OtherDrive,   // not on the program folder's file system
-        NoSpace,      // fewer free bytes than the library's size
-    };
-    // Checks CurrentLibraryPath, LibraryReadOnly and AccessLevel.
-    Refusal CheckCommand() const;
-    // The message of a refusal (AccessDenied: the caller shows its dialog).
-    Notice RefusalNotice(Refusal refusal) const;
+    // Checks CurrentLibraryPath, LibraryReadOnly and AccessLevel, in this
+    // order: ReadOnly ("ZNT Reminder"), AccessDenied (a Browser; the window
+    // shows its access-denied dialog instead of the notice), InvalidArgument
+    // (not on the program folder's file system), DiskFull (fewer free bytes
+    // than the library's size). Each refusal carries its notice.
+    Outcome CheckCommand() const;
     // The Yes/No question asked before CompactLibrary.
     Notice Confirmation() const;
 

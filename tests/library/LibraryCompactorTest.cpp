@@ -48,34 +48,35 @@ protected:
 
 TEST_F(LibraryCompactorTest, ChecksComeInTheirOrder)
 {
-    using R = LibraryCompactor::Refusal;
     state.LibraryReadOnly = true;
     state.AccessLevel = AccessRights::kBrowser;
     // Read-only is refused before the level is looked at.
-    EXPECT_EQ(compactor(0).CheckCommand(), R::ReadOnly);
+    EXPECT_EQ(compactor(0).CheckCommand().status.code(), ErrorCode::ReadOnly);
     state.LibraryReadOnly = false;
-    EXPECT_EQ(compactor(0).CheckCommand(), R::AccessDenied);
+    EXPECT_EQ(compactor(0).CheckCommand().status.code(), ErrorCode::AccessDenied);
     state.AccessLevel.clear();
-    EXPECT_EQ(compactor(0).CheckCommand(), R::AccessDenied);
+    EXPECT_EQ(compactor(0).CheckCommand().status.code(), ErrorCode::AccessDenied);
     state.AccessLevel = AccessRights::kEditor;
     state.CurrentLibraryPath = QStringLiteral("/media/other/lib.ZNT");
-    EXPECT_EQ(compactor(0).CheckCommand(), R::OtherDrive);
+    EXPECT_EQ(compactor(0).CheckCommand().status.code(), ErrorCode::InvalidArgument);
     state.CurrentLibraryPath = library;
-    EXPECT_EQ(compactor(librarySize() - 1).CheckCommand(), R::NoSpace);
+    EXPECT_EQ(compactor(librarySize() - 1).CheckCommand().status.code(), ErrorCode::DiskFull);
     // Exactly as many free bytes as the library's size pass, as does an unknown figure.
-    EXPECT_EQ(compactor(librarySize()).CheckCommand(), R::None);
-    EXPECT_EQ(compactor(std::nullopt).CheckCommand(), R::None);
+    EXPECT_EQ(compactor(librarySize()).CheckCommand().status.code(), ErrorCode::None);
+    EXPECT_EQ(compactor(std::nullopt).CheckCommand().status.code(), ErrorCode::None);
     state.AccessLevel = AccessRights::kAdministrator;
-    EXPECT_EQ(compactor(librarySize()).CheckCommand(), R::None);
+    EXPECT_EQ(compactor(librarySize()).CheckCommand().status.code(), ErrorCode::None);
 }
 
 TEST_F(LibraryCompactorTest, RefusalsCarryTheProgramsTexts)
 {
-    LibraryCompactor c = compactor(0);
-    const Notice drive = c.RefusalNotice(LibraryCompactor::Refusal::OtherDrive);
+    state.CurrentLibraryPath = QStringLiteral("/media/other/lib.ZNT");
+    const Notice drive = *compactor(0).CheckCommand().notice;
+    state.CurrentLibraryPath = library;
     EXPECT_EQ(drive.title, QStringLiteral("Can't Compact on this drive"));
     EXPECT_TRUE(drive.text.startsWith(QStringLiteral("You can only compact a library that resides on the same hard drive as the location of the ZNT program.\r\n\r\nIf this is on a network")));
-    const Notice space = c.RefusalNotice(LibraryCompactor::Refusal::NoSpace);
+    LibraryCompactor c = compactor(0);
+    const Notice space = *c.CheckCommand().notice;
     EXPECT_EQ(space.title, QStringLiteral("Can't Compact Library"));
     EXPECT_TRUE(space.text.startsWith(QStringLiteral("INSUFFICIENT HARD DRIVE SPACE for Compact Process\r\n\r\n")));
     EXPECT_EQ(c.Confirmation().title, QStringLiteral("Confirm Library Compact Process"));

@@ -239,7 +239,7 @@ TEST(IoFault, AnOlderLibraryOnAFullDiskOpensAsItIsAndSaysSoOnce)
     EXPECT_TRUE(session.RequeryList());
     EXPECT_EQ(session.ListedCount(), 1);
     LibraryCompactor compactor(state, state.ProgramFolder(), &Drive::systemLookup, [](const QString&) { return std::optional<qint64>(1); });
-    EXPECT_EQ(compactor.CheckCommand(), LibraryCompactor::Refusal::NoSpace);
+    EXPECT_EQ(compactor.CheckCommand().status.code(), ErrorCode::DiskFull);
     // Opened again on a disk still full, it is not said twice.
     EXPECT_TRUE(session.RebindLibrary());
     FaultVfs::disarm();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/ProgressHost.h"
+#include "ui/common/ProgressHost.h"
 
 #include <QPointer>
 

@@ -179,13 +179,13 @@ void LibraryCommands::compactLibrary()
     if (!session.isOpen())
         return;
     LibraryCompactor compactor(m_state, m_state.ProgramFolder(), m_drives, m_freeSpace);
-    const LibraryCompactor::Refusal refusal = compactor.CheckCommand();
-    if (refusal == LibraryCompactor::Refusal::AccessDenied) {
+    const Outcome refusal = compactor.CheckCommand();
+    if (refusal.status.code() == ErrorCode::AccessDenied) {
         m_context.ShowAccessDenied();
         return;
     }
-    if (refusal != LibraryCompactor::Refusal::None) {
-        MessageBoxes::show(m_context.mainWidget(), compactor.RefusalNotice(refusal));
+    if (!refusal.ok()) {
+        MessageBoxes::show(m_context.mainWidget(), *refusal.notice);
         return;
     }
     if (MessageBoxes::show(m_context.mainWidget(), compactor.Confirmation(),

@@ -23,16 +23,4 @@ public:
     virtual void Yield() = 0;
 };
 
-// For callers that show nothing (the command-line tool, tests, benchmarks).
-class NullProgressHost final : public ProgressHost
-{
-public:
-    Progress& OpenProgress(const QString&, bool) override { return m_progress; }
-    void CloseProgress() override {}
-    void Yield() override {}
-
-private:
-    NullProgress m_progress;
-};
-
 } // namespace zentaro
