@@ -6,6 +6,7 @@
 #include "security/AccessRights.h"
 #include "store/Database.h"
 #include "store/ScratchFile.h"
+#include "store/server/ServerDatabase.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,6 +32,9 @@ LibraryCompactor::Refusal LibraryCompactor::CheckCommand() const
         return Refusal::ReadOnly;
     if (!AccessRights::Allows(m_state.AccessLevel, AccessRights::Command::CompactLibrary, false, false))
         return Refusal::AccessDenied;
+    // The server compacts its own files: no drive or scratch file here.
+    if (Database::isServerAddress(m_state.CurrentLibraryPath))
+        return Refusal::None;
     // CMPCT.TMP needs the library's own file system: the free-space rule
     // counts that drive only.
     const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_programFolder) : std::nullopt;
@@ -114,6 +118,21 @@ Result<LibraryCompactor::Sizes> LibraryCompactor::CompactLibrary(Progress& progr
     // and its commits never land in a gap.
     // An older library is compacted as it is; the next opening brings it up
     // to date, with the room the compaction made.
+    if (Database::isServerAddress(library)) {
+        OpenOptions shared = ServerDatabase::sharedOptions();
+        shared.exclusive = m_serverExclusive;
+        Result<std::shared_ptr<ServerDatabase>> server = ServerDatabase::open(library, shared);
+        if (!server)
+            return engineError(server.status());
+        Result<qint64> recovered = (*server)->compact();
+        (*server)->close();
+        if (!recovered)
+            return engineError(recovered.status());
+        // The figure is the database's size before minus after.
+        sizes.OldSize = *recovered;
+        progress.setPercent(100);
+        return sizes;
+    }
     OpenOptions options;
     options.exclusive = true;
     options.upgrade = false;

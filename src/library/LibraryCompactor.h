@@ -61,6 +61,10 @@ public:
     // Program folder + "/CMPCT.TMP". While another compaction run holds that
     // one, a run uses "CMPCT-1.TMP" and so on beside it.
     QString TempPath() const;
+    // A library on a server is compacted by the server (VACUUM), shared
+    // unless this asks for an exclusive open (VACUUM FULL).
+    void setServerExclusive(bool exclusive) { m_serverExclusive = exclusive; }
+
     // The temporary file the last CompactLibrary used.
     const QString& LastTempPath() const { return m_lastTempPath; }
     // "Compaction Process Complete", two NewLines, the bytes recovered.
@@ -79,6 +83,7 @@ private:
     Drive::Lookup m_lookup;
     FreeSpace::Probe m_freeSpace;
     QString m_lastTempPath;
+    bool m_serverExclusive = false;
 };
 
 } // namespace zentaro
