@@ -93,6 +93,25 @@ QString LibraryCompactor::CompletionText(qint64 oldSize, qint64 newSize, const Q
            QStringLiteral(" bytes of disk space recovered");
 }
 
+Result<LibraryCompactor::Sizes> LibraryCompactor::CompactServerLibrary(Database& database, Progress& progress)
+{
+    auto* server = dynamic_cast<ServerDatabase*>(&database);
+    if (!server) {
+        return Result<Sizes>::failure(ErrorCode::InvalidArgument,
+                                      QStringLiteral("The library \"%1\" is no library on a server.").arg(database.path()));
+    }
+    progress.setText(kProgressText);
+    progress.setPercent(0);
+    Result<qint64> recovered = server->compact();
+    if (!recovered)
+        return Result<Sizes>(recovered.status());
+    // The server gives the database's size before minus after.
+    Sizes sizes;
+    sizes.OldSize = *recovered;
+    progress.setPercent(100);
+    return sizes;
+}
+
 Notice LibraryCompactor::CompletionNotice(const Sizes& sizes)
 {
     return {NoticeIcon::Information, QString(), CompletionText(sizes.OldSize, sizes.NewSize, QStringLiteral("\r\n"))};
@@ -121,17 +140,12 @@ Result<LibraryCompactor::Sizes> LibraryCompactor::CompactLibrary(Progress& progr
     if (Database::isServerAddress(library)) {
         OpenOptions shared = ServerDatabase::sharedOptions();
         shared.exclusive = m_serverExclusive;
-        Result<std::shared_ptr<ServerDatabase>> server = ServerDatabase::open(library, shared);
+        Result<std::shared_ptr<Database>> server = Database::open(library, shared);
         if (!server)
             return engineError(server.status());
-        Result<qint64> recovered = (*server)->compact();
+        Result<Sizes> compacted = CompactServerLibrary(**server, progress);
         (*server)->close();
-        if (!recovered)
-            return engineError(recovered.status());
-        // The figure is the database's size before minus after.
-        sizes.OldSize = *recovered;
-        progress.setPercent(100);
-        return sizes;
+        return compacted;
     }
     OpenOptions options;
     options.exclusive = true;

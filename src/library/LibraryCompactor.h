@@ -10,6 +10,7 @@
 
 namespace zentaro {
 
+class Database;
 struct LibraryState;
 class Progress;
 
@@ -55,6 +56,10 @@ public:
     Result<Sizes> CompactLibrary(Progress& progress);
     // What the user is told afterwards: "Compaction Process Complete" and the
     // bytes recovered, or "ERROR Compacting Library" and why.
+    // Compacts the open server library database on its own connection
+    // (VACUUM, or VACUUM FULL when it is held exclusively): OldSize is the
+    // bytes recovered, NewSize 0.
+    static Result<Sizes> CompactServerLibrary(Database& database, Progress& progress);
     static Notice CompletionNotice(const Sizes& sizes);
     static Notice FailureNotice(const Status& why);
 

@@ -77,7 +77,25 @@ Status LibrarySession::bind(bool readOnly)
     options.readOnly = readOnly;
     // Only once the level is known may an older library be brought up to date.
     options.upgrade = false;
-    Result<std::shared_ptr<Database>> db = Database::open(m_state.CurrentLibraryPath, options);
+    const QString address = m_state.CurrentLibraryPath;
+    const QString bare = LibraryAddress::WithoutPassword(address);
+    const bool server = LibraryAddress::IsServer(address);
+    // A password given at an earlier prompt for this server library.
+    QString connectAddress = server && bare == address && m_serverPasswords.contains(bare)
+                                 ? LibraryAddress::WithPassword(address, m_serverPasswords.value(bare))
+                                 : address;
+    Result<std::shared_ptr<Database>> db = Database::open(connectAddress, options);
+    // The server wants a password the address did not give: asked, as often
+    // as the user tries, until it is right or given up.
+    while (!db && server && db.code() == ErrorCode::WrongPassword && bare == address) {
+        const std::optional<QString> password = m_host.AskServerPassword(bare);
+        if (!password)
+            break;
+        connectAddress = LibraryAddress::WithPassword(address, *password);
+        db = Database::open(connectAddress, options);
+        if (db)
+            m_serverPasswords.insert(bare, *password);
+    }
     if (!db)
         return db.status();
     Result<ConfigRow> config = (*db)->loadConfig();

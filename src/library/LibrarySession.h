@@ -10,6 +10,8 @@
 #include "library/OpenedLibrary.h"
 #include "store/Recordset.h"
 
+#include <QHash>
+
 #include <memory>
 
 namespace zentaro {
@@ -137,6 +139,9 @@ private:
     qint64 m_total = 0;
     bool m_onlyReads = false;
     bool m_serverExclusive = false;
+    // Passwords typed for server libraries in this run, by address; kept in
+    // memory only.
+    QHash<QString, QString> m_serverPasswords;
     QString m_upgradeWaitTold; // the library whose waiting upgrade was told
 };
 

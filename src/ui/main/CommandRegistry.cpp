@@ -34,6 +34,7 @@ CommandRegistry::CommandRegistry(QWidget* window) : QObject(window), m_window(wi
 {
     const Entry entries[] = {
         {"fobar", "&Open Library", {}, false, "OpenLibraryButton", "Open Library"},
+        {"fosbar", "Open &Server Library\u2026", {}, false},
         {"fnbar", "Create &New Library", {}, false, "NewLibraryButton", "Create New Library"},
         {"fcbar", "&Copy Library", {}, true},
         {"fxbar", "E&xit ZNT", QKeySequence(Qt::CTRL | Qt::Key_Q), false},
@@ -94,7 +95,7 @@ CommandRegistry::~CommandRegistry()
 
 QAction* CommandRegistry::add(const Entry& entry)
 {
-    auto* action = new QAction(QString::fromLatin1(entry.caption), m_window);
+    auto* action = new QAction(QString::fromUtf8(entry.caption), m_window);
     if (entry.name)
         action->setObjectName(QString::fromLatin1(entry.name));
     if (!entry.key.isEmpty())
@@ -220,6 +221,7 @@ void CommandRegistry::buildMenuBar(QMenuBar* bar)
 
     QMenu* file = top(QStringLiteral("fbar"), QStringLiteral("&File"));
     put(file, "fobar");
+    put(file, "fosbar");
     put(file, "fnbar");
     put(file, "fcbar");
     separator(file, "fsep2");

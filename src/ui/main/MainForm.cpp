@@ -90,6 +90,7 @@ void MainForm::bindCommands()
 {
     CommandRegistry& c = *m_commands;
     c.bind(QStringLiteral("fobar"), this, [this] { openLibrary(); });
+    c.bind(QStringLiteral("fosbar"), this, [this] { openServerLibrary(); });
     c.bind(QStringLiteral("fxbar"), this, [this] { close(); });
     c.bind(QStringLiteral("eubar"), this, [this] { undoTyping(); });
     c.bind(QStringLiteral("embar"), this, [this] { m_fileCommands->addFiles(); });
@@ -390,6 +391,19 @@ void MainForm::openLibrary(const QString& chosen)
     attachList();
     gridMain()->setFocus();
     MousePointer::restoreDefault();
+}
+
+void MainForm::openServerLibrary()
+{
+    const std::optional<QString> address = Prompts::chooseServerLibrary(this);
+    if (address)
+        openLibrary(*address);
+}
+
+std::optional<QString> MainForm::AskServerPassword(const QString& address)
+{
+    MousePointer::restoreDefault();
+    return Prompts::askServerPassword(dialogParent(), address);
 }
 
 void MainForm::reLogin()
