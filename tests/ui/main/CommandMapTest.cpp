@@ -297,7 +297,7 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
     for (const EntryPlan& plan : kEntries) {
         QAction* entry = commands.action(QLatin1String(plan.name));
         ASSERT_NE(entry, nullptr) << plan.name;
-        EXPECT_EQ(entry->text(), QLatin1String(plan.caption)) << plan.name;
+        EXPECT_EQ(entry->text(), QString::fromUtf8(plan.caption)) << plan.name;
         EXPECT_EQ(entry->shortcut(), plan.key) << plan.name;
         EXPECT_TRUE(entry->isVisible()) << plan.name;
         if (plan.button) {
