@@ -173,8 +173,18 @@ const QList<CliApplication::Command>& CliApplication::commands()
                         QStringLiteral("Compact the library, recovering unused space. There is no confirmation."), 1,
                         1, true, false, {}, &CliStoreCommands::compact});
         list.push_back({QStringLiteral("copy"), QStringLiteral("LIB TARGET"),
-                        QStringLiteral("Copy the library file to TARGET (.ZNT is added when missing)."), 2, 2, true,
+                        QStringLiteral("Copy the library to the file TARGET (.ZNT is added when missing); a library on a "
+                                       "server is written as of one moment."), 2, 2, true,
                         false, {}, &CliStoreCommands::copy});
+        list.push_back({QStringLiteral("import"), QStringLiteral("LIB URL"),
+                        QStringLiteral("Load the library file LIB into the empty library on a server at URL, every "
+                                       "record with its fields, bytes and checksum; each record's bytes are checked "
+                                       "against its checksum as they go."),
+                        2, 2, true, false, {}, &CliStoreCommands::importLibrary});
+        list.push_back({QStringLiteral("server"), QStringLiteral("init URL"),
+                        QStringLiteral("Make a library in the empty database on a server at URL "
+                                       "(postgresql://host:port/dbname?user=name)."),
+                        2, 2, false, false, {}, &CliStoreCommands::server});
         list.push_back({QStringLiteral("settings"), QString(),
                         QStringLiteral("Show the local settings file ZNT.CFG of the program folder as the program "
                                        "reads it (after any upgrade); the file itself is not changed."),
@@ -199,7 +209,9 @@ QString CliApplication::overview() const
     s << "Usage: znt COMMAND [options] ARGUMENTS\n"
       << "       znt COMMAND --help\n"
       << "       znt --version\n\n"
-      << "The command-line tool of Zentaro: scripts a library file (*.ZNT).\n\n"
+      << "The command-line tool of Zentaro: scripts a library file (*.ZNT) or a library on a\n"
+      << "PostgreSQL server (postgresql://host:port/dbname?user=name). The server's password\n"
+      << "comes from PGPASSWORD, ~/.pgpass, or a prompt on a terminal.\n\n"
       << "Commands:\n";
     for (const Command& command : commands())
         s << "  " << command.name.leftJustified(10) << command.summary << '\n';
@@ -329,8 +341,10 @@ int CliApplication::run(const QStringList& arguments)
         CliSettingsReader::Load(environment, settings);
         if (parser.isSet(QStringLiteral("shared")))
             settings.ExclusiveMode = false;
-        if (parser.isSet(QStringLiteral("exclusive")))
+        if (parser.isSet(QStringLiteral("exclusive"))) {
             settings.ExclusiveMode = true;
+            access.ServerExclusive = true;
+        }
         if (parser.isSet(QStringLiteral("level")))
             access.Level = parser.value(QStringLiteral("level"));
         if (parser.isSet(QStringLiteral("password")))

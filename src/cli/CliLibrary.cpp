@@ -1,7 +1,9 @@
 #include "cli/CliLibrary.h"
 
 #include "cli/CliOutput.h"
+#include "cli/CliTerminal.h"
 #include "core/Environment.h"
+#include "library/LibraryAddress.h"
 #include "security/AccessRights.h"
 #include "store/Database.h"
 #include "store/LibraryFile.h"
@@ -13,7 +15,8 @@ namespace zentaro {
 
 CliLibrary::CliLibrary(const Environment& environment, SettingsRecord& settings, CliOutput& output,
                        const CliTerminal& terminal)
-    : m_environment(environment), m_output(output), m_host(output, terminal), m_session(settings, m_host)
+    : m_environment(environment), m_output(output), m_terminal(terminal), m_host(output, terminal),
+      m_session(settings, m_host)
 {
     m_host.setSession(&m_session);
 }
@@ -55,9 +58,34 @@ CliExitCode CliLibrary::denyAccess()
     return CliExitCode::Refused;
 }
 
+QString CliLibrary::Address(const QString& given)
+{
+    return LibraryAddress::IsServer(given) ? given.trimmed() : QFileInfo(given).absoluteFilePath();
+}
+
+QString CliLibrary::WithServerPassword(const QString& address, const CliTerminal& terminal)
+{
+    if (!LibraryAddress::IsServer(address) || !terminal.inputIsTerminal())
+        return address;
+    OpenOptions probe;
+    probe.exclusive = false;
+    probe.readOnly = true;
+    Result<std::shared_ptr<Database>> db = Database::open(address, probe);
+    if (db) {
+        (*db)->close();
+        return address;
+    }
+    if (db.code() != ErrorCode::WrongPassword)
+        return address;
+    const std::optional<QString> password = terminal.askHidden(
+        QStringLiteral("Password for %1: ").arg(LibraryAddress::WithoutPassword(address)));
+    return password ? LibraryAddress::WithPassword(address, *password) : address;
+}
+
 CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
 {
-    if (!LibraryFile::IsLibraryPath(path)) {
+    const bool server = LibraryAddress::IsServer(path);
+    if (!server && !LibraryFile::IsLibraryPath(path)) {
         m_output.notice({NoticeIcon::Plain, QString(), LibrarySession::kInvalidNameText});
         return CliExitCode::Usage;
     }
@@ -66,9 +94,8 @@ CliExitCode CliLibrary::open(const QString& path, const Access& access, Use use)
                            .arg(*access.Level));
         return CliExitCode::Usage;
     }
-    const QString absolute = QFileInfo(path).absoluteFilePath();
-
-    state().CurrentLibraryPath = absolute;
+    state().CurrentLibraryPath = server ? WithServerPassword(Address(path), m_terminal) : Address(path);
+    m_session.setServerExclusive(access.ServerExclusive);
     state().PreviousLibraryPath.clear();
     m_host.setCredentials(access.Level, access.Password);
     m_host.resetLogin();

@@ -26,7 +26,16 @@ public:
     {
         std::optional<QString> Level;    // --level
         std::optional<QString> Password; // --password or ZNT_PASSWORD
+        bool ServerExclusive = false;    // --exclusive: a server library for znt alone
     };
+
+    // A library address given to znt: a server address as it is, a file's
+    // path made absolute.
+    static QString Address(const QString& given);
+    // The server address with the server's password asked on the terminal
+    // when the server wants one that neither the address, PGPASSWORD nor the
+    // password file gives; otherwise address unchanged.
+    static QString WithServerPassword(const QString& address, const CliTerminal& terminal);
 
     // What the command does with the library: a command that only reads
     // leaves a library made by an earlier version as it is.
@@ -64,6 +73,7 @@ public:
 private:
     const Environment& m_environment;
     CliOutput& m_output;
+    const CliTerminal& m_terminal;
     CliLibraryHost m_host;
     LibrarySession m_session;
 };

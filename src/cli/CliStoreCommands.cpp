@@ -11,10 +11,14 @@
 #include "security/AccessRights.h"
 #include "store/Database.h"
 #include "library/LibraryCompactor.h"
+#include "library/LibraryAddress.h"
 #include "library/LibraryCopier.h"
+#include "library/LibraryTransfer.h"
 #include "store/LibraryFile.h"
 #include "library/LibraryVerifier.h"
 #include "store/Recordset.h"
+#include "store/server/ServerDatabase.h"
+#include "store/server/ServerSchema.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -156,7 +160,8 @@ int CliStoreCommands::info(CliContext& context)
             return failed(context, size.status());
         stored += *size;
     }
-    const QString path = library.state().CurrentLibraryPath;
+    const QString path = LibraryAddress::WithoutPassword(library.state().CurrentLibraryPath);
+    const bool onServer = LibraryAddress::IsServer(path);
 
     const QJsonObject configJson{
         {QStringLiteral("LibraryName"), config.LibraryName},
@@ -168,11 +173,11 @@ int CliStoreCommands::info(CliContext& context)
         {QStringLiteral("BrowseExtract"), config.BrowseExtract},
         {QStringLiteral("EditDelete"), config.EditDelete},
     };
-    const qint64 fileBytes = QFileInfo(path).size();
+    const qint64 fileBytes = onServer ? 0 : QFileInfo(path).size();
     if (context.json) {
         context.output.json(QJsonObject{
             {QStringLiteral("Path"), path},
-            {QStringLiteral("DisplayName"), LibraryFile::DisplayName(path)},
+            {QStringLiteral("DisplayName"), LibraryAddress::DisplayName(path)},
             {QStringLiteral("ReadOnly"), library.state().LibraryReadOnly},
             {QStringLiteral("AccessLevel"), library.state().AccessLevel},
             {QStringLiteral("Config"), configJson},
@@ -185,7 +190,7 @@ int CliStoreCommands::info(CliContext& context)
     auto yesNo = [](bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); };
     CliOutput& out = context.output;
     out.line(QStringLiteral("Path: ") + path);
-    out.line(QStringLiteral("DisplayName: ") + LibraryFile::DisplayName(path));
+    out.line(QStringLiteral("DisplayName: ") + LibraryAddress::DisplayName(path));
     out.line(QStringLiteral("ReadOnly: ") + yesNo(library.state().LibraryReadOnly));
     out.line(QStringLiteral("AccessLevel: ") + library.state().AccessLevel);
     out.line(QStringLiteral("LibraryName: ") + CliOutput::fieldText(config.LibraryName));
@@ -393,6 +398,7 @@ int CliStoreCommands::compact(CliContext& context)
         return toInt(CliExitCode::Refused);
     }
     library.close();
+    compactor.setServerExclusive(context.access.ServerExclusive);
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     const Result<LibraryCompactor::Sizes> compacted = compactor.CompactLibrary(bar);
     bar.finish();
@@ -415,10 +421,18 @@ int CliStoreCommands::copy(CliContext& context)
         context.output.notice(LibraryCopier::ExistsNotice());
         return toInt(CliExitCode::Usage);
     }
-    library.close();
-    LibraryCopier copier(context.environment.templatePath());
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
-    const Status copied = copier.CopyLibrary(source, target, bar);
+    Status copied;
+    if (LibraryAddress::IsServer(source)) {
+        // Read on the connection that opened it, as of one moment.
+        copied = LibraryTransfer::CopyToFile(*library.database(), context.environment.templatePath(), target, bar)
+                     .status();
+        library.close();
+    } else {
+        library.close();
+        LibraryCopier copier(context.environment.templatePath());
+        copied = copier.CopyLibrary(source, target, bar);
+    }
     bar.finish();
     if (!copied) {
         if (copied.message() == LibraryCopier::kNoSpaceText)
@@ -442,6 +456,7 @@ int CliStoreCommands::verify(CliContext& context)
                                                        : CliLibrary::Use::Read); opened != CliExitCode::Success)
         return toInt(opened);
     const QString path = library.state().CurrentLibraryPath;
+    const QString shown = LibraryAddress::WithoutPassword(path);
     if (context.parser.isSet(QStringLiteral("add-missing-checksums"))) {
         if (library.state().LibraryReadOnly || library.database()->isReadOnly())
             return toInt(library.refuseReadOnly());
@@ -460,14 +475,20 @@ int CliStoreCommands::verify(CliContext& context)
                                                 "were kept, or their bytes were changed outside Zentaro since. Their "
                                                 "bytes are taken as they are now, unchecked.")
                                      .arg(*added)
-                                     .arg(path));
+                                     .arg(shown));
         }
     }
-    // The check reads the file on a connection of its own.
-    library.close();
     CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
     bar.setText(QStringLiteral("Verifying..."));
-    Result<LibraryVerifier::Findings> checked = LibraryVerifier::Verify(path, bar);
+    Result<LibraryVerifier::Findings> checked = LibraryVerifier::Findings();
+    if (LibraryAddress::IsServer(path)) {
+        checked = LibraryVerifier::VerifyRecords(*library.database(), bar);
+        library.close();
+    } else {
+        // The check reads the file on a connection of its own.
+        library.close();
+        checked = LibraryVerifier::Verify(path, bar);
+    }
     bar.finish();
     if (!checked)
         return failed(context, checked.status());
@@ -482,7 +503,7 @@ int CliStoreCommands::verify(CliContext& context)
                                    {QStringLiteral("StoredBytes"), record.StoredBytes},
                                    {QStringLiteral("Problem"), record.Problem}});
         }
-        context.output.json(QJsonObject{{QStringLiteral("Path"), path},
+        context.output.json(QJsonObject{{QStringLiteral("Path"), shown},
                                         {QStringLiteral("Ok"), report.ok()},
                                         {QStringLiteral("Integrity"), QJsonArray::fromStringList(report.Integrity)},
                                         {QStringLiteral("RecordsChecked"), report.RecordsChecked},
@@ -507,9 +528,67 @@ int CliStoreCommands::verify(CliContext& context)
         out.line(QStringLiteral("%1 record(s) checked, %2 damaged.").arg(report.RecordsChecked).arg(report.BadRecords.size()));
     }
     if (!report.ok()) {
-        context.output.error(QStringLiteral("The library \"%1\" is damaged.").arg(path));
+        context.output.error(QStringLiteral("The library \"%1\" is damaged.").arg(shown));
         return toInt(CliExitCode::Failure);
     }
+    return toInt(CliExitCode::Success);
+}
+
+int CliStoreCommands::server(CliContext& context)
+{
+    if (context.positional.value(0) != QLatin1String("init"))
+        return usage(context, QStringLiteral("server takes \"init URL\", not \"%1\".").arg(context.positional.value(0)));
+    const QString given = context.positional.value(1).trimmed();
+    if (!LibraryAddress::IsServer(given))
+        return usage(context, QStringLiteral("\"%1\" is no server address: it must begin with postgresql://.")
+                                  .arg(LibraryAddress::WithoutPassword(given)));
+    const QString address = CliLibrary::WithServerPassword(given, context.terminal);
+    const Status made = ServerSchema::init(address);
+    if (!made) {
+        context.output.error(made.message());
+        // A database that holds something else is refused, not misused.
+        return toInt(made.code() == ErrorCode::InvalidArgument ? CliExitCode::Refused : exitCodeFor(made.code()));
+    }
+    // Opened once, so that what was made is known to be a library.
+    Result<std::shared_ptr<Database>> db = Database::open(address, ServerDatabase::sharedOptions());
+    if (!db)
+        return failed(context, db.status());
+    (*db)->close();
+    context.output.line(LibraryAddress::WithoutPassword(given));
+    return toInt(CliExitCode::Success);
+}
+
+int CliStoreCommands::importLibrary(CliContext& context)
+{
+    const QString given = context.positional.value(1).trimmed();
+    if (!LibraryAddress::IsServer(given))
+        return usage(context, QStringLiteral("import loads a library file into a library on a server: \"%1\" is "
+                                             "no server address (postgresql://...).")
+                                  .arg(LibraryAddress::WithoutPassword(given)));
+    if (LibraryAddress::IsServer(context.positional.value(0)))
+        return usage(context, QStringLiteral("import reads a library file (*.ZNT); to copy a library on a server, "
+                                             "use copy."));
+    CliLibrary library(context.environment, context.settings, context.output, context.terminal);
+    if (CliExitCode opened = openLibrary(context, library, CliLibrary::Use::Read); opened != CliExitCode::Success)
+        return toInt(opened);
+    // Everything goes, passwords of the access levels too: only an
+    // Administrator may take it all.
+    if (!AccessRights::Allows(library.state().AccessLevel, AccessRights::Command::LibrarySettings, library.config()))
+        return toInt(library.denyAccess());
+    const QString address = CliLibrary::WithServerPassword(given, context.terminal);
+    Result<std::shared_ptr<Database>> target = Database::open(address, ServerDatabase::sharedOptions());
+    if (!target)
+        return failed(context, target.status());
+    CliProgress bar(context.output.err(), context.terminal.errorIsTerminal());
+    bar.setText(LibraryTransfer::kImportingText);
+    const Result<qint64> copied = LibraryTransfer::CopyRecords(*library.database(), **target, bar);
+    bar.finish();
+    (*target)->close();
+    if (!copied)
+        return failed(context, copied.status());
+    context.output.line(QStringLiteral("Imported %1 record(s) into %2.")
+                            .arg(*copied)
+                            .arg(LibraryAddress::WithoutPassword(given)));
     return toInt(CliExitCode::Success);
 }
 

@@ -22,6 +22,10 @@ public:
     static int compact(CliContext& context);
     static int copy(CliContext& context);
     static int verify(CliContext& context);
+    // znt server init URL.
+    static int server(CliContext& context);
+    // znt import FILE.ZNT URL.
+    static int importLibrary(CliContext& context);
 
     // A WHERE part from --where: empty stays empty, a bare condition is put
     // into "WHERE (...)", a text starting with WHERE is kept; it ends so that

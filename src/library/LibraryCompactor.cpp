@@ -6,6 +6,7 @@
 #include "security/AccessRights.h"
 #include "store/Database.h"
 #include "store/ScratchFile.h"
+#include "store/server/ServerDatabase.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +42,9 @@ Outcome LibraryCompactor::CheckCommand() const
                       {NoticeIcon::Exclamation, AccessRights::kDeniedCaption,
                        AccessRights::kDeniedHeading + nl + AccessRights::kDeniedText + nl +
                            AccessRights::DeniedLevelText(m_state.AccessLevel)});
+    // The server compacts its own files: no drive or scratch file here.
+    if (Database::isServerAddress(m_state.CurrentLibraryPath))
+        return {};
     // CMPCT.TMP needs the library's own file system: the free-space rule
     // counts that drive only.
     const std::optional<Drive::Facts> program = m_lookup ? m_lookup(m_programFolder) : std::nullopt;
@@ -80,6 +84,25 @@ QString LibraryCompactor::CompletionText(qint64 oldSize, qint64 newSize, const Q
            QStringLiteral(" bytes of disk space recovered");
 }
 
+Result<LibraryCompactor::Sizes> LibraryCompactor::CompactServerLibrary(Database& database, Progress& progress)
+{
+    auto* server = dynamic_cast<ServerDatabase*>(&database);
+    if (!server) {
+        return Result<Sizes>::failure(ErrorCode::InvalidArgument,
+                                      QStringLiteral("The library \"%1\" is no library on a server.").arg(database.path()));
+    }
+    progress.setText(kProgressText);
+    progress.setPercent(0);
+    Result<qint64> recovered = server->compact();
+    if (!recovered)
+        return Result<Sizes>(recovered.status());
+    // The server gives the database's size before minus after.
+    Sizes sizes;
+    sizes.OldSize = *recovered;
+    progress.setPercent(100);
+    return sizes;
+}
+
 Notice LibraryCompactor::CompletionNotice(const Sizes& sizes)
 {
     return {NoticeIcon::Information, QString(), CompletionText(sizes.OldSize, sizes.NewSize, QStringLiteral("\r\n"))};
@@ -105,6 +128,16 @@ Result<LibraryCompactor::Sizes> LibraryCompactor::CompactLibrary(Progress& progr
     // and its commits never land in a gap.
     // An older library is compacted as it is; the next opening brings it up
     // to date, with the room the compaction made.
+    if (Database::isServerAddress(library)) {
+        OpenOptions shared = ServerDatabase::sharedOptions();
+        shared.exclusive = m_serverExclusive;
+        Result<std::shared_ptr<Database>> server = Database::open(library, shared);
+        if (!server)
+            return engineError(server.status());
+        Result<Sizes> compacted = CompactServerLibrary(**server, progress);
+        (*server)->close();
+        return compacted;
+    }
     OpenOptions options;
     options.exclusive = true;
     options.upgrade = false;

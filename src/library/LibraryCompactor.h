@@ -11,6 +11,7 @@
 
 namespace zentaro {
 
+class Database;
 struct LibraryState;
 class Progress;
 
@@ -54,12 +55,20 @@ public:
     Result<Sizes> CompactLibrary(Progress& progress);
     // What the user is told afterwards: "Compaction Process Complete" and the
     // bytes recovered, or "ERROR Compacting Library" and why.
+    // Compacts the open server library database on its own connection
+    // (VACUUM, or VACUUM FULL when it is held exclusively): OldSize is the
+    // bytes recovered, NewSize 0.
+    static Result<Sizes> CompactServerLibrary(Database& database, Progress& progress);
     static Notice CompletionNotice(const Sizes& sizes);
     static Notice FailureNotice(const Status& why);
 
     // Program folder + "/CMPCT.TMP". While another compaction run holds that
     // one, a run uses "CMPCT-1.TMP" and so on beside it.
     QString TempPath() const;
+    // A library on a server is compacted by the server (VACUUM), shared
+    // unless this asks for an exclusive open (VACUUM FULL).
+    void setServerExclusive(bool exclusive) { m_serverExclusive = exclusive; }
+
     // The temporary file the last CompactLibrary used.
     const QString& LastTempPath() const { return m_lastTempPath; }
     // "Compaction Process Complete", two NewLines, the bytes recovered.
@@ -78,6 +87,7 @@ private:
     Drive::Lookup m_lookup;
     FreeSpace::Probe m_freeSpace;
     QString m_lastTempPath;
+    bool m_serverExclusive = false;
 };
 
 } // namespace zentaro

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace zentaro {
 
 // The window side of an open library: what opening, closing and re-querying
@@ -28,6 +30,14 @@ public:
     virtual int SelectedCount() const = 0;
     // Writes the status text ("Selected: ...").
     virtual void SetCountsText(const QString& text) = 0;
+    // The server of a library at address (shown without a password) wants a
+    // password that neither the address, PGPASSWORD nor the password file
+    // gave: asks for it; no value when the user gives up or cannot be asked.
+    virtual std::optional<QString> AskServerPassword(const QString& address)
+    {
+        (void)address;
+        return std::nullopt;
+    }
 };
 
 } // namespace zentaro

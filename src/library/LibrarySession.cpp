@@ -4,6 +4,7 @@
 #include "core/PathText.h"
 #include "core/Version.h"
 #include "security/AccessRights.h"
+#include "library/LibraryAddress.h"
 #include "store/LibraryFile.h"
 
 #include <QDateTime>
@@ -43,7 +44,7 @@ QString LibrarySession::CaptionFor(const QString& programVersion, const QString&
 {
     QString caption = QStringLiteral("Zentaro ") + programVersion +
                       QStringLiteral("       Current Library:  ") +
-                      LibraryFile::DisplayName(libraryPath);
+                      LibraryAddress::DisplayName(libraryPath);
     if (readOnly)
         caption += QStringLiteral(" (READ ONLY)");
     return caption;
@@ -69,11 +70,32 @@ void LibrarySession::release()
 Status LibrarySession::bind(bool readOnly)
 {
     OpenOptions options;
-    options.exclusive = m_settings.ExclusiveMode;
+    // A server library is shared unless asked otherwise: ExclusiveMode is
+    // about a library file on a network share.
+    options.exclusive = LibraryAddress::IsServer(m_state.CurrentLibraryPath) ? m_serverExclusive
+                                                                              : m_settings.ExclusiveMode;
     options.readOnly = readOnly;
     // Only once the level is known may an older library be brought up to date.
     options.upgrade = false;
-    Result<std::shared_ptr<Database>> db = Database::open(m_state.CurrentLibraryPath, options);
+    const QString address = m_state.CurrentLibraryPath;
+    const QString bare = LibraryAddress::WithoutPassword(address);
+    const bool server = LibraryAddress::IsServer(address);
+    // A password given at an earlier prompt for this server library.
+    QString connectAddress = server && bare == address && m_serverPasswords.contains(bare)
+                                 ? LibraryAddress::WithPassword(address, m_serverPasswords.value(bare))
+                                 : address;
+    Result<std::shared_ptr<Database>> db = Database::open(connectAddress, options);
+    // The server wants a password the address did not give: asked, as often
+    // as the user tries, until it is right or given up.
+    while (!db && server && db.code() == ErrorCode::WrongPassword && bare == address) {
+        const std::optional<QString> password = m_host.AskServerPassword(bare);
+        if (!password)
+            break;
+        connectAddress = LibraryAddress::WithPassword(address, *password);
+        db = Database::open(connectAddress, options);
+        if (db)
+            m_serverPasswords.insert(bare, *password);
+    }
     if (!db)
         return db.status();
     Result<ConfigRow> config = (*db)->loadConfig();
@@ -159,7 +181,8 @@ void LibrarySession::CloseLibrary()
     m_host.StopEditDetection();
     release();
     m_host.ListReset();
-    m_state.PreviousLibraryPath = m_state.CurrentLibraryPath;
+    // Kept in the settings at exit: never with a password.
+    m_state.PreviousLibraryPath = LibraryAddress::WithoutPassword(m_state.CurrentLibraryPath);
 }
 
 Status LibrarySession::RebindLibrary()
@@ -191,7 +214,7 @@ Status LibrarySession::RebindLibrary()
 
 Result<OpenedLibrary> LibrarySession::OpenOtherLibrary(const QString& path)
 {
-    if (!LibraryFile::IsLibraryPath(path)) {
+    if (!LibraryAddress::IsLibraryAddress(path)) {
         m_host.ShowNotice({NoticeIcon::Plain, QString(), kInvalidNameText});
         return Status::failure(ErrorCode::InvalidArgument, kInvalidNameText);
     }
@@ -202,6 +225,8 @@ Result<OpenedLibrary> LibrarySession::OpenOtherLibrary(const QString& path)
         opened = ReopenPrevious(opened.status());
     if (isOpen())
         RequeryList();
+    if (LibraryAddress::IsServer(path))
+        return opened;
 
     QString folder = path;
     const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));

@@ -10,6 +10,8 @@
 #include "library/OpenedLibrary.h"
 #include "store/Recordset.h"
 
+#include <QHash>
+
 #include <memory>
 
 namespace zentaro {
@@ -67,6 +69,9 @@ public:
     // never brought up to date, so nothing is written to it. A Browser's
     // session reads only as well, until a login at another level.
     void setOnlyReads(bool onlyReads) { m_onlyReads = onlyReads; }
+    // A library on a server opens shared; exclusive (every other client then
+    // finds it in use) only when asked.
+    void setServerExclusive(bool exclusive) { m_serverExclusive = exclusive; }
 
     // --- The current list -----------------------------------------------
     void ResetQuery();
@@ -133,6 +138,10 @@ private:
     ConfigRow m_config;
     qint64 m_total = 0;
     bool m_onlyReads = false;
+    bool m_serverExclusive = false;
+    // Passwords typed for server libraries in this run, by address; kept in
+    // memory only.
+    QHash<QString, QString> m_serverPasswords;
     QString m_upgradeWaitTold; // the library whose waiting upgrade was told
 };
 

@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/LibraryFile.h"
 #include "store/MainRecord.h"
+#include "store/QueryDialect.h"
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
 
@@ -270,6 +271,64 @@ Result<qint64> LibraryVerifier::AddMissingChecksums(Database& database, Progress
         return undo(s);
     progress.setPercent(100);
     return added;
+}
+
+Result<LibraryVerifier::Findings> LibraryVerifier::VerifyRecords(Database& database, Progress& progress)
+{
+    using R = Result<Findings>;
+    Result<TranslatedQuery> all = QueryDialect::translate(QStringLiteral("SELECT * FROM Main ORDER BY MainID"),
+                                                          database.queryFlavour());
+    if (!all)
+        return R(all.status());
+    Result<std::vector<qint64>> ids = database.selectKeys(*all);
+    if (!ids)
+        return R(ids.status());
+    Findings report;
+    report.Integrity << QStringLiteral("ok");
+    std::vector<char> buffer(static_cast<size_t>(kPiece * 16));
+    int shown = 0;
+    progress.setPercent(0);
+    for (const qint64 mainId : *ids) {
+        Result<MainRecord> record = database.loadRecord(mainId);
+        if (!record) {
+            if (record.code() == ErrorCode::NotFound)
+                continue;
+            return R(record.status());
+        }
+        Result<QByteArray> expected = database.fileHash(mainId);
+        if (!expected)
+            return R(expected.status());
+        ContentHash hash;
+        qint64 stored = 0;
+        QString problem;
+        for (;;) {
+            Result<qint64> got = database.readChunk(mainId, stored, static_cast<qint64>(buffer.size()), buffer.data());
+            if (!got) {
+                problem = QStringLiteral("its bytes cannot be read: %1").arg(got.message());
+                break;
+            }
+            hash.add(buffer.data(), *got);
+            stored += *got;
+            if (*got < static_cast<qint64>(buffer.size()))
+                break;
+        }
+        if (problem.isEmpty() && stored != record->FileSize)
+            problem = QStringLiteral("FileSize is %1 but %2 bytes are stored").arg(record->FileSize).arg(stored);
+        if (expected->isEmpty())
+            ++report.Unchecked;
+        else if (problem.isEmpty() && hash.finish() != *expected)
+            problem = QStringLiteral("its stored bytes differ from their checksum");
+        if (!problem.isEmpty())
+            report.BadRecords.push_back({mainId, record->Title, record->FileSize, stored, problem});
+        ++report.RecordsChecked;
+        const int percent = static_cast<int>(report.RecordsChecked * 100 / static_cast<qint64>(ids->size()));
+        if (percent != shown) {
+            shown = percent;
+            progress.setPercent(percent);
+        }
+    }
+    progress.setPercent(100);
+    return report;
 }
 
 } // namespace zentaro

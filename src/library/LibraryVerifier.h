@@ -45,6 +45,11 @@ public:
     // in a readable library is in the findings.
     static Result<Findings> Verify(const QString& path, Progress& progress);
 
+    // The same check of a library reached through its engine alone (a
+    // library on a server, whose own integrity the server keeps): for every
+    // record, that its bytes add up to FileSize and hash to its checksum.
+    static Result<Findings> VerifyRecords(Database& database, Progress& progress);
+
     // Hashes the bytes of every record that has no checksum and stores it,
     // in one transaction; records whose stored bytes do not add up to their
     // FileSize are left for Verify to report. Returns how many were added.

@@ -319,6 +319,23 @@ Status ServerDatabase::begin()
     return {};
 }
 
+Status ServerDatabase::beginSnapshot()
+{
+    if (!isOpen())
+        return serverClosedFailure();
+    if (m_depth > 0)
+        return Status::failure(ErrorCode::InvalidArgument, QStringLiteral("A copy cannot start inside a transaction."));
+    if (Status s = flushPending(); !s)
+        return s;
+    dropPending();
+    Result<PgResult> r = query(QStringLiteral("Could not start the copy"),
+                               "BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+    if (!r)
+        return r.status();
+    m_depth = 1;
+    return {};
+}
+
 Status ServerDatabase::commit()
 {
     if (!isOpen())

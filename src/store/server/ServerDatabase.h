@@ -88,6 +88,9 @@ public:
     Status begin() override;
     Status commit() override;
     Status rollback() override;
+    // A read-only transaction that sees one committed state of the whole
+    // library until rollback() (a copy to a file): REPEATABLE READ.
+    Status beginSnapshot();
     bool inTransaction() const override { return m_depth > 0; }
     int transactionDepth() const override { return m_depth; }
 

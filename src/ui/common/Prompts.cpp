@@ -6,6 +6,7 @@
 #include "ui/common/DesktopFileOpener.h"
 #include "ui/transfer/GetPathForm.h"
 #include "ui/security/LoginForm.h"
+#include "ui/library/ServerLibraryForm.h"
 
 #include <QFileDialog>
 
@@ -22,6 +23,8 @@ struct Answerers
     Prompts::FileAnswerer file;
     Prompts::AboutAnswerer about;
     Prompts::FolderAnswerer folder;
+    Prompts::ServerLibraryAnswerer serverLibrary;
+    Prompts::ServerPasswordAnswerer serverPassword;
     Prompts::AddFilesRunner addFiles;
     FileOpener* opener = nullptr;
 };
@@ -56,6 +59,30 @@ QString Prompts::chooseLibraryToOpen(QWidget* parent, const QString& initialFold
     return QFileDialog::getOpenFileName(
         parent, kOpenLibraryTitle, initialFolder,
         QStringLiteral("ZNT Libraries (*.ZNT *.znt);;All Files (*)"));
+}
+
+std::optional<QString> Prompts::chooseServerLibrary(QWidget* parent)
+{
+    if (const ServerLibraryAnswerer& answerer = answerers().serverLibrary)
+        return answerer();
+    return ServerLibraryForm::ask(parent);
+}
+
+std::optional<QString> Prompts::askServerPassword(QWidget* parent, const QString& address)
+{
+    if (const ServerPasswordAnswerer& answerer = answerers().serverPassword)
+        return answerer(address);
+    return ServerPasswordForm::ask(parent, address);
+}
+
+Prompts::ServerLibraryAnswerer Prompts::setServerLibraryAnswerer(ServerLibraryAnswerer answerer)
+{
+    return std::exchange(answerers().serverLibrary, std::move(answerer));
+}
+
+Prompts::ServerPasswordAnswerer Prompts::setServerPasswordAnswerer(ServerPasswordAnswerer answerer)
+{
+    return std::exchange(answerers().serverPassword, std::move(answerer));
 }
 
 void Prompts::showAbout(QWidget* parent, const QString& fullVersionText)

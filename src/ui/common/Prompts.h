@@ -31,6 +31,10 @@ public:
     using AboutAnswerer = std::function<void()>;
     // Gets the start folder; nothing means Cancel.
     using FolderAnswerer = std::function<std::optional<QString>(const QString& startFolder)>;
+    // Gets nothing; the address of a server library, or nothing for Cancel.
+    using ServerLibraryAnswerer = std::function<std::optional<QString>()>;
+    // Gets the server address (without password); nothing means Cancel.
+    using ServerPasswordAnswerer = std::function<std::optional<QString>(const QString& address)>;
     // Stands in for the modal add-files dialog.
     using AddFilesRunner = std::function<void(ProgramState&, const std::shared_ptr<Database>&)>;
 
@@ -41,6 +45,10 @@ public:
     static bool askAccessDenied(QWidget* parent, const QString& level);
     // The file-open dialog for a library; empty when cancelled.
     static QString chooseLibraryToOpen(QWidget* parent, const QString& initialFolder);
+    // "Open Server Library": the address of the library chosen, or nothing.
+    static std::optional<QString> chooseServerLibrary(QWidget* parent);
+    // The password a library's server wants, or nothing when cancelled.
+    static std::optional<QString> askServerPassword(QWidget* parent, const QString& address);
     // The about box.
     static void showAbout(QWidget* parent, const QString& fullVersionText);
 
@@ -61,6 +69,8 @@ public:
     static AboutAnswerer setAboutAnswerer(AboutAnswerer answerer);
     static FolderAnswerer setFolderAnswerer(FolderAnswerer answerer);
     static AddFilesRunner setAddFilesRunner(AddFilesRunner runner);
+    static ServerLibraryAnswerer setServerLibraryAnswerer(ServerLibraryAnswerer answerer);
+    static ServerPasswordAnswerer setServerPasswordAnswerer(ServerPasswordAnswerer answerer);
     // nullptr puts the desktop's opener back.
     static FileOpener* setFileOpener(FileOpener* opener);
 

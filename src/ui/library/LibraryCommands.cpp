@@ -2,8 +2,10 @@
 
 #include "core/ProgramState.h"
 #include "library/LibraryCompactor.h"
+#include "library/LibraryAddress.h"
 #include "library/LibraryCopier.h"
 #include "library/LibrarySession.h"
+#include "library/LibraryTransfer.h"
 #include "ui/common/MGForm.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/common/MousePointer.h"
@@ -145,6 +147,10 @@ void LibraryCommands::copyLibrary()
     if (!target)
         return;
     const QString source = m_state.CurrentLibraryPath;
+    if (LibraryAddress::IsServer(source)) {
+        copyServerLibrary(*target);
+        return;
+    }
     if (!FreeSpace::Fits(QFileInfo(source).size(), m_freeSpace ? m_freeSpace(*target) : std::nullopt)) {
         MessageBoxes::show(m_context.mainWidget(), LibraryCopier::NoSpaceNotice());
         return;
@@ -173,6 +179,24 @@ void LibraryCommands::copyLibrary()
     m_context.ApplyAccessRights(session.Config());
 }
 
+void LibraryCommands::copyServerLibrary(const QString& target)
+{
+    LibrarySession& session = m_form.session();
+    m_form.SaveRecordEdits();
+    MousePointer::setWait();
+    // Read on the open connection as of one moment: the library stays open
+    // and other users go on working.
+    BusyWindow busy(&m_form, LibraryCopier::kCopyingText);
+    const Result<qint64> copied =
+        LibraryTransfer::CopyToFile(*session.database(), m_state.TemplatePath, target, busy.progress());
+    busy.close();
+    MousePointer::restoreDefault();
+    if (!copied) {
+        MessageBoxes::show(&m_form, Notice{NoticeIcon::Exclamation, LibraryCopier::kNoSpaceTitle,
+                                           copied.message()});
+    }
+}
+
 void LibraryCommands::compactLibrary()
 {
     LibrarySession& session = m_context.session();
@@ -194,6 +218,20 @@ void LibraryCommands::compactLibrary()
 
     m_context.SaveRecordEdits();
     MousePointer::setWait();
+    if (LibraryAddress::IsServer(m_state.CurrentLibraryPath)) {
+        // The server compacts while the library stays open here.
+        const Result<LibraryCompactor::Sizes> compacted = [&] {
+            BusyWindow busy(&m_form, LibraryCompactor::kProgressText);
+            QCoreApplication::processEvents();
+            return LibraryCompactor::CompactServerLibrary(*session.database(), busy.progress());
+        }();
+        MousePointer::restoreDefault();
+        MessageBoxes::show(&m_form, compacted ? LibraryCompactor::CompletionNotice(*compacted)
+                                              : LibraryCompactor::FailureNotice(compacted.status()));
+        if (session.isOpen())
+            session.RequeryList();
+        return;
+    }
     session.CloseLibrary();
     const Result<LibraryCompactor::Sizes> compacted = [&] {
         BusyWindow busy(m_context.mainWidget(), LibraryCompactor::kProgressText);

@@ -36,6 +36,8 @@ public:
 
     void newLibrary();
     void copyLibrary();
+    // "Copy Library" of a library on a server: one .ZNT file as of one moment.
+    void copyServerLibrary(const QString& target);
     void compactLibrary();
     void librarySettings();
     void libraryInformation();

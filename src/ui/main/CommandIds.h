@@ -10,6 +10,7 @@ namespace CommandIds {
 
 // Commands, by their menu entry or toolbar-only button.
 inline constexpr char kFobar[] = "fobar";
+inline constexpr char kFosbar[] = "fosbar";
 inline constexpr char kFnbar[] = "fnbar";
 inline constexpr char kFcbar[] = "fcbar";
 inline constexpr char kFxbar[] = "fxbar";

@@ -40,6 +40,7 @@ CommandRegistry::CommandRegistry(QWidget* window) : QObject(window), m_window(wi
          false,
          CommandIds::kOpenLibraryButton,
          QT_TR_NOOP("Open Library")},
+        {CommandIds::kFosbar, QT_TR_NOOP("Open &Server Library\u2026"), {}, false},
         {CommandIds::kFnbar,
          QT_TR_NOOP("Create &New Library"),
          {},
@@ -261,6 +262,7 @@ void CommandRegistry::buildMenuBar(QMenuBar* bar)
 
     QMenu* file = top(CommandIds::kFbar, tr("&File"));
     put(file, CommandIds::kFobar);
+    put(file, CommandIds::kFosbar);
     put(file, CommandIds::kFnbar);
     put(file, CommandIds::kFcbar);
     separator(file, "fsep2");

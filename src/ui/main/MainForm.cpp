@@ -96,6 +96,7 @@ void MainForm::bindCommands()
     using namespace CommandIds;
     CommandRegistry& c = *m_commands;
     c.bind(kFobar, this, [this] { openLibrary(); });
+    c.bind(kFosbar, this, [this] { openServerLibrary(); });
     c.bind(kFxbar, this, [this] { close(); });
     c.bind(kEubar, this, [this] { undoTyping(); });
     c.bind(kEmbar, this, [this] { m_fileCommands->addFiles(); });
@@ -367,6 +368,19 @@ void MainForm::openLibrary(const QString& chosen)
     attachList();
     focusList();
     MousePointer::restoreDefault();
+}
+
+void MainForm::openServerLibrary()
+{
+    const std::optional<QString> address = Prompts::chooseServerLibrary(this);
+    if (address)
+        openLibrary(*address);
+}
+
+std::optional<QString> MainForm::AskServerPassword(const QString& address)
+{
+    MousePointer::restoreDefault();
+    return Prompts::askServerPassword(dialogParent(), address);
 }
 
 void MainForm::reLogin()

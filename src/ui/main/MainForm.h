@@ -123,6 +123,7 @@ public:
     void CurrentChanged(int position) override;
     int SelectedCount() const override;
     void SetCountsText(const QString& text) override;
+    std::optional<QString> AskServerPassword(const QString& address) override;
     void SetReLoginVisible(bool visible) override;
     Result<ConfigRow> ReadConfig() override;
     std::optional<LoginAnswer> ShowLoginDialog() override;
@@ -132,6 +133,8 @@ public:
 public Q_SLOTS:
     // The library at path; with none given, the one the file dialog chooses.
     void openLibrary(const QString& path = QString()) override;
+    // "Open Server Library...": the form, then the library it names.
+    void openServerLibrary();
     void reLogin();
     void listOnly();
     void centerSplit();

@@ -1,6 +1,7 @@
 #include "ui/main/StartupSequence.h"
 
 #include "core/SettingsFile.h"
+#include "library/LibraryAddress.h"
 #include "library/LibraryHost.h"
 #include "library/LibrarySession.h"
 #include "security/LoginController.h"
@@ -117,7 +118,9 @@ bool StartupSequence::Start()
     m_state.CurrentLibraryPath = m_commandLine.isEmpty() ? m_state.Settings.DefaultLibrary : m_commandLine;
 
     StartupHost host(m_splash);
-    if (!LibrarySession::CheckDataFile(m_state.CurrentLibraryPath, m_state.TemplatePath, host)) {
+    // A library on a server is there or not: nothing to make from the template.
+    if (!LibraryAddress::IsServer(m_state.CurrentLibraryPath) &&
+        !LibrarySession::CheckDataFile(m_state.CurrentLibraryPath, m_state.TemplatePath, host)) {
         end(1);
         return false;
     }
@@ -152,7 +155,8 @@ void StartupSequence::mainFormTimerTick()
         // Said before the unload, which ends the program.
         if (main->loginCancelled())
             MessageBoxes::show(m_splash, MessageIcon::Plain, LoginController::kFailureTitle,
-                               LoginCancelledText(m_state.CurrentLibraryPath, m_state.NewLine));
+                               LoginCancelledText(LibraryAddress::WithoutPassword(m_state.CurrentLibraryPath),
+                                                  m_state.NewLine));
         main->unload();
         delete main;
         end(0);

@@ -1,5 +1,6 @@
 #include "ui/settings/ConfigForm.h"
 
+#include "library/LibraryAddress.h"
 #include "search/ListModel.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/main/FieldColors.h"
@@ -362,7 +363,8 @@ void ConfigForm::Apply()
             GridColumnFit::widenToFont(m_targets.grid, *m_targets.model);
     }
     s.EditDetectMode = static_cast<std::int16_t>(std::max(0, m_editDetect->currentIndex()));
-    s.DefaultLibrary = m_defaultLibrary->text();
+    // A server address is kept without its password.
+    s.DefaultLibrary = LibraryAddress::WithoutPassword(m_defaultLibrary->text());
     s.ExclusiveMode = m_netExclusive->isChecked();
     s.FieldViewBackColor = FieldColors::toSetting(baseColor(m_fvText));
     s.FieldViewForeColor = FieldColors::toSetting(textColor(m_fvText));

@@ -70,7 +70,7 @@ struct MenuPlan
 };
 
 const MenuPlan kMenus[] = {
-    {"fbar", "&File", {"fobar", "fnbar", "fcbar", "fsep2", "fxbar"}},
+    {"fbar", "&File", {"fobar", "fosbar", "fnbar", "fcbar", "fsep2", "fxbar"}},
     {"ebar",
      "&Edit",
      {"eubar", "esep3", "embar", "edbar", "eebar", "esep2", "efbar", "epbar", "enbar", "elbar", "esep1", "erbar"}},
@@ -90,6 +90,7 @@ struct EntryPlan
 
 const EntryPlan kEntries[] = {
     {"fobar", "&Open Library", {}, "OpenLibraryButton"},
+    {"fosbar", "Open &Server Library\u2026", {}},
     {"fnbar", "Create &New Library", {}, "NewLibraryButton"},
     {"fcbar", "&Copy Library", {}},
     {"fxbar", "E&xit ZNT", QKeySequence(Qt::CTRL | Qt::Key_Q)},
@@ -296,7 +297,7 @@ TEST_F(CommandMapTest, EveryMenuEntryAndButtonIsInPlaceAndReachesItsCommand)
     for (const EntryPlan& plan : kEntries) {
         QAction* entry = commands.action(QLatin1String(plan.name));
         ASSERT_NE(entry, nullptr) << plan.name;
-        EXPECT_EQ(entry->text(), QLatin1String(plan.caption)) << plan.name;
+        EXPECT_EQ(entry->text(), QString::fromUtf8(plan.caption)) << plan.name;
         EXPECT_EQ(entry->shortcut(), plan.key) << plan.name;
         EXPECT_TRUE(entry->isVisible()) << plan.name;
         if (plan.button) {
