@@ -181,18 +181,18 @@ void LibraryCommands::copyLibrary()
 
 void LibraryCommands::copyServerLibrary(const QString& target)
 {
-    LibrarySession& session = m_form.session();
-    m_form.SaveRecordEdits();
+    LibrarySession& session = m_context.session();
+    m_context.SaveRecordEdits();
     MousePointer::setWait();
     // Read on the open connection as of one moment: the library stays open
     // and other users go on working.
-    BusyWindow busy(&m_form, LibraryCopier::kCopyingText);
+    BusyWindow busy(m_context.mainWidget(), LibraryCopier::kCopyingText);
     const Result<qint64> copied =
         LibraryTransfer::CopyToFile(*session.database(), m_state.TemplatePath, target, busy.progress());
     busy.close();
     MousePointer::restoreDefault();
     if (!copied) {
-        MessageBoxes::show(&m_form, Notice{NoticeIcon::Exclamation, LibraryCopier::kNoSpaceTitle,
+        MessageBoxes::show(m_context.mainWidget(), Notice{NoticeIcon::Exclamation, LibraryCopier::kNoSpaceTitle,
                                            copied.message()});
     }
 }
@@ -221,12 +221,12 @@ void LibraryCommands::compactLibrary()
     if (LibraryAddress::IsServer(m_state.CurrentLibraryPath)) {
         // The server compacts while the library stays open here.
         const Result<LibraryCompactor::Sizes> compacted = [&] {
-            BusyWindow busy(&m_form, LibraryCompactor::kProgressText);
+            BusyWindow busy(m_context.mainWidget(), LibraryCompactor::kProgressText);
             QCoreApplication::processEvents();
             return LibraryCompactor::CompactServerLibrary(*session.database(), busy.progress());
         }();
         MousePointer::restoreDefault();
-        MessageBoxes::show(&m_form, compacted ? LibraryCompactor::CompletionNotice(*compacted)
+        MessageBoxes::show(m_context.mainWidget(), compacted ? LibraryCompactor::CompletionNotice(*compacted)
                                               : LibraryCompactor::FailureNotice(compacted.status()));
         if (session.isOpen())
             session.RequeryList();

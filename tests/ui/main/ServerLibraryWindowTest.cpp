@@ -83,17 +83,18 @@ protected:
     {
         std::unique_ptr<ProgramState> state;
         std::unique_ptr<StartupSequence> startup;
-        MainForm* main() const { return startup->mainForm(); }
+        MainForm* main() const { return qobject_cast<MainForm*>(startup->mainWindow()); }
     };
 
     Run start(const QString& commandLine)
     {
         Run run;
         run.state = std::make_unique<ProgramState>(folder.folder());
-        run.startup = std::make_unique<StartupSequence>(*run.state, commandLine);
+        run.startup = std::make_unique<StartupSequence>(*run.state, commandLine,
+                                                       [](ProgramState& s) -> MainWindow* { return new MainForm(s); });
         if (run.startup->Start())
             run.startup->mainFormTimerTick();
-        if (run.startup->mainForm())
+        if (run.startup->mainWindow())
             run.startup->timer1Tick();
         return run;
     }
