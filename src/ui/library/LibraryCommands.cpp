@@ -9,6 +9,7 @@
 #include "ui/common/MGForm.h"
 #include "ui/common/MessageBoxes.h"
 #include "ui/common/MousePointer.h"
+#include "ui/common/Prompts.h"
 #include "ui/library/LibraryInfoForm.h"
 #include "ui/main/CommandContext.h"
 #include "ui/main/CommandIds.h"
@@ -74,6 +75,11 @@ LibraryCommands::LibraryCommands(ProgramState& state, CommandContext& context)
 {
     setObjectName(QStringLiteral("LibraryCommands"));
     CommandRegistry& c = context.commands();
+    c.bind(CommandIds::kFosbar, this, [this] {
+        // The form names a server library; opening it is the same as for a file.
+        if (const std::optional<QString> address = Prompts::chooseServerLibrary(m_context.mainWidget()))
+            m_context.openLibrary(*address);
+    });
     c.bind(CommandIds::kFnbar, this, [this] { newLibrary(); });
     c.bind(CommandIds::kFcbar, this, [this] { copyLibrary(); });
     c.bind(CommandIds::kTcbar, this, [this] { compactLibrary(); });

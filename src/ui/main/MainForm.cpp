@@ -96,7 +96,6 @@ void MainForm::bindCommands()
     using namespace CommandIds;
     CommandRegistry& c = *m_commands;
     c.bind(kFobar, this, [this] { openLibrary(); });
-    c.bind(kFosbar, this, [this] { openServerLibrary(); });
     c.bind(kFxbar, this, [this] { close(); });
     c.bind(kEubar, this, [this] { undoTyping(); });
     c.bind(kEmbar, this, [this] { m_fileCommands->addFiles(); });
@@ -107,12 +106,13 @@ void MainForm::bindCommands()
     c.bind(kEnbar, this, [this] { walk(&LibrarySession::MoveNext); });
     c.bind(kElbar, this, [this] { walk(&LibrarySession::MoveLast); });
     c.bind(kErbar, this, [this] { refreshData(); });
-    c.bind(kVlbar, this, [this] { listOnly(); });
-    c.bind(kVsbar, this, [this] { centerSplit(); });
-    c.bind(kVrbar, this, [this] { recordOnly(); });
+    // The list keeps the keys while it shows; the record alone hands them to its title.
+    c.bind(kVlbar, this, [this] { m_panes->listOnly(); focusList(); });
+    c.bind(kVsbar, this, [this] { m_panes->centerSplit(); focusList(); });
+    c.bind(kVrbar, this, [this] { m_panes->recordOnly(); titleBox()->setFocus(); });
     new ProgramCommands(m_state, *this); // tpbar, hhbar, habar
     c.bind(kReLoginButton, this, [this] { reLogin(); });
-    new LibraryCommands(m_state, *this); // fnbar, fcbar, tcbar, tlbar, vibar
+    new LibraryCommands(m_state, *this); // fosbar, fnbar, fcbar, tcbar, tlbar, vibar
     // Shown only while the library is protected.
     command(kReLoginButton)->setVisible(false);
 }
@@ -161,24 +161,6 @@ void MainForm::layoutFormArea()
 void MainForm::RestorePaneSizes()
 {
     m_panes->restore(m_state.Settings);
-}
-
-void MainForm::listOnly()
-{
-    m_panes->listOnly();
-    focusList();
-}
-
-void MainForm::centerSplit()
-{
-    m_panes->centerSplit();
-    focusList();
-}
-
-void MainForm::recordOnly()
-{
-    m_panes->recordOnly();
-    titleBox()->setFocus();
 }
 
 // --- Load and unload --------------------------------------------------------------
@@ -368,13 +350,6 @@ void MainForm::openLibrary(const QString& chosen)
     attachList();
     focusList();
     MousePointer::restoreDefault();
-}
-
-void MainForm::openServerLibrary()
-{
-    const std::optional<QString> address = Prompts::chooseServerLibrary(this);
-    if (address)
-        openLibrary(*address);
 }
 
 std::optional<QString> MainForm::AskServerPassword(const QString& address)

@@ -133,12 +133,7 @@ public:
 public Q_SLOTS:
     // The library at path; with none given, the one the file dialog chooses.
     void openLibrary(const QString& path = QString()) override;
-    // "Open Server Library...": the form, then the library it names.
-    void openServerLibrary();
     void reLogin();
-    void listOnly();
-    void centerSplit();
-    void recordOnly();
     void undoTyping();
     void refreshData();
 
